@@ -1,0 +1,21 @@
+# Thin front over scripts/ and the CMake presets.
+.PHONY: all demo test native windows clean
+
+all: native
+
+demo:
+	scripts/demo
+
+test:
+	scripts/test
+
+native:
+	scripts/bootstrap
+	cmake --preset native && cmake --build --preset native
+
+windows:
+	scripts/bootstrap
+	cmake --preset windows && cmake --build --preset windows
+
+clean:
+	rm -rf build

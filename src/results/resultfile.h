@@ -1,0 +1,33 @@
+// Result files: the engine's column format and JMatPro output, read into and written from property sets.
+#pragma once
+
+#include <cstdint>
+
+#include "module/matprops.h"
+
+inline constexpr int kFormatEngine = 0;
+inline constexpr int kFormatJMatPro = 1;
+
+// Fills `set` from the file; format 1 reads JMatPro output, any other value the engine's format.
+// 1 when the file was read; 0 when it could not be opened or read, and then `set` is unchanged.
+int ReadResultFile(const wchar_t* path, CMatProps& set, int format);
+
+// Writes `set` in the engine's format. 1 when written; 0 for an empty set or a file that could not be
+// created or written.
+int WriteResultFile(const wchar_t* path, const CMatProps& set);
+
+int ScaleResultValue(KESTRUMMOD_DATATYPE type, float* value);
+
+// The derived properties that the reader adds after the columns it read.
+int AddVolumeChange(CMatProps& set);
+int FindSolidusPoint(const CMatProps& set, GraphPoint& out);
+int FindLiquidusPoint(const CMatProps& set, GraphPoint& out);
+int AddDynamicViscosity(CMatProps& set, float solidus);
+int CalcShrinkage(const CMatProps& set, float& out);
+
+struct CatmullRomPoint {
+    double x;
+    double y;
+};
+CatmullRomPoint EvalCatmullRom(double t, GraphPoint p0, GraphPoint p1, GraphPoint p2, GraphPoint p3);
+int FindCrossing(float& x, double target, GraphPoint p0, GraphPoint p1, GraphPoint p2, GraphPoint p3);

@@ -1,0 +1,356 @@
+#include <algorithm>
+#include <cmath>
+#include <cwchar>
+#include <string_view>
+#include <vector>
+
+#include "framework/debugout.h"
+#include "framework/numparse.h"
+#include "framework/stdiofile.h"
+#include "results/resultfile.h"
+
+namespace {
+
+constexpr unsigned kLineChars = 1280;
+constexpr int32_t kMissingValue = -123456789;
+// The next single-precision value above the one nearest to 1e-5: with the scaling by 100 at reading,
+// this turns a total viscosity as it stood in the file into kg/(m s), within a rounding.
+constexpr float kDynamicViscosityFactor = 1.0000001e-5f;
+
+void ReportFileError(const CFileException& error) {
+    wchar_t message[1024];
+    error.GetErrorMessage(message, 1024);
+    DebugOutput(message);
+    DebugOutput(L"\n");
+}
+
+// Splits `line` in place at runs of separators, as wcstok does: no empty fields. In the JMatPro
+// format blanks are not separators, so blanks, tabs and line feeds at the end of a field are cut off
+// (blanks inside and in front of it stay).
+void SplitFields(wchar_t* line, const wchar_t* separators, bool trimEnd, std::vector<wchar_t*>& fields) {
+    fields.clear();
+    const auto isSeparator = [separators](wchar_t c) { return c != 0 && std::wcschr(separators, c) != nullptr; };
+    wchar_t* p = line;
+    for (;;) {
+        while (isSeparator(*p))
+            ++p;
+        if (*p == 0)
+            return;
+        wchar_t* start = p;
+        while (*p != 0 && !isSeparator(*p))
+            ++p;
+        wchar_t* end = p;
+        const bool atEnd = *p == 0;
+        *p = 0;
+        if (trimEnd) {
+            while (end > start && (end[-1] == L' ' || end[-1] == L'\t' || end[-1] == L'\n'))
+                *--end = 0;
+        }
+        fields.push_back(start);
+        if (atEnd)
+            return;
+        ++p;
+    }
+}
+
+CMatPropData NewSeries(KESTRUMMOD_DATATYPE type, const wchar_t* name) {
+    CMatPropData series;
+    series.m_exportFlag = 0;
+    series.m_xDataType = static_cast<KESTRUMMOD_DATATYPE>(2);
+    series.m_dataType = type;
+    SetSeriesName(series, name);
+    return series;
+}
+
+CMatPropData SinglePointSeries(int type, const wchar_t* name, GraphPoint point) {
+    CMatPropData series = NewSeries(static_cast<KESTRUMMOD_DATATYPE>(type), name);
+    series.m_points.push_back(point);
+    return series;
+}
+
+void ToCelsius(CMatPropData& series) {
+    for (auto& p : series.m_points) {
+        if (series.m_xDataType == 1)
+            p.x = p.x - 273.15f;
+        else if (series.m_xDataType == 3)
+            p.x = (p.x - 32.0f) * 5.0f / 9.0f;
+    }
+    series.m_xDataType = static_cast<KESTRUMMOD_DATATYPE>(2);
+    std::stable_sort(series.m_points.begin(), series.m_points.end(),
+                     [](const GraphPoint& a, const GraphPoint& b) { return a.x < b.x; });
+}
+
+void AddDerivedSeries(CMatProps& set) {
+    AddVolumeChange(set);
+
+    const CMatPropData* latent = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(24));
+    if (latent && !latent->m_points.empty()) {
+        const GraphPoint lowest = latent->m_points.front();
+        set.m_series.push_back(SinglePointSeries(32, L"Latent Heat", lowest));
+    }
+
+    GraphPoint solidus{0.0f, 0.0f};
+    if (FindSolidusPoint(set, solidus))
+        set.m_series.push_back(SinglePointSeries(30, L"Solidus Temperature", solidus));
+    if (solidus.x > 0.0f)
+        AddDynamicViscosity(set, solidus.x);
+
+    GraphPoint liquidus{0.0f, 0.0f};
+    if (FindLiquidusPoint(set, liquidus))
+        set.m_series.push_back(SinglePointSeries(31, L"Liquidus Temperature", liquidus));
+
+    float shrinkage = 0.0f;
+    if (CalcShrinkage(set, shrinkage))
+        set.m_series.push_back(SinglePointSeries(34, L"Volume Change of Solidification Shrinkage",
+                                                 GraphPoint{shrinkage, shrinkage}));
+}
+
+// The four points around the segment from points[i-1] to points[i]. A missing outer neighbour (i = 1,
+// or i the last index) is replaced by the end point it stands beside, so the spline's tangent there
+// follows the segment itself and no point outside the series is invented.
+void CrossingNeighbours(const std::vector<GraphPoint>& points, std::size_t i, GraphPoint (&p)[4]) {
+    p[1] = points[i - 1];
+    p[2] = points[i];
+    p[0] = i >= 2 ? points[i - 2] : p[1];
+    p[3] = i + 1 < points.size() ? points[i + 1] : p[2];
+}
+
+} // namespace
+
+int ScaleResultValue(KESTRUMMOD_DATATYPE type, float* value) {
+    if (type < 4 || type > 29)
+        return 0;
+    if (type == 15 || type == 23 || type == 24)
+        *value *= 1000.0f;
+    else if (type == 19)
+        *value *= 100.0f;
+    return 1;
+}
+
+int ReadResultFile(const wchar_t* path, CMatProps& set, int format) {
+    CStdioFile file;
+    CFileException error;
+    if (!file.Open(path, CStdioFile::modeRead | CStdioFile::shareDenyWrite | CStdioFile::typeText, &error)) {
+        ReportFileError(error);
+        return 0;
+    }
+
+    const bool jmatpro = format == kFormatJMatPro;
+    const wchar_t* separators = jmatpro ? L"\t\n" : L" \t\n";
+
+    // The table is built aside and handed over only when the whole file was read: a read error
+    // reports the system's message like an open failure and leaves the caller's set as it was.
+    CMatProps table;
+    bool haveHeading = false;
+    std::vector<wchar_t*> fields;
+    wchar_t line[kLineChars];
+    while (file.ReadString(line, kLineChars)) {
+        SplitFields(line, separators, jmatpro, fields);
+        if (fields.size() < 2)
+            continue;
+        if (!haveHeading) {
+            haveHeading = true;
+            const KESTRUMMOD_DATATYPE xType = KESTRUMMOD_TagToDataType(fields[0]);
+            for (std::size_t i = 1; i < fields.size(); ++i) {
+                // A heading longer than the name member keeps its first 259 characters.
+                CMatPropData series = NewSeries(KESTRUMMOD_TagToDataType(fields[i]), fields[i]);
+                series.m_xDataType = xType;
+                table.m_series.push_back(std::move(series));
+            }
+            continue;
+        }
+        const float x = static_cast<float>(ParseLeadingDouble(fields[0]));
+        // Fields beyond the heading's columns have no series to go to and are dropped.
+        const std::size_t columns = std::min(fields.size() - 1, table.m_series.size());
+        for (std::size_t i = 1; i <= columns; ++i) {
+            if (ParseLeadingInt(fields[i]) == kMissingValue)
+                continue;
+            CMatPropData& series = table.m_series[i - 1];
+            float y = static_cast<float>(ParseLeadingDouble(fields[i]));
+            ScaleResultValue(series.m_dataType, &y);
+            series.m_points.push_back(GraphPoint{x, y});
+        }
+    }
+    if (file.HasFailed()) {
+        ReportFileError(file.LastError());
+        return 0;
+    }
+    file.Close();
+
+    for (auto& series : table.m_series)
+        ToCelsius(series);
+    AddDerivedSeries(table);
+    set.m_series = std::move(table.m_series);
+    return 1;
+}
+
+int AddVolumeChange(CMatProps& set) {
+    const CMatPropData* source = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(17));
+    if (!source || source->m_points.empty())
+        return 0;
+    float bestX = -999.0f;
+    float reference = 0.0f;
+    bool found = false;
+    for (const auto& p : source->m_points) {
+        if (p.x > bestX) {
+            bestX = p.x;
+            reference = p.y;
+            found = true;
+        }
+    }
+    if (!found)
+        return 0;
+    CMatPropData change = NewSeries(static_cast<KESTRUMMOD_DATATYPE>(33), L"");
+    change.m_points.reserve(source->m_points.size());
+    for (const auto& p : source->m_points)
+        change.m_points.push_back(GraphPoint{p.x, (p.y - reference) * 100.0f / reference});
+    set.m_series.push_back(std::move(change)); // may move the source: not used after this
+    return 1;
+}
+
+int FindSolidusPoint(const CMatProps& set, GraphPoint& out) {
+    const CMatPropData* fraction = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4));
+    if (!fraction || fraction->m_points.empty())
+        return 0;
+    const auto& points = fraction->m_points;
+    const auto it = std::find_if(points.begin(), points.end(), [](const GraphPoint& p) { return p.y > 0.0f; });
+    if (it == points.end())
+        return 0;
+    const auto i = static_cast<std::size_t>(it - points.begin());
+    if (i == 0) {
+        out = points[0];
+        return 1;
+    }
+    if (static_cast<double>(points[i].y) < 0.01) {
+        out = points[i - 1];
+        return 1;
+    }
+    GraphPoint p[4];
+    CrossingNeighbours(points, i, p);
+    float x = 0.0f;
+    if (!FindCrossing(x, 0.01, p[0], p[1], p[2], p[3]))
+        return 0;
+    out = GraphPoint{x, 0.01f};
+    return 1;
+}
+
+int FindLiquidusPoint(const CMatProps& set, GraphPoint& out) {
+    const CMatPropData* fraction = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4));
+    if (!fraction || fraction->m_points.empty())
+        return 0;
+    const auto& points = fraction->m_points;
+    const auto it = std::find_if(points.begin(), points.end(), [](const GraphPoint& p) { return p.y == 1.0f; });
+    if (it == points.end())
+        return 0;
+    const auto i = static_cast<std::size_t>(it - points.begin());
+    if (i == 0) {
+        out = points[0];
+        return 1;
+    }
+    if (static_cast<double>(points[i - 1].y) > 0.99) {
+        out = points[i];
+        return 1;
+    }
+    GraphPoint p[4];
+    CrossingNeighbours(points, i, p);
+    float x = 0.0f;
+    if (!FindCrossing(x, 0.99, p[0], p[1], p[2], p[3]))
+        return 0;
+    out = GraphPoint{x, 0.99f};
+    return 1;
+}
+
+CatmullRomPoint EvalCatmullRom(double t, GraphPoint p0, GraphPoint p1, GraphPoint p2, GraphPoint p3) {
+    const auto eval = [t](double q0, double q1, double q2, double q3) {
+        const double a = -0.5 * q0 + 1.5 * q1 - 1.5 * q2 + 0.5 * q3;
+        const double b = q0 - 2.5 * q1 + 2.0 * q2 - 0.5 * q3;
+        const double c = -0.5 * q0 + 0.5 * q2;
+        const double d = q1;
+        return ((a * t + b) * t + c) * t + d;
+    };
+    return CatmullRomPoint{eval(p0.x, p1.x, p2.x, p3.x), eval(p0.y, p1.y, p2.y, p3.y)};
+}
+
+int FindCrossing(float& x, double target, GraphPoint p0, GraphPoint p1, GraphPoint p2, GraphPoint p3) {
+    constexpr double kTolerance = 1e-5;
+    CatmullRomPoint at = EvalCatmullRom(0.0, p0, p1, p2, p3);
+    double d = at.y - target;
+    if (std::fabs(d) < kTolerance) {
+        x = static_cast<float>(at.x);
+        return 1;
+    }
+    if (d > 0)
+        return 0;
+    at = EvalCatmullRom(1.0, p0, p1, p2, p3);
+    d = at.y - target;
+    if (std::fabs(d) < kTolerance) {
+        x = static_cast<float>(at.x);
+        return 1;
+    }
+    if (d < 0)
+        return 0;
+    double lo = 0.0;
+    double hi = 1.0;
+    double t = (1.0 + 0.0) * 0.5;
+    at = EvalCatmullRom(t, p0, p1, p2, p3);
+    d = at.y - target;
+    while (std::fabs(d) >= kTolerance) {
+        if (d < 0) {
+            lo = t;
+            t = (t + hi) * 0.5;
+            if (t == lo)
+                break;
+        } else {
+            hi = t;
+            t = (t + lo) * 0.5;
+            if (t == hi)
+                break;
+        }
+        at = EvalCatmullRom(t, p0, p1, p2, p3);
+        d = at.y - target;
+    }
+    x = static_cast<float>(at.x);
+    return 1;
+}
+
+int AddDynamicViscosity(CMatProps& set, float solidus) {
+    const CMatPropData* total = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(19));
+    if (!total)
+        return 0;
+    CMatPropData dynamic = NewSeries(static_cast<KESTRUMMOD_DATATYPE>(35), L"");
+    for (const auto& p : total->m_points) {
+        if (p.x > solidus)
+            dynamic.m_points.push_back(GraphPoint{p.x, p.y * kDynamicViscosityFactor});
+    }
+    set.m_series.push_back(std::move(dynamic));
+    return 1;
+}
+
+int CalcShrinkage(const CMatProps& set, float& out) {
+    const CMatPropData* solidus = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(30));
+    const CMatPropData* liquidus = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(31));
+    const CMatPropData* change = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(33));
+    if (!solidus || solidus->m_points.size() != 1 || !liquidus || liquidus->m_points.size() != 1)
+        return 0;
+    if (!change || change->m_points.size() < 2)
+        return 0;
+    // The first of equally near points wins; a point 10000 or more away is never taken.
+    const auto nearest = [&change](float t) {
+        double best = 10000.0;
+        int index = -1;
+        for (std::size_t j = 0; j < change->m_points.size(); ++j) {
+            const double distance = std::fabs(static_cast<double>(t) - change->m_points[j].x);
+            if (distance < best) {
+                best = distance;
+                index = static_cast<int>(j);
+            }
+        }
+        return index;
+    };
+    const int js = nearest(solidus->m_points[0].x);
+    const int jl = nearest(liquidus->m_points[0].x);
+    if (js < 0 || jl < 0)
+        return 0;
+    out = std::fabs(change->m_points[js].y) - std::fabs(change->m_points[jl].y);
+    return 1;
+}

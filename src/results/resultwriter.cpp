@@ -1,0 +1,88 @@
+#include <string>
+#include <vector>
+
+#include "framework/debugout.h"
+#include "framework/format.h"
+#include "framework/osfile.h"
+#include "framework/stdiofile.h"
+#include "results/resultfile.h"
+
+namespace {
+
+void ReportFileError(const CFileException& error) {
+    wchar_t message[1024];
+    error.GetErrorMessage(message, 1024);
+    DebugOutput(message);
+    DebugOutput(L"\n");
+}
+
+// The engine's files hold density, specific heat and latent heat per gram and the total viscosity in
+// mPa s: undo the reader's scaling.
+float UnscaledValue(KESTRUMMOD_DATATYPE type, float y) {
+    if (type == 15 || type == 23 || type == 24)
+        return y / 1000.0f;
+    if (type == 19)
+        return y / 100.0f;
+    return y;
+}
+
+} // namespace
+
+int WriteResultFile(const wchar_t* path, const CMatProps& set) {
+    if (set.m_series.empty())
+        return 0;
+    CStdioFile file;
+    CFileException error;
+    if (!file.Open(path, CStdioFile::modeCreate | CStdioFile::modeWrite | CStdioFile::typeText, &error)) {
+        ReportFileError(error);
+        return 0;
+    }
+
+    const std::size_t n = set.m_series.front().m_points.size();
+    std::vector<const CMatPropData*> columns;
+    std::wstring line;
+    for (const auto& series : set.m_series) {
+        if (series.m_points.size() != n || series.m_dataType == 0)
+            continue;
+        // The temperature tag comes from the first series that qualifies, even one without a tag.
+        if (line.empty()) {
+            const CString xTag = KESTRUMMOD_DataTypeToTag(series.m_xDataType);
+            if (!xTag.IsEmpty()) {
+                line += xTag.Str();
+                line += L'\t';
+            }
+        }
+        const CString tag = KESTRUMMOD_DataTypeToTag(series.m_dataType);
+        if (!tag.IsEmpty()) {
+            line += tag.Str();
+            line += L'\t';
+            columns.push_back(&series);
+        }
+    }
+    line += L'\n';
+    bool ok = file.WriteString(line.c_str()) != 0;
+
+    for (std::size_t j = 0; ok && j < n; ++j) {
+        line.clear();
+        for (const CMatPropData* series : columns) {
+            const GraphPoint& p = series->m_points[j];
+            if (line.empty()) {
+                AppendGeneral(line, p.x);
+                line += L'\t';
+            }
+            AppendGeneral(line, UnscaledValue(series->m_dataType, p.y));
+            line += L'\t';
+        }
+        line += L'\n';
+        ok = file.WriteString(line.c_str()) != 0;
+    }
+    if (file.Close() && ok)
+        return 1;
+
+    // A write that failed part-way leaves no truncated result file behind for a later read to take
+    // as whole; only a regular file is removed, never a device the path may name.
+    ReportFileError(file.LastError());
+    if (os::IsRegularFile(path))
+        os::RemoveFile(path);
+    return 0;
+}

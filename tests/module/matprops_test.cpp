@@ -1,0 +1,174 @@
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+#include "module/matprops.h"
+
+namespace {
+
+template <class Object, class Member> std::ptrdiff_t OffsetOf(const Object& object, const Member& member) {
+    return reinterpret_cast<const char*>(&member) - reinterpret_cast<const char*>(&object);
+}
+
+CMatPropData Named(int type, const wchar_t* name, std::vector<GraphPoint> points = {}) {
+    CMatPropData s;
+    s.m_dataType = static_cast<KESTRUMMOD_DATATYPE>(type);
+    SetSeriesName(s, name);
+    s.m_points = std::move(points);
+    return s;
+}
+
+std::vector<GraphPoint> Thin(std::vector<GraphPoint> points) {
+    CMatPropData source;
+    source.m_points = std::move(points);
+    CMatPropData destination = Named(15, L"kept");
+    destination.m_exportFlag = 1;
+    EXPECT_EQ(ThinSeries(source, destination), 1);
+    EXPECT_EQ(destination.m_exportFlag, 1); // only the points are replaced
+    EXPECT_STREQ(destination.m_name, L"kept");
+    return destination.m_points;
+}
+
+bool Same(const std::vector<GraphPoint>& a, const std::vector<GraphPoint>& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i].x != b[i].x || a[i].y != b[i].y)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// The host reads the members directly: the virtual table pointer first, then the members in order.
+TEST(PropertyTables, LayoutTheHostReads) {
+    CMatPropData s;
+    EXPECT_EQ(sizeof(GraphPoint), 8u);
+    EXPECT_EQ(OffsetOf(s, s.m_exportFlag), static_cast<std::ptrdiff_t>(sizeof(void*)));
+    EXPECT_EQ(OffsetOf(s, s.m_xDataType), OffsetOf(s, s.m_exportFlag) + 4);
+    EXPECT_EQ(OffsetOf(s, s.m_dataType), OffsetOf(s, s.m_xDataType) + 4);
+    EXPECT_EQ(OffsetOf(s, s.m_name), OffsetOf(s, s.m_dataType) + 4);
+    EXPECT_GE(OffsetOf(s, s.m_points), OffsetOf(s, s.m_name) + static_cast<std::ptrdiff_t>(sizeof s.m_name));
+    CMatProps set;
+    EXPECT_EQ(OffsetOf(set, set.m_series), static_cast<std::ptrdiff_t>(sizeof(void*)));
+
+    EXPECT_EQ(s.m_exportFlag, 0);
+    EXPECT_EQ(s.m_xDataType, -1);
+    EXPECT_EQ(s.m_dataType, -1);
+    EXPECT_EQ(s.m_name[0], L'\0');
+}
+
+TEST(PropertyTables, CopiesAreDeepAndSelfAssignmentIsHarmless) {
+    CMatPropData a = Named(15, L"D-TOTAL", {{1, 2}, {3, 4}});
+    a.m_exportFlag = 1;
+    a.m_xDataType = static_cast<KESTRUMMOD_DATATYPE>(2);
+    a.m_name[200] = L'Z'; // beyond the terminator: the whole array is copied
+    CMatPropData b(a);
+    EXPECT_EQ(b.m_exportFlag, 1);
+    EXPECT_EQ(b.m_xDataType, 2);
+    EXPECT_EQ(b.m_name[200], L'Z');
+    b.m_points[0].y = 99;
+    EXPECT_EQ(a.m_points[0].y, 2);
+
+    CMatPropData& alias = a;
+    a = alias;
+    EXPECT_STREQ(a.m_name, L"D-TOTAL");
+    EXPECT_EQ(a.m_points.size(), 2u);
+
+    CMatProps set;
+    set.m_series = {a, Named(4, L"WT-LIQUID", {{5, 6}})};
+    CMatProps copy(set);
+    copy.m_series[0].m_points.clear();
+    EXPECT_EQ(set.m_series[0].m_points.size(), 2u);
+
+    // Assignment over a longer set drops the surplus series.
+    CMatProps longer;
+    longer.m_series.assign(5, Named(9, L"x"));
+    longer = set;
+    ASSERT_EQ(longer.m_series.size(), 2u);
+    EXPECT_EQ(longer.m_series[1].m_dataType, 4);
+
+    CMatProps& self = set;
+    set = self;
+    EXPECT_EQ(set.m_series.size(), 2u);
+    EXPECT_STREQ(set.m_series[1].m_name, L"WT-LIQUID");
+}
+
+TEST(PropertyTables, NamesAreCutToFit) {
+    CMatPropData s;
+    const std::wstring longName(400, L'n');
+    SetSeriesName(s, longName.c_str());
+    EXPECT_EQ(std::wstring(s.m_name), std::wstring(259, L'n'));
+    SetSeriesName(s, nullptr);
+    EXPECT_STREQ(s.m_name, L"");
+}
+
+TEST(PropertyTables, FindSeriesTakesTheFirstMatch) {
+    CMatProps set;
+    EXPECT_EQ(FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4)), nullptr);
+    set.m_series = {Named(4, L"first"), Named(15, L"d"), Named(4, L"second")};
+    ASSERT_NE(FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4)), nullptr);
+    EXPECT_STREQ(FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4))->m_name, L"first");
+    EXPECT_EQ(FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(17)), nullptr);
+}
+
+TEST(Thinning, ShortAndDegenerateSeries) {
+    EXPECT_TRUE(Thin({}).empty());
+    EXPECT_TRUE(Same(Thin({{1, 2}}), {{1, 2}}));
+    EXPECT_TRUE(Same(Thin({{1, 2}, {3, 5}}), {{1, 2}, {3, 5}}));
+    EXPECT_TRUE(Same(Thin({{0, 0}, {1, 1}, {2, 2}, {3, 3}}), {{0, 0}, {3, 3}}));
+
+    // Constant y: an infinite scale makes every cosine undefined, and every point survives.
+    const std::vector<GraphPoint> flat = {{0, 5}, {1, 5}, {2, 5}, {3, 5}};
+    EXPECT_TRUE(Same(Thin(flat), flat));
+    // Constant x: a zero scale leaves only x differences, all zero: nothing between the ends stays.
+    EXPECT_TRUE(Same(Thin({{7, 0}, {7, 1}, {7, 5}, {7, 2}}), {{7, 0}, {7, 2}}));
+}
+
+TEST(Thinning, KeepsTheCornersOfAPolyline) {
+    // Up, flat, down: the two corners turn by 45° or more in scaled units and survive.
+    std::vector<GraphPoint> line;
+    for (int i = 0; i <= 10; ++i)
+        line.push_back({static_cast<float>(i), static_cast<float>(i)});
+    for (int i = 11; i <= 20; ++i)
+        line.push_back({static_cast<float>(i), 10.0f});
+    for (int i = 21; i <= 30; ++i)
+        line.push_back({static_cast<float>(i), static_cast<float>(30 - i)});
+    EXPECT_TRUE(Same(Thin(line), {{0, 0}, {10, 10}, {20, 10}, {30, 0}}));
+}
+
+TEST(Thinning, SmoothCurveShrinksAndStaysASubsequence) {
+    std::vector<GraphPoint> curve;
+    for (int i = 0; i < 2000; ++i) {
+        const float x = 400.0f + 0.2f * static_cast<float>(i);
+        curve.push_back({x, 1.0f / (1.0f + std::exp(-(x - 600.0f) / 10.0f))});
+    }
+    const auto thin = Thin(curve);
+    ASSERT_GE(thin.size(), 4u);
+    EXPECT_LT(thin.size(), 100u);
+    EXPECT_EQ(thin.front().x, curve.front().x);
+    EXPECT_EQ(thin.back().x, curve.back().x);
+    size_t j = 0;
+    for (const auto& p : thin) {
+        while (j < curve.size() && (curve[j].x != p.x || curve[j].y != p.y))
+            ++j;
+        ASSERT_LT(j, curve.size()) << "thinned point not in the source, or out of order";
+    }
+    // A second thinning finds nothing more to remove.
+    EXPECT_TRUE(Same(Thin(thin), thin));
+}
+
+TEST(Thinning, PassKeepsFirstAndLastAndAppendsToAnEmptyList) {
+    const std::vector<GraphPoint> a = {{0, 0}, {1, 0}, {2, 1}, {3, 1}};
+    std::vector<GraphPoint> b;
+    EXPECT_EQ(ThinPass(a, b, GraphPoint{3, 1}, GraphPoint{0, 0}), 1);
+    ASSERT_GE(b.size(), 2u);
+    EXPECT_EQ(b.front().x, 0.0f);
+    EXPECT_EQ(b.back().x, 3.0f);
+    std::vector<GraphPoint> one;
+    EXPECT_EQ(ThinPass({{4, 4}}, one, GraphPoint{4, 4}, GraphPoint{4, 4}), 1);
+    EXPECT_TRUE(Same(one, {{4, 4}}));
+}

@@ -1,0 +1,29 @@
+// Scratch files for tests: a private folder that is removed with everything in it.
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+
+#include "framework/cstring.h"
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return m_path; }
+    // The full path of `name` inside the folder, as the wide string the module's API takes.
+    std::wstring File(const std::wstring& name) const { return (m_path / name).wstring(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Readable failure messages for the framework's string.
+inline void PrintTo(const CString& text, std::ostream* os) { *os << '"' << text.ToUtf8() << '"'; }
+
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+std::string ReadBytes(const std::wstring& path);
