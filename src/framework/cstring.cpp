@@ -8,8 +8,12 @@
 
 namespace {
 
-wchar_t AsciiLower(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
-wchar_t AsciiUpper(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+wchar_t AsciiLower(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+wchar_t AsciiUpper(wchar_t c) {
+    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
 
 } // namespace
 
@@ -18,9 +22,13 @@ CString::CString(const char* utf8) {
         AppendUtf8AsWide(utf8, m_str);
 }
 
-CString CString::FromUtf8(std::string_view utf8) { return CString(Utf8ToWide(utf8)); }
+CString CString::FromUtf8(std::string_view utf8) {
+    return CString(Utf8ToWide(utf8));
+}
 
-std::string CString::ToUtf8() const { return WideToUtf8(m_str); }
+std::string CString::ToUtf8() const {
+    return WideToUtf8(m_str);
+}
 
 int CString::Compare(const wchar_t* other) const {
     const int c = m_str.compare(other ? other : L"");
@@ -110,14 +118,18 @@ int CString::ReverseFind(wchar_t ch) const {
     return hit == std::wstring::npos ? -1 : static_cast<int>(hit);
 }
 
-CString CString::Left(int count) const { return CString(m_str.substr(0, Clamp(count))); }
+CString CString::Left(int count) const {
+    return CString(m_str.substr(0, Clamp(count)));
+}
 
 CString CString::Right(int count) const {
     const size_t n = std::min(Clamp(count), m_str.size());
     return CString(m_str.substr(m_str.size() - n));
 }
 
-CString CString::Mid(int first) const { return Mid(first, GetLength()); }
+CString CString::Mid(int first) const {
+    return Mid(first, GetLength());
+}
 
 CString CString::Mid(int first, int count) const {
     const size_t f = std::min(Clamp(first), m_str.size());
@@ -134,7 +146,9 @@ CString& CString::MakeLower() {
     return *this;
 }
 
-CString& CString::Trim() { return TrimRight().TrimLeft(); }
+CString& CString::Trim() {
+    return TrimRight().TrimLeft();
+}
 
 CString& CString::TrimLeft(const wchar_t* chars) {
     m_str.erase(0, std::min(m_str.find_first_not_of(chars ? chars : L""), m_str.size()));

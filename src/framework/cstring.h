@@ -9,7 +9,8 @@ class CString {
 public:
     CString() = default;
     CString(const wchar_t* text) : m_str(text ? text : L"") {}
-    CString(const wchar_t* text, int length) : m_str(text ? std::wstring(text, Clamp(length)) : std::wstring()) {}
+    CString(const wchar_t* text, int length)
+        : m_str(text ? std::wstring(text, Clamp(length)) : std::wstring()) {}
     CString(std::wstring text) : m_str(std::move(text)) {}
     CString(std::wstring_view text) : m_str(text) {}
     CString(wchar_t ch, int repeat = 1) : m_str(Clamp(repeat), ch) {}

@@ -2,4 +2,6 @@
 
 #include "framework/debugout.h"
 
-void PlatformDebugOutput(const wchar_t* text) { OutputDebugStringW(text); }
+void PlatformDebugOutput(const wchar_t* text) {
+    OutputDebugStringW(text);
+}

@@ -12,7 +12,9 @@ namespace os {
 
 namespace {
 
-std::string NativePath(const wchar_t* path) { return WideToUtf8(path ? path : L""); }
+std::string NativePath(const wchar_t* path) {
+    return WideToUtf8(path ? path : L"");
+}
 
 // POSIX has no mandatory share modes: a reader cannot keep other writers out, so "deny writers" is
 // not enforced here.
@@ -86,15 +88,21 @@ std::wstring ErrorMessage(int error) {
     return Utf8ToWide(text ? text : "Unknown error");
 }
 
-void DecodeText(std::string_view bytes, std::wstring& out) { AppendUtf8AsWide(bytes, out); }
+void DecodeText(std::string_view bytes, std::wstring& out) {
+    AppendUtf8AsWide(bytes, out);
+}
 
-void EncodeText(std::wstring_view text, std::string& out) { AppendWideAsUtf8(text, out); }
+void EncodeText(std::wstring_view text, std::string& out) {
+    AppendWideAsUtf8(text, out);
+}
 
 bool IsRegularFile(const wchar_t* path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-void RemoveFile(const wchar_t* path) { ::unlink(NativePath(path).c_str()); }
+void RemoveFile(const wchar_t* path) {
+    ::unlink(NativePath(path).c_str());
+}
 
 } // namespace os

@@ -6,7 +6,9 @@ namespace os {
 
 namespace {
 
-HANDLE H(std::intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+HANDLE H(std::intptr_t h) {
+    return reinterpret_cast<HANDLE>(h);
+}
 
 bool OpenWith(std::intptr_t& handle, const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
               int& error) {
@@ -74,10 +76,9 @@ bool File::Close(int& error) {
 
 std::wstring ErrorMessage(int error) {
     wchar_t* text = nullptr;
-    const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text),
-                                     0, nullptr);
+    const DWORD n = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message;
     if (n > 0 && text)
         message.assign(text, n);
@@ -112,9 +113,12 @@ void EncodeText(std::wstring_view text, std::string& out) {
 
 bool IsRegularFile(const wchar_t* path) {
     const DWORD attr = ::GetFileAttributesW(path ? path : L"");
-    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY) && !(attr & FILE_ATTRIBUTE_DEVICE);
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attr & FILE_ATTRIBUTE_DEVICE);
 }
 
-void RemoveFile(const wchar_t* path) { ::DeleteFileW(path ? path : L""); }
+void RemoveFile(const wchar_t* path) {
+    ::DeleteFileW(path ? path : L"");
+}
 
 } // namespace os

@@ -86,7 +86,8 @@ bool CStdioFile::DecodeNextLine() {
         const char* start = m_in.data() + m_inPos;
         const std::size_t avail = m_inEnd - m_inPos;
         const void* lf = std::memchr(start, '\n', avail);
-        const std::size_t take = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) + 1 : avail;
+        const std::size_t take =
+            lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) + 1 : avail;
         m_lineBytes.append(start, take);
         m_inPos += take;
         sawLf = lf != nullptr;

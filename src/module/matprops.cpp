@@ -82,7 +82,8 @@ int ThinSeries(const CMatPropData& source, CMatPropData& destination) {
     return 1;
 }
 
-int ThinPass(const std::vector<GraphPoint>& a, std::vector<GraphPoint>& b, GraphPoint maximum, GraphPoint minimum) {
+int ThinPass(const std::vector<GraphPoint>& a, std::vector<GraphPoint>& b, GraphPoint maximum,
+             GraphPoint minimum) {
     const std::size_t n = a.size();
     if (n < 2) {
         b = a;

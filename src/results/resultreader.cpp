@@ -29,7 +29,9 @@ void ReportFileError(const CFileException& error) {
 // (blanks inside and in front of it stay).
 void SplitFields(wchar_t* line, const wchar_t* separators, bool trimEnd, std::vector<wchar_t*>& fields) {
     fields.clear();
-    const auto isSeparator = [separators](wchar_t c) { return c != 0 && std::wcschr(separators, c) != nullptr; };
+    const auto isSeparator = [separators](wchar_t c) {
+        return c != 0 && std::wcschr(separators, c) != nullptr;
+    };
     wchar_t* p = line;
     for (;;) {
         while (isSeparator(*p))
@@ -213,7 +215,8 @@ int FindSolidusPoint(const CMatProps& set, GraphPoint& out) {
     if (!fraction || fraction->m_points.empty())
         return 0;
     const auto& points = fraction->m_points;
-    const auto it = std::find_if(points.begin(), points.end(), [](const GraphPoint& p) { return p.y > 0.0f; });
+    const auto it =
+        std::find_if(points.begin(), points.end(), [](const GraphPoint& p) { return p.y > 0.0f; });
     if (it == points.end())
         return 0;
     const auto i = static_cast<std::size_t>(it - points.begin());
@@ -239,7 +242,8 @@ int FindLiquidusPoint(const CMatProps& set, GraphPoint& out) {
     if (!fraction || fraction->m_points.empty())
         return 0;
     const auto& points = fraction->m_points;
-    const auto it = std::find_if(points.begin(), points.end(), [](const GraphPoint& p) { return p.y == 1.0f; });
+    const auto it =
+        std::find_if(points.begin(), points.end(), [](const GraphPoint& p) { return p.y == 1.0f; });
     if (it == points.end())
         return 0;
     const auto i = static_cast<std::size_t>(it - points.begin());

@@ -7,7 +7,9 @@
 
 namespace {
 
-KESTRUMMOD_DATATYPE T(int type) { return static_cast<KESTRUMMOD_DATATYPE>(type); }
+KESTRUMMOD_DATATYPE T(int type) {
+    return static_cast<KESTRUMMOD_DATATYPE>(type);
+}
 
 // An independent transcription of the tags and names by value, 1 to 35.
 struct Expected {

@@ -9,7 +9,9 @@
 
 namespace {
 
-KESTRUMMOD_DATATYPE T(int type) { return static_cast<KESTRUMMOD_DATATYPE>(type); }
+KESTRUMMOD_DATATYPE T(int type) {
+    return static_cast<KESTRUMMOD_DATATYPE>(type);
+}
 
 class ResultReader : public ::testing::Test {
 protected:
@@ -30,7 +32,9 @@ protected:
     CMatProps set;
 };
 
-GraphPoint P(float x, float y) { return GraphPoint{x, y}; }
+GraphPoint P(float x, float y) {
+    return GraphPoint{x, y};
+}
 
 } // namespace
 
@@ -91,7 +95,9 @@ TEST_F(ResultReader, FieldRulesOfBothFormats) {
     EXPECT_EQ(pts[1].y, 0.0f); // a field that is no number reads as 0
 
     // In JMatPro's format blanks belong to the field: this heading is a single field.
-    ASSERT_EQ(Read("T(C)  WT-LIQUID\nT (C)\tPoisson's ratio-TOTAL  \tOdd column\n500\t0.3\t7\n", kFormatJMatPro), 1);
+    ASSERT_EQ(
+        Read("T(C)  WT-LIQUID\nT (C)\tPoisson's ratio-TOTAL  \tOdd column\n500\t0.3\t7\n", kFormatJMatPro),
+        1);
     ASSERT_EQ(set.m_series.size(), 2u);
     EXPECT_EQ(set.m_series[0].m_dataType, 5);
     EXPECT_STREQ(set.m_series[0].m_name, L"Poisson's ratio-TOTAL"); // trailing blanks cut
@@ -283,7 +289,7 @@ TEST(DerivedProperties, FindCrossingBisectsAndRefuses) {
     ASSERT_EQ(FindCrossing(x, 0.5, p0, p1, p2, p3), 1);
     EXPECT_NEAR(x, 1.5f, 1e-4f); // symmetric segment
     ASSERT_EQ(FindCrossing(x, 0.0, p0, p1, p2, p3), 1);
-    EXPECT_EQ(x, 1.0f); // at the start within tolerance
+    EXPECT_EQ(x, 1.0f);                                  // at the start within tolerance
     EXPECT_EQ(FindCrossing(x, 2.0, p0, p1, p2, p3), 0);  // never reached
     EXPECT_EQ(FindCrossing(x, -1.0, p0, p1, p2, p3), 0); // already above at the start
 

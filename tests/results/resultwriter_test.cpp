@@ -25,11 +25,11 @@ TEST(ResultWriter, ExactFileForASmallSet) {
     CMatProps set;
     set.m_series = {
         Series(4, {{500, 0}, {510, 0.5f}}),
-        Series(15, {{500, 2700}, {510, 2450.5f}}),  // density back in g/cm3
-        Series(19, {{500, 150}, {510, 0.00125f}}),  // viscosity back in mPa s
-        Series(5, {{500, 0.3f}}),                   // too few points: not a column
-        Series(0, {{500, 1}, {510, 2}}),            // unknown type: not a column
-        Series(30, {{500, 0.01f}, {510, 0.01f}}),   // derived, no tag: not a column
+        Series(15, {{500, 2700}, {510, 2450.5f}}), // density back in g/cm3
+        Series(19, {{500, 150}, {510, 0.00125f}}), // viscosity back in mPa s
+        Series(5, {{500, 0.3f}}),                  // too few points: not a column
+        Series(0, {{500, 1}, {510, 2}}),           // unknown type: not a column
+        Series(30, {{500, 0.01f}, {510, 0.01f}}),  // derived, no tag: not a column
     };
     const std::wstring path = dir.File(L"w.out");
     ASSERT_EQ(WriteResultFile(path.c_str(), set), 1);
@@ -51,7 +51,8 @@ TEST(ResultWriter, HeadingAndLineEdgeCases) {
     // A first series of unknown type still sets the number of lines; the heading's temperature tag
     // comes from the first series that qualifies (here in kelvin).
     CMatProps unknownFirst;
-    unknownFirst.m_series = {Series(0, {{1, 1}}), Series(5, {{300, 0.3f}}, 1), Series(6, {{300, 70}, {310, 69}})};
+    unknownFirst.m_series = {Series(0, {{1, 1}}), Series(5, {{300, 0.3f}}, 1),
+                             Series(6, {{300, 70}, {310, 69}})};
     ASSERT_EQ(WriteResultFile(path.c_str(), unknownFirst), 1);
     EXPECT_EQ(ReadBytes(path), "T(K)\tPR-TOTAL\t\r\n300\t0.3\t\r\n");
 

@@ -23,7 +23,9 @@ private:
 };
 
 // Readable failure messages for the framework's string.
-inline void PrintTo(const CString& text, std::ostream* os) { *os << '"' << text.ToUtf8() << '"'; }
+inline void PrintTo(const CString& text, std::ostream* os) {
+    *os << '"' << text.ToUtf8() << '"';
+}
 
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);

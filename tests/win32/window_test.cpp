@@ -48,11 +48,12 @@ TEST(Window, CreatesDrawsAndReadsBackAnEditControl) {
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     ASSERT_NE(RegisterClassW(&wc), 0);
 
-    HWND frame = CreateWindowExW(0, wc.lpszClassName, L"Kestrum window test", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                 40, 40, 320, 200, nullptr, nullptr, instance, nullptr);
+    HWND frame =
+        CreateWindowExW(0, wc.lpszClassName, L"Kestrum window test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                        320, 200, nullptr, nullptr, instance, nullptr);
     ASSERT_NE(frame, nullptr) << "no window: is a display (Xvfb) set?";
-    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 10, 200,
-                                24, frame, reinterpret_cast<HMENU>(100), instance, nullptr);
+    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 10,
+                                200, 24, frame, reinterpret_cast<HMENU>(100), instance, nullptr);
     ASSERT_NE(edit, nullptr);
     UpdateWindow(frame);
     PumpMessages();
