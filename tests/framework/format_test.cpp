@@ -1,0 +1,267 @@
+#include "framework/format.h"
+#include "framework/numparse.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <climits>
+#include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring Format(const wchar_t* format, ...) {
+    std::wstring out;
+    va_list args;
+    va_start(args, format);
+    AppendFormatV(out, format, args);
+    va_end(args);
+    return out;
+}
+
+std::wstring Widen(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+std::wstring General(double value) {
+    std::wstring out;
+    AppendGeneral(out, value);
+    return out;
+}
+
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNan = std::numeric_limits<double>::quiet_NaN();
+
+// glibc's snprintf in the C locale is the reference natively. mingw's printf follows other rules, so on
+// Windows the expected strings of the tables (checked against glibc natively) stand in for it.
+#ifndef _WIN32
+template <class... Args> std::string CFormat(const std::string& format, Args... args) {
+    std::vector<char> buffer(8192);
+    std::snprintf(buffer.data(), buffer.size(), format.c_str(), args...);
+    return buffer.data();
+}
+#endif
+
+template <class T> struct Case {
+    const char* format;
+    T value;
+    const char* expected;
+};
+
+template <class T> void CheckTable(const std::vector<Case<T>>& cases) {
+    for (const Case<T>& c : cases) {
+        EXPECT_EQ(Format(Widen(c.format).c_str(), c.value), Widen(c.expected)) << c.format;
+#ifndef _WIN32
+        EXPECT_EQ(CFormat(c.format, c.value), c.expected) << "table entry disagrees with glibc: " << c.format;
+#endif
+    }
+}
+
+// Tables read best a few cases to a line.
+// clang-format off
+TEST(FormatTest, Integers) {
+    CheckTable<int>({
+        {"%d", 0, "0"}, {"%i", INT_MIN, "-2147483648"}, {"[%5d]", 42, "[   42]"}, {"[%-5d]", 42, "[42   ]"},
+        {"%05d", -42, "-0042"}, {"%+d", 5, "+5"}, {"% d", 5, " 5"}, {"%.3d", -7, "-007"},
+        {"[%08.3d]", 7, "[     007]"}, {"[%.0d]", 0, "[]"}, {"%x", 255, "ff"}, {"%#X", 255, "0XFF"},
+        {"%#x", 0, "0"}, {"%#08x", 255, "0x0000ff"}, {"%#o", 8, "010"}, {"%#.0o", 0, "0"}, {"%#.3o", 8, "010"},
+        {"%u", -1, "4294967295"}, {"%+u", 5, "5"}, {"%hhd", 300, "44"}, {"%hhu", -1, "255"},
+        {"%hd", 70000, "4464"}, {"%hx", -1, "ffff"}});
+    CheckTable<long long>({{"%lld", LLONG_MIN, "-9223372036854775808"}, {"%llx", -1LL, "ffffffffffffffff"}});
+    CheckTable<long>({{"%ld", -5L, "-5"}});
+    CheckTable<intmax_t>({{"%jd", INTMAX_MIN, "-9223372036854775808"}});
+    CheckTable<size_t>({{"%zu", size_t{1} << 40, "1099511627776"}});
+    CheckTable<ptrdiff_t>({{"%td", ptrdiff_t{-1} << 40, "-1099511627776"}});
+}
+
+TEST(FormatTest, MicrosoftLengthModifiers) {
+    EXPECT_EQ(Format(L"%I64d", INT64_MIN), L"-9223372036854775808");
+    EXPECT_EQ(Format(L"%I64x|%d", UINT64_MAX, 7), L"ffffffffffffffff|7");
+    EXPECT_EQ(Format(L"%I32d|%d", INT32_MIN, 7), L"-2147483648|7");
+    EXPECT_EQ(Format(L"%Iu|%d", size_t{1} << 40, 7), L"1099511627776|7");
+}
+
+TEST(FormatTest, Floats) {
+    CheckTable<double>({
+        {"%g", 0.5, "0.5"}, {"%g", 2.5, "2.5"}, {"%g", 1e-5, "1e-05"}, {"%g", 123456789.0, "1.23457e+08"},
+        {"%g", 100000, "100000"}, {"%g", 1e6, "1e+06"}, {"%g", 999999.5, "1e+06"}, {"%g", 0.0001, "0.0001"},
+        {"%g", -0.0, "-0"}, {"%g", 1e-300, "1e-300"}, {"%g", DBL_MAX, "1.79769e+308"},
+        {"%g", 5e-324, "4.94066e-324"}, {"%.17g", 0.1, "0.10000000000000001"}, {"%.3g", 9.9996, "10"},
+        {"%#.3g", 9.9996, "10.0"}, {"%#g", 1.0, "1.00000"}, {"%#g", 0.0001, "0.000100000"},
+        {"%#.0g", 123.0, "1.e+02"}, {"%G", 1e-10, "1E-10"},
+        {"%f", 1.0, "1.000000"}, {"%.0f", 0.5, "0"}, {"%.0f", 1.5, "2"}, {"%.0f", 2.5, "2"},
+        {"%.2f", 2.675, "2.67"}, {"%#.0f", 3.0, "3."}, {"%.20f", 0.1, "0.10000000000000000555"},
+        {"%f", 1e20, "100000000000000000000.000000"}, {"%010.3f", -3.14159, "-00003.142"},
+        {"[%-10.2f]", 3.14159, "[3.14      ]"}, {"% f", 1.0, " 1.000000"},
+        {"%e", 1e300, "1.000000e+300"}, {"%+.3e", 12345.678, "+1.235e+04"}, {"%#.0e", 3.0, "3.e+00"},
+        {"%E", 1e-5, "1.000000E-05"},
+        {"%a", 1.0, "0x1p+0"}, {"%A", 255.5, "0X1.FFP+7"}, {"%a", -0.0, "-0x0p+0"},
+        {"%a", 5e-324, "0x0.0000000000001p-1022"}, {"%.0a", 1.5, "0x2p+0"}, {"%.1a", 1.96875, "0x2.0p+0"},
+        {"%#a", 1.0, "0x1.p+0"}, {"%010a", 1.0, "0x00001p+0"},
+        {"%g", kInf, "inf"}, {"%E", -kInf, "-INF"}, {"[%010f]", kInf, "[       inf]"}, {"%F", kNan, "NAN"},
+        {"%+g", kNan, "+nan"}, {"%g", -kNan, "-nan"}});
+    CheckTable<long double>({{"%Lf", 1.5L, "1.500000"}, {"%La", 3.0L, "0xcp-2"}});
+}
+// clang-format on
+
+TEST(FormatTest, ZeroKeepingGeneralForm) {
+    EXPECT_EQ(Format(L"%#g|%#G|%#.3g", 999999.5, 999999.5, 999.5), L"1.00000e+06|1.00000E+06|1.00e+03");
+}
+
+TEST(FormatTest, LongFixedOutputIsComplete) {
+    const std::wstring text = Format(L"%.600f", 1e300);
+    ASSERT_EQ(text.size(), 301u + 1 + 600);
+    EXPECT_EQ(text.substr(0, 20), L"10000000000000000525");
+    EXPECT_EQ(text.find_first_not_of(L'0', 302), std::wstring::npos);
+#ifndef _WIN32
+    EXPECT_EQ(Format(L"%Lf", LDBL_MAX), Widen(CFormat("%Lf", LDBL_MAX)));
+#endif
+}
+
+TEST(FormatTest, StarWidthAndPrecision) {
+    EXPECT_EQ(Format(L"[%*d]", 5, 42), L"[   42]");
+    EXPECT_EQ(Format(L"[%*d]", -5, 42), L"[42   ]");
+    EXPECT_EQ(Format(L"%.*f", 2, 3.14159), L"3.14");
+    EXPECT_EQ(Format(L"%.*f", -1, 3.14159), L"3.141590");
+    EXPECT_EQ(Format(L"[%-*.*s]|%d", 6, 2, L"abcdef", 9), L"[ab    ]|9");
+}
+
+TEST(FormatTest, WideAndNarrowText) {
+    EXPECT_EQ(Format(L"[%s][%ls][%5s][%-5s][%.2s]", L"abc", L"de", L"abc", L"abc", L"abc"),
+              L"[abc][de][  abc][abc  ][ab]");
+    EXPECT_EQ(Format(L"%hs", "gr\xC3\xBC\xC3\x9F"
+                             "e"),
+              L"gr\u00fc\u00dfe");
+    EXPECT_EQ(Format(L"%hs", "\xF0\x9F\x98\x80"), L"\U0001F600");
+    EXPECT_EQ(Format(L"[%3hs]", "\xC3\xA9"), L"[  \u00e9]"); // width counts characters, not bytes
+    // Precision counts bytes and a character it cuts is dropped.
+    EXPECT_EQ(Format(L"[%.1hs][%.2hs][%.3hs]", "\xC3\xA9", "a\xC3\xA9", "a\xC3\xA9"), L"[][a][a\u00e9]");
+    const char unterminated[3] = {'x', 'y', 'z'};
+    EXPECT_EQ(Format(L"%.*hs", 3, unterminated), L"xyz");
+    EXPECT_EQ(Format(L"%s|%hs", static_cast<const wchar_t*>(nullptr), static_cast<const char*>(nullptr)),
+              L"(null)|(null)");
+    EXPECT_EQ(Format(L"[%c][%3c][%-3c][%lc][%hc][%hc]", L'x', L'y', L'z', L'\u00e9', 'n', '\xE9'),
+              L"[x][  y][z  ][\u00e9][n][\u00e9]");
+}
+
+TEST(FormatTest, PointersAndLiteralText) {
+    EXPECT_EQ(Format(L"%p|%p", reinterpret_cast<void*>(0x1234), static_cast<void*>(nullptr)),
+              L"0x1234|(nil)");
+#ifndef _WIN32
+    int local = 0;
+    for (const char* format : {"%p", "%+p", "%020p", "%-20p|", "%.3p", "%10p"}) {
+        EXPECT_EQ(Format(Widen(format).c_str(), &local), Widen(CFormat(format, &local))) << format;
+        EXPECT_EQ(Format(Widen(format).c_str(), nullptr), Widen(CFormat(format, nullptr))) << format;
+    }
+#endif
+    // Unknown conversions take no argument and are copied through; so is a trailing '%'.
+    EXPECT_EQ(Format(L"%y|%5k|%n%d|%%|100%", 7), L"%y|%5k|%n7|%|100%");
+
+    std::wstring out = L"keep:";
+    AppendGeneral(out, 1.5);
+    EXPECT_EQ(out, L"keep:1.5");
+}
+
+TEST(FormatTest, AppendGeneralMatchesPercentG) {
+    for (double value :
+         {0.5, 1e-5, 123456789.0, 100000.0, 1e6, 0.0001, -0.0, -1.23456789e-308, kInf, -kNan}) {
+        EXPECT_EQ(General(value), Format(L"%g", value)) << value;
+    }
+    EXPECT_EQ(General(-1.23456789e-308), L"-1.23457e-308");
+#ifndef _WIN32
+    std::mt19937_64 random(12345);
+    for (int i = 0; i < 100000; ++i) {
+        double value;
+        const uint64_t bits = random();
+        std::memcpy(&value, &bits, sizeof value);
+        ASSERT_EQ(General(value), Widen(CFormat("%g", value))) << bits;
+    }
+#endif
+}
+
+#ifndef _WIN32
+// Every combination of flags, width and precision against glibc, for each conversion.
+// glibc's "%#g" drops the zeros '#' keeps when rounding carries into a new exponent ("1.e+06" for
+// 999999.5); we print what C specifies, checked in ZeroKeepingGeneralForm.
+template <class T> bool GlibcIsWrong(const std::string& format, T value) {
+    return format.find('#') != std::string::npos && (format.back() == 'g' || format.back() == 'G') &&
+           value == T(999999.5);
+}
+
+template <class T>
+void Sweep(const std::vector<std::string>& conversions, const std::vector<std::string>& precisions,
+           const std::vector<T>& values) {
+    std::vector<std::string> failures;
+    for (const char* flags : {"", "-", "+", " ", "#", "0", "-+", "+0", " 0", "#0", "-#", "+#0", "- 0#"}) {
+        for (const char* width : {"", "1", "8", "25"}) {
+            for (const std::string& precision : precisions) {
+                for (const std::string& conversion : conversions) {
+                    const std::string format = std::string("%") + flags + width + precision + conversion;
+                    for (T value : values) {
+                        if (Format(Widen(format).c_str(), value) != Widen(CFormat(format, value)) &&
+                            !GlibcIsWrong(format, value)) {
+                            failures.push_back(format + " of " + std::to_string(value));
+                        }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(failures.empty()) << failures.size() << " mismatches, first " << failures.front();
+}
+
+TEST(FormatTest, SweepAgainstGlibc) {
+    Sweep<double>({"f", "F", "e", "E", "g", "G", "a", "A"}, {"", ".", ".0", ".1", ".3", ".6", ".17", ".40"},
+                  {0.0,    -0.0,     0.5,      1.0,       -1.5, 2.5,    0.1,    1e-5,    0.0001,  123456789.0,
+                   1e5,    1e6,      999999.5, 9.9999995, 1e22, 1e-300, 5e-324, DBL_MIN, DBL_MAX, 3.14159,
+                   -2.675, 1.234e-4, 1e15,     1e16,      1e17, kInf,   -kInf,  kNan,    -kNan});
+    const std::vector<std::string> precisions = {"", ".", ".0", ".1", ".5", ".25"};
+    const std::vector<std::string> integers = {"d", "i", "u", "o", "x", "X"};
+    Sweep<int>(integers, precisions, {0, 1, -1, 7, 42, 255, -255, INT_MAX, INT_MIN, 1000000});
+    auto withLength = [&](const std::string& length) {
+        std::vector<std::string> result;
+        for (const std::string& conversion : integers) {
+            result.push_back(length + conversion);
+        }
+        return result;
+    };
+    Sweep<int>(withLength("hh"), precisions, {300, -129, 127});
+    Sweep<int>(withLength("h"), precisions, {70000, -32769, 32767});
+    Sweep<long long>(withLength("ll"), precisions, {LLONG_MIN, LLONG_MAX, -1});
+    Sweep<intmax_t>(withLength("j"), precisions, {INTMAX_MIN, -1});
+    Sweep<ptrdiff_t>(withLength("z"), precisions, {PTRDIFF_MIN, -1});
+    Sweep<ptrdiff_t>(withLength("t"), precisions, {PTRDIFF_MIN, -1});
+}
+#endif
+
+// A host may switch LC_NUMERIC to a decimal-comma locale; formatting and parsing must not follow it.
+TEST(FormatTest, IgnoresDecimalCommaLocale) {
+    const char* chosen = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "de_DE", "fr_FR.UTF-8", "de-DE", "German"}) {
+        if (std::setlocale(LC_NUMERIC, name) && std::strcmp(std::localeconv()->decimal_point, ",") == 0) {
+            chosen = name;
+            break;
+        }
+    }
+    if (chosen == nullptr) {
+        std::setlocale(LC_NUMERIC, "C");
+        GTEST_SKIP() << "no decimal-comma locale is installed";
+    }
+    const std::wstring text = Format(L"%g|%.2f", 2.7, 2.5);
+    const double parsed = ParseLeadingDouble(L"2.7");
+    std::wstring general;
+    AppendGeneral(general, 2.7);
+    std::setlocale(LC_NUMERIC, "C");
+    EXPECT_EQ(text, L"2.7|2.50") << chosen;
+    EXPECT_EQ(general, L"2.7") << chosen;
+    EXPECT_EQ(parsed, 2.7) << chosen;
+}
+
+} // namespace

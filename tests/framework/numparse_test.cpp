@@ -1,0 +1,107 @@
+#include "framework/numparse.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+#include <limits>
+#include <random>
+#include <string>
+
+namespace {
+
+TEST(ParseLeadingIntTest, ReadsLeadingDecimalDigits) {
+    // clang-format off
+    const struct {
+        const wchar_t* text;
+        int32_t expected;
+    } cases[] = {
+        {nullptr, 0}, {L"", 0}, {L"42", 42}, {L" \t\n\v\f\r-17xyz", -17}, {L"+5", 5}, {L"007", 7}, {L"12 34", 12},
+        {L"- 5", 0}, {L"+-5", 0}, {L"0x1A", 0},
+        {L"\u00a05", 0}, {L"\uff11\uff12", 0}, // no-break space is no C-locale blank, full-width digits no digits
+        {L"-123456789.5", -123456789}, {L"-1.23456789e8", -1},
+        {L"2147483647", INT32_MAX}, {L"2147483648", INT32_MAX}, {L"-2147483648", INT32_MIN},
+        {L"-2147483649", INT32_MIN}, {L"99999999999999999999999999", INT32_MAX},
+        {L"-99999999999999999999999999", INT32_MIN},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseLeadingInt(c.text), c.expected) << (c.text ? c.text : L"(null)");
+    }
+}
+
+// Compared bit for bit, so that the sign of a zero counts.
+void ExpectSame(const wchar_t* text, double expected) {
+    const double actual = ParseLeadingDouble(text);
+    if (std::isnan(expected)) {
+        EXPECT_TRUE(std::isnan(actual) && std::signbit(actual) == std::signbit(expected)) << text;
+    } else {
+        EXPECT_EQ(std::memcmp(&actual, &expected, sizeof actual), 0) << text << " read as " << actual;
+    }
+#ifndef _WIN32
+    // glibc's wcstod in the C locale is the model; it also reads hex floats, which we leave out.
+    if (text && !std::wcsstr(text, L"0x")) {
+        const double reference = std::wcstod(text, nullptr);
+        EXPECT_TRUE(std::memcmp(&reference, &expected, sizeof reference) == 0 ||
+                    (std::isnan(reference) && std::isnan(expected)))
+            << "table entry disagrees with wcstod: " << text;
+    }
+#endif
+}
+
+TEST(ParseLeadingDoubleTest, ReadsTheLongestNumberPrefix) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    // clang-format off
+    const struct {
+        const wchar_t* text;
+        double expected;
+    } cases[] = {
+        {nullptr, 0.0}, {L"", 0.0}, {L"abc", 0.0}, {L"2.5", 2.5}, {L"0.1", 0.1}, {L" \t\n\v\f\r-1.5e3x", -1500.0},
+        {L"+.5", 0.5}, {L"1.", 1.0}, {L".", 0.0}, {L"-.", 0.0}, {L"-0", -0.0}, {L"1e", 1.0}, {L"1e+", 1.0},
+        {L"1E-2", 0.01}, {L"12e3.5", 12000.0}, {L"1,5", 1.0}, {L"0x1p3", 0.0}, {L"\u00a05", 0.0}, {L"inf", inf},
+        {L"-INF", -inf}, {L"Infinity", inf}, {L"infinit", inf}, {L"in", 0.0}, {L"nan", nan}, {L"-NaN(123)", -nan},
+        {L"1e400", inf}, {L"-1e400", -inf}, {L"-1e-400", -0.0}, {L"1.7976931348623158e308", DBL_MAX},
+        {L"1.7976931348623159e308", inf}, {L"0.000000000001e320", 1e308}, {L"10000000000000e-336", 1e-323},
+        {L"4.9e-324", 5e-324}, {L"2.4703282292062328e-324", 5e-324}, {L"2.4703282292062327e-324", 0.0},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        ExpectSame(c.text, c.expected);
+    }
+}
+
+TEST(ParseLeadingDoubleTest, LongMantissasAreExact) {
+    // Past the stack buffer; only exact decimal arithmetic gives exactly 1.
+    EXPECT_EQ(ParseLeadingDouble((L"1" + std::wstring(1500, L'0') + L"e-1500").c_str()), 1.0);
+    EXPECT_EQ(ParseLeadingDouble((L"0." + std::wstring(1500, L'0') + L"1e1501").c_str()), 1.0);
+    // 1 + 2^-53 lies halfway between 1 and the next double; any excess, however far down, rounds up.
+    const std::wstring halfway = L"1.00000000000000011102230246251565404236316680908203125";
+    EXPECT_EQ(ParseLeadingDouble(halfway.c_str()), 1.0); // a tie rounds to even
+    EXPECT_EQ(ParseLeadingDouble((halfway + std::wstring(2000, L'0') + L"1").c_str()), 1.0 + DBL_EPSILON);
+}
+
+// 17 significant digits identify every double, so reading them back must give the same bits.
+TEST(ParseLeadingDoubleTest, ReadsBackSeventeenDigits) {
+    std::mt19937_64 random(2024);
+    for (int i = 0; i < 100000; ++i) {
+        const uint64_t bits = random();
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (std::isnan(value)) {
+            continue;
+        }
+        char text[32];
+        const auto end =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 16).ptr;
+        const std::wstring wide(text, end);
+        const double back = ParseLeadingDouble(wide.c_str());
+        ASSERT_EQ(std::memcmp(&back, &value, sizeof value), 0) << wide;
+    }
+}
+
+} // namespace
