@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/debugout.h"
+
 namespace {
 
 constexpr std::size_t kInBufferSize = 64 * 1024;
@@ -26,6 +28,13 @@ CString CFileException::GetErrorMessage() const {
         text += L": ";
     text += os::ErrorMessage(m_osError).c_str();
     return text;
+}
+
+void CFileException::TraceError() const {
+    wchar_t message[1024];
+    GetErrorMessage(message, 1024);
+    DebugOutput(message);
+    DebugOutput(L"\n");
 }
 
 int CStdioFile::Open(const wchar_t* path, unsigned flags, CFileException* error) {

@@ -18,6 +18,8 @@ public:
     // Returns 1 when a message was written, 0 when the buffer has no room for one.
     int GetErrorMessage(wchar_t* buffer, unsigned maxChars) const;
     CString GetErrorMessage() const;
+    // Writes the message (at most 1024 characters) and a line end to the debugger output.
+    void TraceError() const;
 };
 
 // No exceptions leave this class: failures are results, and the last failure stays readable.

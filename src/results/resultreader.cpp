@@ -4,7 +4,6 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/debugout.h"
 #include "framework/numparse.h"
 #include "framework/stdiofile.h"
 #include "results/resultfile.h"
@@ -16,13 +15,6 @@ constexpr int32_t kMissingValue = -123456789;
 // The next single-precision value above the one nearest to 1e-5: with the scaling by 100 at reading,
 // this turns a total viscosity as it stood in the file into kg/(m s), within a rounding.
 constexpr float kDynamicViscosityFactor = 1.0000001e-5f;
-
-void ReportFileError(const CFileException& error) {
-    wchar_t message[1024];
-    error.GetErrorMessage(message, 1024);
-    DebugOutput(message);
-    DebugOutput(L"\n");
-}
 
 // Splits `line` in place at runs of separators, as wcstok does: no empty fields. In the JMatPro
 // format blanks are not separators, so blanks, tabs and line feeds at the end of a field are cut off
@@ -133,7 +125,7 @@ int ReadResultFile(const wchar_t* path, CMatProps& set, int format) {
     CStdioFile file;
     CFileException error;
     if (!file.Open(path, CStdioFile::modeRead | CStdioFile::shareDenyWrite | CStdioFile::typeText, &error)) {
-        ReportFileError(error);
+        error.TraceError();
         return 0;
     }
 
@@ -174,7 +166,7 @@ int ReadResultFile(const wchar_t* path, CMatProps& set, int format) {
         }
     }
     if (file.HasFailed()) {
-        ReportFileError(file.LastError());
+        file.LastError().TraceError();
         return 0;
     }
     file.Close();

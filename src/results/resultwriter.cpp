@@ -1,20 +1,12 @@
 #include <string>
 #include <vector>
 
-#include "framework/debugout.h"
 #include "framework/format.h"
 #include "framework/osfile.h"
 #include "framework/stdiofile.h"
 #include "results/resultfile.h"
 
 namespace {
-
-void ReportFileError(const CFileException& error) {
-    wchar_t message[1024];
-    error.GetErrorMessage(message, 1024);
-    DebugOutput(message);
-    DebugOutput(L"\n");
-}
 
 // The engine's files hold density, specific heat and latent heat per gram and the total viscosity in
 // mPa s: undo the reader's scaling.
@@ -34,7 +26,7 @@ int WriteResultFile(const wchar_t* path, const CMatProps& set) {
     CStdioFile file;
     CFileException error;
     if (!file.Open(path, CStdioFile::modeCreate | CStdioFile::modeWrite | CStdioFile::typeText, &error)) {
-        ReportFileError(error);
+        error.TraceError();
         return 0;
     }
 
@@ -81,7 +73,7 @@ int WriteResultFile(const wchar_t* path, const CMatProps& set) {
 
     // A write that failed part-way leaves no truncated result file behind for a later read to take
     // as whole; only a regular file is removed, never a device the path may name.
-    ReportFileError(file.LastError());
+    file.LastError().TraceError();
     if (os::IsRegularFile(path))
         os::RemoveFile(path);
     return 0;
