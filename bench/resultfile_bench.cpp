@@ -1,0 +1,132 @@
+// Reading a large engine result file: the throughput that matters when a host loads a fine temperature
+// grid. bench/numpy_reference.py writes the same file (same rules, byte for byte) and times
+// numpy.loadtxt on it for comparison.
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "framework/utf.h"
+#include "module/datatypes.h"
+#include "module/matprops.h"
+#include "results/resultfile.h"
+
+namespace {
+
+constexpr int kRows = 100000;
+constexpr int kValueColumns = 29; // with the temperature, 30 columns
+constexpr int kFirstTag = 4;
+constexpr int kTagCount = 26; // the tagged property types 4..29, repeated from column 27 on
+
+void AppendInt(std::string& out, int64_t value) {
+    char buffer[24];
+    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+// `digits` as a decimal with `decimals` places; `digits` has more digits than `decimals`.
+void AppendDecimal(std::string& out, int64_t digits, int decimals) {
+    std::string text;
+    AppendInt(text, digits);
+    text.insert(text.size() - static_cast<std::size_t>(decimals), 1, '.');
+    out += text;
+}
+
+// Integer arithmetic only, so that the Python generator writes the identical file: temperatures fall from
+// 1500.00 C in steps of 0.01; column j holds six-digit values with 1 + j % 5 decimals; every seventh
+// column is missing in the last fifth of the rows, as liquid properties are below the solidus.
+std::string GenerateResultFile() {
+    std::string text = "T(C)\t";
+    for (int j = 1; j <= kValueColumns; ++j) {
+        const auto type = static_cast<KESTRUMMOD_DATATYPE>(kFirstTag + (j - 1) % kTagCount);
+        text += WideToUtf8(KESTRUMMOD_DataTypeToTag(type).Str());
+        text += '\t';
+    }
+    text += '\n';
+    for (int64_t i = 0; i < kRows; ++i) {
+        AppendDecimal(text, 150000 - i, 2);
+        text += '\t';
+        for (int64_t j = 1; j <= kValueColumns; ++j) {
+            if (j % 7 == 0 && i >= kRows * 4 / 5)
+                text += "-123456789";
+            else
+                AppendDecimal(text, 100000 + (i * (1 + 37 * j) + 1000 * j) % 900000,
+                              static_cast<int>(1 + j % 5));
+            text += '\t';
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+// The file is written once per run into a private temporary folder that is removed at exit.
+class GeneratedFile {
+public:
+    GeneratedFile() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kestrum_bench_XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            return;
+        m_folder = pattern;
+        const std::filesystem::path path = m_folder / "generated.out";
+        const std::string text = GenerateResultFile();
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (!file)
+            return;
+        const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+        if (std::fclose(file) == 0 && written) {
+            m_path = Utf8ToWide(path.string());
+            m_bytes = static_cast<int64_t>(text.size());
+        }
+    }
+    ~GeneratedFile() {
+        std::error_code ignored;
+        if (!m_folder.empty())
+            std::filesystem::remove_all(m_folder, ignored);
+    }
+    GeneratedFile(const GeneratedFile&) = delete;
+    GeneratedFile& operator=(const GeneratedFile&) = delete;
+
+    const std::wstring& Path() const { return m_path; }
+    int64_t Bytes() const { return m_bytes; }
+
+private:
+    std::filesystem::path m_folder;
+    std::wstring m_path;
+    int64_t m_bytes = 0;
+};
+
+const GeneratedFile& SharedFile() {
+    static const GeneratedFile file;
+    return file;
+}
+
+void BM_ReadResultFile(benchmark::State& state) {
+    const GeneratedFile& file = SharedFile();
+    if (file.Path().empty()) {
+        state.SkipWithError("could not write the generated result file");
+        return;
+    }
+    std::size_t points = 0;
+    for (auto _ : state) {
+        CMatProps set;
+        if (!ReadResultFile(file.Path().c_str(), set, kFormatEngine)) {
+            state.SkipWithError("ReadResultFile failed");
+            return;
+        }
+        points = 0;
+        for (const CMatPropData& series : set.m_series)
+            points += series.m_points.size();
+        benchmark::DoNotOptimize(set.m_series.data());
+    }
+    state.SetBytesProcessed(state.iterations() * file.Bytes());
+    state.counters["points"] = static_cast<double>(points);
+}
+
+// Wall time, as numpy_reference.py measures it.
+BENCHMARK(BM_ReadResultFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+} // namespace
