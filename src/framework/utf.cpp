@@ -69,8 +69,15 @@ void AppendUtf8(char32_t cp, std::string& out) {
 void AppendUtf8AsWide(std::string_view utf8, std::wstring& out) {
     const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
     const size_t n = utf8.size();
-    out.reserve(out.size() + n);
-    for (size_t i = 0; i < n;) {
+    // Result files are mostly ASCII: widen that part in place, then decode the rest one by one.
+    const size_t at = out.size();
+    out.resize(at + n);
+    wchar_t* w = out.data() + at;
+    size_t i = 0;
+    for (; i < n && s[i] < 0x80; ++i)
+        w[i] = static_cast<wchar_t>(s[i]);
+    out.resize(at + i);
+    while (i < n) {
         char32_t cp;
         const size_t len = ValidSequence(s + i, n - i, cp);
         if (len == 0) {

@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cmath>
-#include <cwchar>
 #include <string_view>
 #include <vector>
 
@@ -16,13 +15,13 @@ constexpr int32_t kMissingValue = -123456789;
 // this turns a total viscosity as it stood in the file into kg/(m s), within a rounding.
 constexpr float kDynamicViscosityFactor = 1.0000001e-5f;
 
-// Splits `line` in place at runs of separators, as wcstok does: no empty fields. In the JMatPro
-// format blanks are not separators, so blanks, tabs and line feeds at the end of a field are cut off
-// (blanks inside and in front of it stay).
-void SplitFields(wchar_t* line, const wchar_t* separators, bool trimEnd, std::vector<wchar_t*>& fields) {
+// Splits `line` in place at runs of separators, as wcstok does: no empty fields. The engine's format
+// separates by blank, tab and line feed; JMatPro's only by tab and line feed, and there the blanks at
+// the end of a field are cut off (blanks inside and in front of it stay).
+void SplitFields(wchar_t* line, bool jmatpro, std::vector<wchar_t*>& fields) {
     fields.clear();
-    const auto isSeparator = [separators](wchar_t c) {
-        return c != 0 && std::wcschr(separators, c) != nullptr;
+    const auto isSeparator = [jmatpro](wchar_t c) {
+        return c == L'\t' || c == L'\n' || (!jmatpro && c == L' ');
     };
     wchar_t* p = line;
     for (;;) {
@@ -36,8 +35,8 @@ void SplitFields(wchar_t* line, const wchar_t* separators, bool trimEnd, std::ve
         wchar_t* end = p;
         const bool atEnd = *p == 0;
         *p = 0;
-        if (trimEnd) {
-            while (end > start && (end[-1] == L' ' || end[-1] == L'\t' || end[-1] == L'\n'))
+        if (jmatpro) {
+            while (end > start && end[-1] == L' ')
                 *--end = 0;
         }
         fields.push_back(start);
@@ -70,8 +69,17 @@ void ToCelsius(CMatPropData& series) {
             p.x = (p.x - 32.0f) * 5.0f / 9.0f;
     }
     series.m_xDataType = static_cast<KESTRUMMOD_DATATYPE>(2);
-    std::stable_sort(series.m_points.begin(), series.m_points.end(),
-                     [](const GraphPoint& a, const GraphPoint& b) { return a.x < b.x; });
+    // The engine writes from the highest temperature down: a strictly falling series only needs
+    // reversing, a rising one nothing.
+    auto& pts = series.m_points;
+    const auto below = [](const GraphPoint& a, const GraphPoint& b) { return a.x < b.x; };
+    const auto notAbove = [](const GraphPoint& a, const GraphPoint& b) { return !(b.x < a.x); };
+    if (std::is_sorted(pts.begin(), pts.end(), below))
+        return;
+    if (std::adjacent_find(pts.begin(), pts.end(), notAbove) == pts.end())
+        std::reverse(pts.begin(), pts.end());
+    else
+        std::stable_sort(pts.begin(), pts.end(), below);
 }
 
 void AddDerivedSeries(CMatProps& set) {
@@ -130,7 +138,6 @@ int ReadResultFile(const wchar_t* path, CMatProps& set, int format) {
     }
 
     const bool jmatpro = format == kFormatJMatPro;
-    const wchar_t* separators = jmatpro ? L"\t\n" : L" \t\n";
 
     // The table is built aside and handed over only when the whole file was read: a read error
     // reports the system's message like an open failure and leaves the caller's set as it was.
@@ -139,7 +146,7 @@ int ReadResultFile(const wchar_t* path, CMatProps& set, int format) {
     std::vector<wchar_t*> fields;
     wchar_t line[kLineChars];
     while (file.ReadString(line, kLineChars)) {
-        SplitFields(line, separators, jmatpro, fields);
+        SplitFields(line, jmatpro, fields);
         if (fields.size() < 2)
             continue;
         if (!haveHeading) {
