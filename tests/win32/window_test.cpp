@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "win32/screenshot.h"
+
 namespace {
 
 LRESULT CALLBACK PaintRedProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -75,6 +77,7 @@ TEST(Window, CreatesDrawsAndReadsBackAnEditControl) {
     const COLORREF pixel = GetPixel(dc, 250, 100);
     ReleaseDC(frame, dc);
     EXPECT_EQ(pixel, RGB(255, 0, 0));
+    EXPECT_TRUE(SaveScreenshot(frame, L"window_test"));
 
     DestroyWindow(frame);
     EXPECT_FALSE(IsWindow(edit));
