@@ -1,11 +1,9 @@
 #include "framework/format.h"
-#include "framework/numparse.h"
 
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <climits>
-#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -120,9 +118,6 @@ TEST(FormatTest, LongFixedOutputIsComplete) {
     ASSERT_EQ(text.size(), 301u + 1 + 600);
     EXPECT_EQ(text.substr(0, 20), L"10000000000000000525");
     EXPECT_EQ(text.find_first_not_of(L'0', 302), std::wstring::npos);
-#ifndef _WIN32
-    EXPECT_EQ(Format(L"%Lf", LDBL_MAX), Widen(CFormat("%Lf", LDBL_MAX)));
-#endif
 }
 
 TEST(FormatTest, StarWidthAndPrecision) {
@@ -154,13 +149,6 @@ TEST(FormatTest, WideAndNarrowText) {
 TEST(FormatTest, PointersAndLiteralText) {
     EXPECT_EQ(Format(L"%p|%p", reinterpret_cast<void*>(0x1234), static_cast<void*>(nullptr)),
               L"0x1234|(nil)");
-#ifndef _WIN32
-    int local = 0;
-    for (const char* format : {"%p", "%+p", "%020p", "%-20p|", "%.3p", "%10p"}) {
-        EXPECT_EQ(Format(Widen(format).c_str(), &local), Widen(CFormat(format, &local))) << format;
-        EXPECT_EQ(Format(Widen(format).c_str(), nullptr), Widen(CFormat(format, nullptr))) << format;
-    }
-#endif
     // Unknown conversions take no argument and are copied through; so is a trailing '%'.
     EXPECT_EQ(Format(L"%y|%5k|%n%d|%%|100%", 7), L"%y|%5k|%n7|%|100%");
 
@@ -240,28 +228,5 @@ TEST(FormatTest, SweepAgainstGlibc) {
     Sweep<ptrdiff_t>(withLength("t"), precisions, {PTRDIFF_MIN, -1});
 }
 #endif
-
-// A host may switch LC_NUMERIC to a decimal-comma locale; formatting and parsing must not follow it.
-TEST(FormatTest, IgnoresDecimalCommaLocale) {
-    const char* chosen = nullptr;
-    for (const char* name : {"de_DE.UTF-8", "de_DE", "fr_FR.UTF-8", "de-DE", "German"}) {
-        if (std::setlocale(LC_NUMERIC, name) && std::strcmp(std::localeconv()->decimal_point, ",") == 0) {
-            chosen = name;
-            break;
-        }
-    }
-    if (chosen == nullptr) {
-        std::setlocale(LC_NUMERIC, "C");
-        GTEST_SKIP() << "no decimal-comma locale is installed";
-    }
-    const std::wstring text = Format(L"%g|%.2f", 2.7, 2.5);
-    const double parsed = ParseLeadingDouble(L"2.7");
-    std::wstring general;
-    AppendGeneral(general, 2.7);
-    std::setlocale(LC_NUMERIC, "C");
-    EXPECT_EQ(text, L"2.7|2.50") << chosen;
-    EXPECT_EQ(general, L"2.7") << chosen;
-    EXPECT_EQ(parsed, 2.7) << chosen;
-}
 
 } // namespace

@@ -97,15 +97,6 @@ TEST(PropertyTables, CopiesAreDeepAndSelfAssignmentIsHarmless) {
     EXPECT_STREQ(set.m_series[1].m_name, L"WT-LIQUID");
 }
 
-TEST(PropertyTables, NamesAreCutToFit) {
-    CMatPropData s;
-    const std::wstring longName(400, L'n');
-    SetSeriesName(s, longName.c_str());
-    EXPECT_EQ(std::wstring(s.m_name), std::wstring(259, L'n'));
-    SetSeriesName(s, nullptr);
-    EXPECT_STREQ(s.m_name, L"");
-}
-
 TEST(PropertyTables, FindSeriesTakesTheFirstMatch) {
     CMatProps set;
     EXPECT_EQ(FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4)), nullptr);
@@ -159,16 +150,4 @@ TEST(Thinning, SmoothCurveShrinksAndStaysASubsequence) {
     }
     // A second thinning finds nothing more to remove.
     EXPECT_TRUE(Same(Thin(thin), thin));
-}
-
-TEST(Thinning, PassKeepsFirstAndLastAndAppendsToAnEmptyList) {
-    const std::vector<GraphPoint> a = {{0, 0}, {1, 0}, {2, 1}, {3, 1}};
-    std::vector<GraphPoint> b;
-    EXPECT_EQ(ThinPass(a, b, GraphPoint{3, 1}, GraphPoint{0, 0}), 1);
-    ASSERT_GE(b.size(), 2u);
-    EXPECT_EQ(b.front().x, 0.0f);
-    EXPECT_EQ(b.back().x, 3.0f);
-    std::vector<GraphPoint> one;
-    EXPECT_EQ(ThinPass({{4, 4}}, one, GraphPoint{4, 4}, GraphPoint{4, 4}), 1);
-    EXPECT_TRUE(Same(one, {{4, 4}}));
 }

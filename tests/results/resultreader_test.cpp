@@ -179,6 +179,9 @@ TEST_F(ResultReader, SolidusLiquidusAndTheirCrossings) {
     const auto& f = Series(4).m_points;
     const CatmullRomPoint probe = EvalCatmullRom(0.0, f[0], f[1], f[2], f[3]);
     EXPECT_EQ(probe.x, 510.0);
+    // Without a molar volume there is no volume change, and so no shrinkage.
+    EXPECT_EQ(FindSeries(set, T(33)), nullptr);
+    EXPECT_EQ(FindSeries(set, T(34)), nullptr);
 }
 
 TEST_F(ResultReader, SolidusAndLiquidusShortcuts) {
@@ -241,27 +244,6 @@ TEST_F(ResultReader, DerivedSeriesOfAFullResult) {
     const int order[] = {33, 32, 30, 35, 31, 34};
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(set.m_series[4 + i].m_dataType, order[i]);
-}
-
-TEST_F(ResultReader, NoMolarVolumeMeansNoShrinkage) {
-    ASSERT_EQ(Read("T(C) WT-LIQUID\n500 0\n510 0\n520 0.5\n530 1\n540 1\n"), 1);
-    EXPECT_EQ(FindSeries(set, T(33)), nullptr);
-    EXPECT_EQ(FindSeries(set, T(34)), nullptr);
-    float v = 0;
-    EXPECT_EQ(CalcShrinkage(set, v), 0);
-}
-
-TEST(DerivedProperties, ScaleResultValueCoversOnlyPropertyTypes) {
-    float v = 2.0f;
-    EXPECT_EQ(ScaleResultValue(T(2), &v), 0);
-    EXPECT_EQ(ScaleResultValue(T(30), &v), 0);
-    EXPECT_EQ(ScaleResultValue(T(0), &v), 0);
-    EXPECT_EQ(v, 2.0f);
-    EXPECT_EQ(ScaleResultValue(T(4), &v), 1);
-    EXPECT_EQ(v, 2.0f);
-    EXPECT_EQ(ScaleResultValue(T(24), &v), 1);
-    EXPECT_EQ(v, 2000.0f);
-    EXPECT_EQ(ScaleResultValue(T(29), &v), 1);
 }
 
 TEST(DerivedProperties, DynamicViscosityFactorIsTheFloatAboveOneE5) {
