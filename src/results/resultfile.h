@@ -17,6 +17,9 @@ int ReadResultFile(const wchar_t* path, CMatProps& set, int format);
 int WriteResultFile(const wchar_t* path, const CMatProps& set);
 
 int ScaleResultValue(KESTRUMMOD_DATATYPE type, float* value);
+// The factor from the engine's file units to the units the module holds: 1000 for density, specific
+// heat and latent heat (per gram in the files), 100 for the total viscosity, else 1.
+float ResultValueFactor(KESTRUMMOD_DATATYPE type);
 
 // The derived properties that the reader adds after the columns it read.
 int AddVolumeChange(CMatProps& set);

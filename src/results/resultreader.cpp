@@ -119,13 +119,18 @@ void CrossingNeighbours(const std::vector<GraphPoint>& points, std::size_t i, Gr
 
 } // namespace
 
+float ResultValueFactor(KESTRUMMOD_DATATYPE type) {
+    if (type == 15 || type == 23 || type == 24)
+        return 1000.0f;
+    if (type == 19)
+        return 100.0f;
+    return 1.0f;
+}
+
 int ScaleResultValue(KESTRUMMOD_DATATYPE type, float* value) {
     if (type < 4 || type > 29)
         return 0;
-    if (type == 15 || type == 23 || type == 24)
-        *value *= 1000.0f;
-    else if (type == 19)
-        *value *= 100.0f;
+    *value *= ResultValueFactor(type);
     return 1;
 }
 

@@ -6,20 +6,6 @@
 #include "framework/stdiofile.h"
 #include "results/resultfile.h"
 
-namespace {
-
-// The engine's files hold density, specific heat and latent heat per gram and the total viscosity in
-// mPa s: undo the reader's scaling.
-float UnscaledValue(KESTRUMMOD_DATATYPE type, float y) {
-    if (type == 15 || type == 23 || type == 24)
-        return y / 1000.0f;
-    if (type == 19)
-        return y / 100.0f;
-    return y;
-}
-
-} // namespace
-
 int WriteResultFile(const wchar_t* path, const CMatProps& set) {
     if (set.m_series.empty())
         return 0;
@@ -62,7 +48,8 @@ int WriteResultFile(const wchar_t* path, const CMatProps& set) {
                 AppendGeneral(line, p.x);
                 line += L'\t';
             }
-            AppendGeneral(line, UnscaledValue(series->m_dataType, p.y));
+            // Back into the engine's units, in single precision.
+            AppendGeneral(line, p.y / ResultValueFactor(series->m_dataType));
             line += L'\t';
         }
         line += L'\n';
