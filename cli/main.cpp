@@ -69,10 +69,6 @@ int WriteStdout(const std::string& text) {
     return kExitOk;
 }
 
-std::string ToUtf8(const CString& text) {
-    return WideToUtf8(text.Str());
-}
-
 // The series name is a fixed buffer; never read past it even when it lacks its terminator.
 std::wstring_view SeriesName(const CMatPropData& series) {
     return {series.m_name, wcsnlen(series.m_name, std::size(series.m_name))};
@@ -115,11 +111,11 @@ private:
 // ---- Numbers ------------------------------------------------------------------------------------
 // std::to_chars never looks at the locale, so the output is the same under any LC_NUMERIC.
 
-std::string FormatFixed(double value, int decimals) {
-    char buffer[64];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("?");
+// Table cells through the framework's formatter, which is locale-free as well.
+template <class... Args> std::wstring Text(const wchar_t* format, Args... args) {
+    CString text;
+    text.Format(format, args...);
+    return text.Str();
 }
 
 std::string FormatGeneral(double value, int digits) {
@@ -223,10 +219,6 @@ std::string SetToJson(const CMatProps& set) {
 // Cells are wide so that widths count characters, not UTF-8 bytes.
 using Row = std::vector<std::wstring>;
 
-std::wstring Widen(const std::string& ascii) {
-    return std::wstring(ascii.begin(), ascii.end());
-}
-
 std::wstring UnitOf(KESTRUMMOD_DATATYPE type) {
     CString unit;
     return GetDataTypeUnit(type, &unit) ? unit.Str() : std::wstring();
@@ -265,9 +257,9 @@ std::wstring TemperatureRange(const CMatPropData& series) {
         return L"-";
     const auto [low, high] = std::minmax_element(series.m_points.begin(), series.m_points.end(),
                                                  [](GraphPoint a, GraphPoint b) { return a.x < b.x; });
-    std::wstring text = Widen(FormatFixed(low->x, 1));
+    std::wstring text = Text(L"%.1f", static_cast<double>(low->x));
     if (high->x != low->x)
-        text += L" .. " + Widen(FormatFixed(high->x, 1));
+        text += L" .. " + Text(L"%.1f", static_cast<double>(high->x));
     const std::wstring unit = UnitOf(series.m_xDataType);
     if (!unit.empty())
         text += L' ' + unit;
@@ -286,7 +278,7 @@ Row DerivedRow(const CMatProps& set, KESTRUMMOD_DATATYPE type) {
     const double value = onX ? point.x : point.y;
     if (!std::isfinite(value))
         return row;
-    row[1] = Widen(onX ? FormatFixed(value, 1) : FormatGeneral(value, 6));
+    row[1] = Text(onX ? L"%.1f" : L"%g", value);
     row[2] = UnitOf(onX ? series->m_xDataType : type);
     return row;
 }
@@ -298,12 +290,9 @@ std::string SetToTable(const CMatProps& set, const std::string& shownPath, bool 
 
     std::vector<Row> rows{{L"Type", L"Name", L"Property", L"Unit", L"Points", L"Temperature range"}};
     for (const CMatPropData& series : set.m_series) {
-        std::string type, count;
-        AppendInt(type, static_cast<int32_t>(series.m_dataType));
-        AppendInt(count, series.m_points.size());
-        rows.push_back({Widen(type), std::wstring(SeriesName(series)),
+        rows.push_back({Text(L"%d", static_cast<int>(series.m_dataType)), std::wstring(SeriesName(series)),
                         KESTRUMMOD_DataTypeToString(series.m_dataType).Str(), UnitOf(series.m_dataType),
-                        Widen(count), TemperatureRange(series)});
+                        Text(L"%zu", series.m_points.size()), TemperatureRange(series)});
     }
     out += FormatTable(rows, {true, false, false, false, true, false});
 
@@ -325,22 +314,12 @@ struct Options {
     bool json = false;
 };
 
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() &&
-           std::equal(suffix.begin(), suffix.end(), text.substr(text.size() - suffix.size()).begin(),
-                      [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
-}
-
 // Opening it ourselves gives the system's reason (no such file, no permission) for the error line.
 int CheckInputFile(const std::wstring& path) {
     CStdioFile file;
     CFileException error;
     if (!file.Open(path.c_str(), CStdioFile::modeRead | CStdioFile::shareDenyWrite, &error))
-        return Fail(kExitFileError, ToUtf8(error.GetErrorMessage()));
+        return Fail(kExitFileError, error.GetErrorMessage().ToUtf8());
     file.Abort();
     if (!os::IsRegularFile(path.c_str()))
         return Fail(kExitFileError, WideToUtf8(path) + ": not a regular file");
@@ -370,7 +349,8 @@ int LoadSet(const std::string& file, bool jmatpro, CMatProps& set) {
 }
 
 int RunRead(const Options& options) {
-    const bool jmatpro = options.jmatpro || EndsWithNoCase(options.file, ".dat");
+    const bool jmatpro =
+        options.jmatpro || CString::FromUtf8(options.file).Right(4).CompareNoCase(L".dat") == 0;
     CMatProps set;
     if (const int status = LoadSet(options.file, jmatpro, set); status != kExitOk)
         return status;

@@ -167,10 +167,7 @@ int CStdioFile::Close() {
     int osError = 0;
     if (!m_file.Close(osError))
         ok = Fail(osError);
-    m_out.clear();
-    m_in.clear();
-    m_inPos = m_inEnd = 0;
-    m_eof = false;
+    Abort(); // the buffers go; the failure, if any, stays readable
     return ok ? 1 : 0;
 }
 

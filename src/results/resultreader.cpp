@@ -107,14 +107,25 @@ void AddDerivedSeries(CMatProps& set) {
                                                  GraphPoint{shrinkage, shrinkage}));
 }
 
-// The four points around the segment from points[i-1] to points[i]. A missing outer neighbour (i = 1,
-// or i the last index) is replaced by the end point it stands beside, so the spline's tangent there
-// follows the segment itself and no point outside the series is invented.
-void CrossingNeighbours(const std::vector<GraphPoint>& points, std::size_t i, GraphPoint (&p)[4]) {
-    p[1] = points[i - 1];
-    p[2] = points[i];
-    p[0] = i >= 2 ? points[i - 2] : p[1];
-    p[3] = i + 1 < points.size() ? points[i + 1] : p[2];
+// Where the fraction liquid reaches `target` on the segment from points[i-1] to points[i]. A missing
+// outer neighbour (i = 1, or i the last index) is replaced by the end point it stands beside, so the
+// spline's tangent there follows the segment itself and no point outside the series is invented.
+int CrossingPoint(const std::vector<GraphPoint>& points, std::size_t i, double target, GraphPoint& out) {
+    const GraphPoint p1 = points[i - 1];
+    const GraphPoint p2 = points[i];
+    const GraphPoint p0 = i >= 2 ? points[i - 2] : p1;
+    const GraphPoint p3 = i + 1 < points.size() ? points[i + 1] : p2;
+    float x = 0.0f;
+    if (!FindCrossing(x, target, p0, p1, p2, p3))
+        return 0;
+    out = GraphPoint{x, static_cast<float>(target)};
+    return 1;
+}
+
+// The points of the first fraction-liquid series, or null when it is missing or empty.
+const std::vector<GraphPoint>* FractionLiquid(const CMatProps& set) {
+    const CMatPropData* fraction = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4));
+    return fraction && !fraction->m_points.empty() ? &fraction->m_points : nullptr;
 }
 
 } // namespace
@@ -215,10 +226,10 @@ int AddVolumeChange(CMatProps& set) {
 }
 
 int FindSolidusPoint(const CMatProps& set, GraphPoint& out) {
-    const CMatPropData* fraction = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4));
-    if (!fraction || fraction->m_points.empty())
+    const std::vector<GraphPoint>* fraction = FractionLiquid(set);
+    if (!fraction)
         return 0;
-    const auto& points = fraction->m_points;
+    const auto& points = *fraction;
     const auto it =
         std::find_if(points.begin(), points.end(), [](const GraphPoint& p) { return p.y > 0.0f; });
     if (it == points.end())
@@ -232,20 +243,14 @@ int FindSolidusPoint(const CMatProps& set, GraphPoint& out) {
         out = points[i - 1];
         return 1;
     }
-    GraphPoint p[4];
-    CrossingNeighbours(points, i, p);
-    float x = 0.0f;
-    if (!FindCrossing(x, 0.01, p[0], p[1], p[2], p[3]))
-        return 0;
-    out = GraphPoint{x, 0.01f};
-    return 1;
+    return CrossingPoint(points, i, 0.01, out);
 }
 
 int FindLiquidusPoint(const CMatProps& set, GraphPoint& out) {
-    const CMatPropData* fraction = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4));
-    if (!fraction || fraction->m_points.empty())
+    const std::vector<GraphPoint>* fraction = FractionLiquid(set);
+    if (!fraction)
         return 0;
-    const auto& points = fraction->m_points;
+    const auto& points = *fraction;
     const auto it =
         std::find_if(points.begin(), points.end(), [](const GraphPoint& p) { return p.y == 1.0f; });
     if (it == points.end())
@@ -259,13 +264,7 @@ int FindLiquidusPoint(const CMatProps& set, GraphPoint& out) {
         out = points[i];
         return 1;
     }
-    GraphPoint p[4];
-    CrossingNeighbours(points, i, p);
-    float x = 0.0f;
-    if (!FindCrossing(x, 0.99, p[0], p[1], p[2], p[3]))
-        return 0;
-    out = GraphPoint{x, 0.99f};
-    return 1;
+    return CrossingPoint(points, i, 0.99, out);
 }
 
 CatmullRomPoint EvalCatmullRom(double t, GraphPoint p0, GraphPoint p1, GraphPoint p2, GraphPoint p3) {
