@@ -1,0 +1,195 @@
+#include "calc/catalogue.h"
+
+#include <cwchar>
+
+// clang-format off
+const MaterialTypeRow MaterialTypeTable[kMaterialTypeCount] = {
+    {L"Aluminium Alloy",         973.15f,  300.15f, -5.0f, 0.01f, 1},
+    {L"Magnesium Alloy",         973.15f,  300.15f, -5.0f, 0.01f, 1},
+    {L"Cast Iron",              1673.15f, 1273.15f, -5.0f, 0.01f, 1},
+    {L"Stainless Steel",        1773.15f,  873.15f, -5.0f, 0.01f, 0},
+    {L"Cobalt Alloy",           1673.15f, 1373.15f, -5.0f, 0.01f, 1},
+    {L"Nickel Based Superalloy", 1673.15f, 1373.15f, -5.0f, 0.02f, 1},
+    {L"NiFe Based Superalloy",  1773.15f,  873.15f, -5.0f, 0.02f, 1},
+    {L"Single Crystal",         1773.15f, 1273.15f, -5.0f, 0.02f, 1},
+    {L"Titanium Alloy",         2100.15f, 1400.15f, -5.0f, 0.01f, 1},
+    {L"General Steel",          1873.15f,  873.15f, -5.0f, 0.01f, 0},
+    {L"Solder Alloy",            700.15f,  300.15f, -5.0f, 0.01f, 1},
+};
+
+const wchar_t* const GraphiteTypeTable[kGraphiteTypeCount] = {L"Spheroidal", L"Compacted", L"Lamellar"};
+
+const wchar_t* const ElementTable[kElementCount] = {
+    L"Al", L"Ca", L"Co", L"Cr", L"Cu", L"Fe", L"La", L"Mg", L"Mn", L"Ni", L"Pb",
+    L"Sc", L"Si", L"Sn", L"Sr", L"Ti", L"V", L"Zn", L"Zr", L"B", L"C", L"Ce",
+    L"Gd", L"Nd", L"Y", L"Mo", L"Nb", L"Ta", L"N", L"P", L"S", L"O", L"W",
+    L"Hf", L"Pt", L"Re", L"Ru", L"H", L"Ag", L"Au", L"Bi", L"In", L"Sb",
+};
+
+namespace {
+
+// Element indexes by symbol, in table order, for writing the composition rows legibly.
+enum : int32_t {
+    eAl, eCa, eCo, eCr, eCu, eFe, eLa, eMg, eMn, eNi, ePb,
+    eSc, eSi, eSn, eSr, eTi, eV, eZn, eZr, eB, eC, eCe,
+    eGd, eNd, eY, eMo, eNb, eTa, eN, eP, eS, eO, eW,
+    eHf, ePt, eRe, eRu, eH, eAg, eAu, eBi, eIn, eSb,
+};
+
+} // namespace
+
+const int32_t DefaultCompositionTable[kMaterialTypeCount][kElementCount] = {
+    // 0 Aluminium Alloy
+    {eAl, eCa, eCo, eCr, eCu, eFe, eLa, eMg, eMn, eNi, ePb, eSc, eSi, eSn, eSr, eTi, eV, eZn, eZr, eB,
+     eC, -1},
+    // 1 Magnesium Alloy
+    {eMg, eAl, eCa, eCe, eCu, eFe, eGd, eLa, eMn, eNd, eSc, eSi, eSr, eZn, eZr, eY, -1},
+    // 2 Cast Iron
+    {eFe, eAl, eNi, eTi, eMo, eCr, eCu, eMg, eMn, eNb, eSi, eTa, eV, eC, eN, eP, eS, -1},
+    // 3 Stainless Steel
+    {eFe, eAl, eCo, eCr, eCu, eMn, eMo, eNb, eNi, eO, eSi, eTi, eV, eW, eC, eN, eP, eS, -1},
+    // 4 Cobalt Alloy
+    {eCo, eAl, eNi, eCr, eFe, eHf, eMn, eMo, eNb, eSi, eTa, eTi, eW, eZr, eB, eC, eN, -1},
+    // 5 Nickel Based Superalloy
+    {eNi, eAl, eCo, eCr, eCu, eFe, eHf, eMn, eMo, eNb, eO, ePt, eRe, eRu, eSi, eTa, eTi, eV, eW, eZr,
+     eB, eC, eN, -1},
+    // 6 NiFe Based Superalloy
+    {eNi, eAl, eCo, eCr, eCu, eFe, eMn, eMo, eNb, eSi, eTa, eTi, eW, eB, eC, eN, -1},
+    // 7 Single Crystal
+    {eNi, eAl, eCo, eCr, eHf, eMo, eNb, ePt, eRe, eRu, eSi, eTa, eTi, eW, eB, eC, -1},
+    // 8 Titanium Alloy
+    {eTi, eAl, eCr, eCu, eFe, eH, eMo, eNb, eNi, eRe, eRu, eSi, eSn, eTa, eV, eZr, eC, eO, eN, eB, -1},
+    // 9 General Steel
+    {eFe, eAl, eCr, eCu, eCo, eMn, eMo, eNb, eNi, eO, eSi, eTa, eTi, eV, eW, eB, eC, eN, eP, eS, -1},
+    // 10 Solder Alloy
+    {eSn, eAg, eAl, eAu, eBi, eCu, eIn, eNi, ePb, eSb, eZn, -1},
+};
+
+// Index 70 ends in a double quote and index 150 in two spaces: the names are kept as they are.
+const wchar_t* const PhaseTable[kPhaseCount] = {
+    /*   0 */ L"LIQUID", L"AL", L"SILICON", L"AL4C3", L"AL7CR", L"AL3MG2", L"AL6MN", L"AL3M_L12",
+    /*   8 */ L"AL3M_DO22", L"AL3M_DO23", L"AL7CU2M", L"S_AL2CUMG", L"AL20CU2MN3", L"AL7CU4NI", L"AL9M2",
+    /*  15 */ L"MG2X_C1", L"AL13CR4SI4", L"ALFESI_ALPHA", L"ALFESI_BETA", L"AL4SIC4", L"AL8SIC7",
+    /*  21 */ L"AL2SI2M", L"E_ALCRMGMN", L"AL5CU2MG8SI6", L"AL8FEMG3SI6", L"LIQ_2", L"PB_FCC", L"AL13CO4",
+    /*  28 */ L"ZN_HCP", L"AUSTENITE", L"FERRITE", L"GRAPHITE", L"M(C,N)", L"MN", L"M2(C,N)", L"M23C6",
+    /*  36 */ L"M7C3", L"M6C", L"MG3N2", L"ALN", L"CU", L"M2P", L"M3P", L"MS_B81", L"MNS", L"MGS", L"BN",
+    /*  47 */ L"LAVES", L"G_PHASE", L"PI_PHASE", L"Z_PHASE", L"M3B2", L"MB2_C32", L"FE2B", L"CR2B", L"FE3B",
+    /*  56 */ L"M2O3", L"M2SIO4", L"M3O4", L"MO_B2", L"MULLITE", L"SIO2", L"SPINEL_AB2O4", L"CEMENTITE",
+    /*  64 */ L"SIGMA", L"CHI", L"(FE,NI)AL", L"ALPHA_CR", L"GAMMA", L"GAMMA_PRIME", L"GAMMA\"", L"NI2M",
+    /*  72 */ L"ETA", L"DELTA", L"MU", L"P_PHASE", L"R_PHASE", L"NIMO", L"COBALT_HCP", L"MC", L"MB2",
+    /*  81 */ L"NIAL", L"BCC", L"NI5M", L"NI7M2", L"L10", L"PT3AL", L"PT2AL_L", L"PT2AL_H", L"PTAL",
+    /*  90 */ L"HCP_A3", L"ALPHA", L"BETA", L"TI3AL", L"C15_FCC", L"TIM_B2", L"CHI_A12", L"TI5SI3",
+    /*  98 */ L"TIZRSI", L"TIB", L"TIB2", L"SIC", L"TI2CU", L"TI2NI", L"ALPHA_TIMN", L"BETA_TIMN", L"TIH2",
+    /* 107 */ L"ZR(C,N)", L"ZR2SI", L"ZR3SI", L"ZR3SI2", L"A5B3", L"ZR2M", L"ZR3FE", L"ZR4SN", L"ZR7FESN2",
+    /* 116 */ L"ZR5FE4NB", L"MH2", L"MG", L"MGZN2", L"MGCU2", L"MG12RE", L"MG2SI", L"MG2ZN3", L"MGZN",
+    /* 125 */ L"MG17AL12", L"MG17SR2", L"MG41RE5", L"PHI_ALMGZN", L"AL3RE_DO19", L"AL2RE", L"AL11RE3_ALPHA",
+    /* 132 */ L"Q_AL7CU3MG6", L"T_ALCUMGZN", L"AL11MN4", L"AL2FE", L"AL2ZR", L"AL3FE", L"AL3ZR", L"AL4MN",
+    /* 140 */ L"AL5FE2", L"AL8MN5", L"FE", L"ALPHA_MN", L"BETA_MN", L"MG2CU", L"MG2CA", L"ALPHA_ZR",
+    /* 148 */ L"AL4M_D13", L"MG3RE_D03", L"MG24Y5  ", L"MG5GD", L"FCC_A1", L"PB", L"ZETA_AG(SN,IN)", L"ZN",
+    /* 156 */ L"SN", L"BI", L"IN", L"BETA_IN", L"INSB", L"AG3SN", L"CU6SN5", L"CU6SN5_PRIME", L"AG9IN4",
+    /* 165 */ L"AGIN2", L"AL2AU", L"ALAU", L"GAMMA_ALAU2", L"ALPHA_ALAU2", L"BETA_ALAU2", L"ALAU4",
+    /* 172 */ L"AL3AU8", L"AL2CU", L"ETA_ALCU", L"EPSILON_ALCU", L"ZETA_ALCU", L"DELTA_ALCU", L"AL3NI",
+    /* 179 */ L"AL3NI2", L"NI5AL3", L"NI3AL", L"AU2BI", L"BETA_AUIN_H", L"BETA_AUIN_L", L"AU7IN3",
+    /* 186 */ L"GAMMA_AUIN", L"PSI_AUIN", L"AUIN", L"AUIN2", L"AU2PB", L"AUPB2", L"AUPB3", L"AUSB2",
+    /* 194 */ L"AU5SN", L"AUSN2", L"AUSN4", L"ALPHA3_AUZN", L"ALPHA1_AUZN", L"ALPHA2_AUZN", L"AU11ZN14",
+    /* 201 */ L"GAMMA2_AUZN", L"GAMMA3_AUZN", L"EPSILON1_AUZN", L"AU5ZN3", L"BIIN", L"BI3IN5", L"BIIN2",
+    /* 208 */ L"BI3NI", L"GAMMA_CUIN", L"ETA_CUIN_L", L"CU11IN9", L"CU7IN3", L"BETA_CUSB", L"CU11SB2",
+    /* 215 */ L"CU9SB2", L"CU2SB", L"CU41SN11", L"CU10SN3", L"CU3SN", L"INSN_GAMMA", L"IN9NI13", L"INNI",
+    /* 223 */ L"IN7NI3", L"NI5SB2", L"NISB2", L"NI3SN4", L"BETA_NIZN", L"NIZN8", L"SBSN", L"SB2SN3",
+    /* 231 */ L"SBZN", L"SB9ZN11", L"SB17ZN23_L", L"SB17ZN23_H", L"SB4ZN6", L"SB19ZN31", L"AU4IN3SN3",
+    /* 238 */ L"AUNI2SN4", L"CU2IN3SN", L"EPSILON_PBIN",
+};
+
+const int32_t FamilyPhaseTable[kMaterialTypeCount][kPhaseCount] = {
+    // 0: 43 phases
+    {0, 1, 2, 3, 4, 173, 137, 5, 6, 178, 179, 148, 7, 8, 9, 131, 122, 80, 101, 79, 10, 11, 12, 13, 14,
+     15, 16, 91, 17, 18, 19, 20, 21, 22, 119, 133, 23, 24, 25, 26, 156, 27, 28, -1},
+    // 1: 35 phases
+    {0, 118, 119, 120, 121, 122, 123, 124, 125, 126, 127, 128, 129, 130, 131, 132, 133, 134, 135, 136,
+     137, 138, 139, 140, 141, 142, 143, 144, 145, 146, 147, 148, 149, 150, 151, -1},
+    // 2: 19 phases
+    {0, 29, 30, 31, 63, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, -1},
+    // 3: 30 phases
+    {0, 29, 30, 63, 35, 36, 37, 34, 32, 39, 64, 47, 65, 48, 49, 50, 66, 67, 40, 41, 42, 43, 44, 56, 57,
+     58, 59, 60, 61, 62, -1},
+    // 4: 23 phases
+    {0, 68, 69, 70, 71, 72, 73, 64, 74, 47, 75, 76, 48, 77, 78, 79, 33, 35, 37, 36, 34, 51, 80, -1},
+    // 5: 38 phases
+    {0, 68, 69, 70, 71, 72, 73, 81, 64, 74, 47, 75, 76, 48, 77, 82, 79, 33, 35, 37, 36, 34, 51, 80, 56,
+     57, 58, 59, 60, 61, 62, 83, 84, 85, 86, 87, 88, 89, -1},
+    // 6: 23 phases
+    {0, 68, 69, 70, 71, 72, 73, 81, 64, 74, 47, 75, 48, 77, 82, 79, 33, 35, 37, 36, 34, 51, 80, -1},
+    // 7: 23 phases
+    {0, 68, 69, 81, 72, 64, 74, 75, 76, 82, 90, 79, 35, 37, 51, 80, 83, 84, 85, 86, 87, 88, 89, -1},
+    // 8: 19 phases
+    {0, 91, 92, 93, 47, 94, 95, 96, 79, 97, 98, 99, 100, 101, 102, 103, 104, 105, 106, -1},
+    // 9: 33 phases
+    {0, 29, 30, 63, 34, 32, 33, 35, 37, 36, 39, 46, 47, 48, 49, 50, 40, 41, 42, 43, 44, 51, 52, 53, 54,
+     55, 56, 57, 58, 59, 60, 61, 62, -1},
+    // 10: 91 phases
+    {0, 152, 153, 154, 155, 156, 157, 158, 159, 160, 161, 162, 163, 164, 165, 166, 167, 168, 169, 170,
+     171, 172, 173, 174, 175, 176, 177, 178, 179, 81, 180, 181, 182, 183, 184, 185, 186, 187, 188, 189,
+     190, 191, 192, 193, 194, 195, 196, 197, 198, 199, 200, 201, 202, 203, 204, 205, 206, 207, 208, 209,
+     210, 211, 212, 213, 214, 215, 216, 217, 218, 219, 220, 221, 222, 223, 224, 225, 226, 227, 228, 229,
+     230, 231, 232, 233, 234, 235, 236, 237, 238, 239, 240, -1},
+};
+// clang-format on
+
+int CopyCatalogueName(const wchar_t* name, wchar_t* buffer) {
+    if (!name || !*name)
+        return 0;
+    const size_t length = std::wcslen(name);
+    const int result =
+        length > static_cast<size_t>(kCatalogueNameMax) ? kCatalogueNameMax : static_cast<int>(length);
+    if (buffer) {
+        // A bounded copy: the name, then zeros up to the bound; the cell after the bound is not written.
+        std::wmemcpy(buffer, name, static_cast<size_t>(result));
+        std::wmemset(buffer + result, L'\0', static_cast<size_t>(kCatalogueNameMax - result));
+    }
+    return result;
+}
+
+int GetMaterialTypeName(uint32_t family, wchar_t* buffer) {
+    return family < kMaterialTypeCount ? CopyCatalogueName(MaterialTypeTable[family].name, buffer) : 0;
+}
+
+int GetGraphiteTypeName(uint32_t graphiteType, wchar_t* buffer) {
+    return graphiteType < kGraphiteTypeCount ? CopyCatalogueName(GraphiteTypeTable[graphiteType], buffer) : 0;
+}
+
+int GetElementName(uint32_t element, wchar_t* buffer) {
+    return element < kElementCount ? CopyCatalogueName(ElementTable[element], buffer) : 0;
+}
+
+int IsMaterialTypeOffered(uint32_t family) {
+    return family < kMaterialTypeCount && MaterialTypeTable[family].offered ? 1 : 0;
+}
+
+int GetMaterialDefaults(uint32_t family, float values[4]) {
+    if (family >= kMaterialTypeCount || !values)
+        return 0;
+    const MaterialTypeRow& row = MaterialTypeTable[family];
+    values[0] = row.tempStart;
+    values[1] = row.tempEnd;
+    values[2] = row.tempStep;
+    values[3] = row.fractionLimit;
+    return 1;
+}
+
+void GetDefaultComposition(uint32_t family, MatCompoEntry* entries) {
+    if (family >= kMaterialTypeCount || !entries)
+        return;
+    for (uint32_t i = 0; i < kElementCount; ++i)
+        entries[i] = MatCompoEntry{0, 0, 0.0f};
+    const int32_t* row = DefaultCompositionTable[family];
+    for (uint32_t cell = 0; cell < kElementCount && row[cell] != -1; ++cell) {
+        // Cells hold valid element indexes by construction; the check keeps a bad row from writing
+        // outside the entries.
+        const uint32_t element = static_cast<uint32_t>(row[cell]);
+        if (element >= kElementCount)
+            continue;
+        entries[element].present = 1;
+        entries[element].compo = 0.0f;
+        entries[element].base = cell == 0 ? 1 : 0;
+    }
+}

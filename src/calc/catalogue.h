@@ -1,0 +1,54 @@
+// The material catalogue: families with their defaults, graphite types, elements, phases, and per family
+// the default composition and the phase list. Constant data; records and documents store its indexes,
+// so no entry may be renumbered.
+#pragma once
+
+#include <cstdint>
+
+#include "calc/matcompoentry.h"
+
+inline constexpr uint32_t kMaterialTypeCount = 11;
+inline constexpr uint32_t kGraphiteTypeCount = 3;
+inline constexpr uint32_t kElementCount = 43;
+inline constexpr uint32_t kPhaseCount = 241;
+// Characters the name accessors copy at most; callers pass buffers of at least one more.
+inline constexpr int kCatalogueNameMax = 259;
+
+struct MaterialTypeRow {
+    const wchar_t* name;
+    float tempStart; // kelvin
+    float tempEnd;   // kelvin
+    float tempStep;  // kelvin, negative: the calculation runs downwards
+    float fractionLimit;
+    int32_t offered; // 1 when the main dialog lists the family
+};
+
+extern const MaterialTypeRow MaterialTypeTable[kMaterialTypeCount];
+extern const wchar_t* const GraphiteTypeTable[kGraphiteTypeCount];
+extern const wchar_t* const ElementTable[kElementCount];
+extern const wchar_t* const PhaseTable[kPhaseCount];
+// Element indexes per family, base element first; a row ends at the first -1, the cells after it are 0.
+extern const int32_t DefaultCompositionTable[kMaterialTypeCount][kElementCount];
+// Phase indexes per family, ending at the first -1 like the composition rows.
+extern const int32_t FamilyPhaseTable[kMaterialTypeCount][kPhaseCount];
+
+// The name accessors: with a null buffer they return the name's length; otherwise they copy at most
+// kCatalogueNameMax characters, zero-fill the rest of those, and return the length, at most
+// kCatalogueNameMax. An index out of range or a missing or empty name gives 0 and leaves the buffer as
+// it was. Indexes are unsigned, so -1 ("none") is out of range.
+int GetMaterialTypeName(uint32_t family, wchar_t* buffer);
+int GetGraphiteTypeName(uint32_t graphiteType, wchar_t* buffer);
+int GetElementName(uint32_t element, wchar_t* buffer);
+// The bounded copy the accessors share.
+int CopyCatalogueName(const wchar_t* name, wchar_t* buffer);
+
+// 1 when the main dialog offers the family, 0 for the others and for indexes out of range.
+int IsMaterialTypeOffered(uint32_t family);
+
+// Fills values with start K, end K, step K (negative) and fraction limit and returns 1; returns 0 and
+// leaves the array alone for a family out of range or a null array.
+int GetMaterialDefaults(uint32_t family, float values[4]);
+
+// Clears all 43 entries, then marks the family's default elements present at 0 %, the first of them as
+// the base. A family out of range (or null entries) changes nothing.
+void GetDefaultComposition(uint32_t family, MatCompoEntry* entries);

@@ -1,0 +1,35 @@
+// What the job tests need from the platform; one implementation per platform in
+// job_posix_test.cpp and job_win32_test.cpp.
+#pragma once
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/testfiles.h"
+
+// The separator the job code must use on this platform, and the other one.
+extern const wchar_t kSep;
+extern const wchar_t kForeign;
+
+// Points the system's temporary folder at `folder` for this process; the old setting comes back with
+// RestoreTempFolder.
+void RedirectTempFolder(const std::wstring& folder);
+void RestoreTempFolder();
+
+// Each job test sees its own temporary folder, so the job parent "Kestrum" is a fresh one, and gets a
+// second folder that stands for a user's folder outside the job parent.
+class JobTest : public ::testing::Test {
+protected:
+    void SetUp() override { RedirectTempFolder(m_temp.Path().wstring()); }
+    void TearDown() override { RestoreTempFolder(); }
+
+    // The temporary folder as the job code sees it, with its trailing separator.
+    std::wstring Temp() const { return m_temp.Path().wstring() + kSep; }
+    std::wstring Parent() const { return Temp() + L"Kestrum"; }
+    const TempDir& Outside() const { return m_outside; }
+
+private:
+    TempDir m_temp;
+    TempDir m_outside;
+};
