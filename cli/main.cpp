@@ -1,5 +1,5 @@
-// kestrumprops: prints the property series of a result file, or converts JMatPro output to the engine's
-// result format.
+// kestrumprops: prints the property series of a result file, converts JMatPro output to the engine's
+// result format, and shows or writes material condition documents.
 //
 // Arguments are UTF-8 (see arguments.h) and so is everything printed.
 
@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -24,6 +25,7 @@
 #include "module/datatypes.h"
 #include "module/matprops.h"
 #include "results/resultfile.h"
+#include "xml/matcondition.h"
 
 namespace {
 
@@ -31,23 +33,41 @@ constexpr int kExitOk = 0;
 constexpr int kExitFileError = 1;
 constexpr int kExitUsage = 2;
 
-constexpr char kUsage[] = "Usage: kestrumprops read FILE [--jmatpro] [--json]\n"
-                          "       kestrumprops convert FILE.dat [-o OUT]\n"
-                          "       kestrumprops --help\n"
-                          "\n"
-                          "Commands:\n"
-                          "  read     Print each property series of a result file (data type, name, unit,\n"
-                          "           points, temperature range) and the derived solidus, liquidus,\n"
-                          "           latent heat and shrinkage. FILE is read as JMatPro output when its\n"
-                          "           name ends in .dat (any case) or with --jmatpro, else in the engine's\n"
-                          "           format.\n"
-                          "           --json  print the series as one JSON object instead\n"
-                          "  convert  Read JMatPro output and write it as an engine result file, by default\n"
-                          "           FILE.dat.out beside the input; prints the path written.\n"
-                          "           -o OUT  write to OUT instead\n"
-                          "\n"
-                          "Exit status: 0 on success, 1 when a file cannot be read or written,\n"
-                          "2 on a usage error.\n";
+constexpr char kUsage[] =
+    "Usage: kestrumprops read FILE [--jmatpro] [--json]\n"
+    "       kestrumprops convert FILE.dat [-o OUT]\n"
+    "       kestrumprops condition show FILE.vjp [--json]\n"
+    "       kestrumprops condition new --family N --set K=PERCENT [--set K=PERCENT ...]\n"
+    "                    --start C --end C --step C --fraction-limit F -o FILE.vjp\n"
+    "       kestrumprops --help\n"
+    "\n"
+    "Commands:\n"
+    "  read     Print each property series of a result file (data type, name, unit,\n"
+    "           points, temperature range) and the derived solidus, liquidus,\n"
+    "           latent heat and shrinkage. FILE is read as JMatPro output when its\n"
+    "           name ends in .dat (any case) or with --jmatpro, else in the engine's\n"
+    "           format.\n"
+    "           --json  print the series as one JSON object instead\n"
+    "  convert  Read JMatPro output and write it as an engine result file, by default\n"
+    "           FILE.dat.out beside the input; prints the path written.\n"
+    "           -o OUT  write to OUT instead\n"
+    "  condition show\n"
+    "           Print the material condition document FILE.vjp: family, temperatures,\n"
+    "           options, phases, composition and folders.\n"
+    "           --json  print it as one JSON object instead\n"
+    "  condition new\n"
+    "           Write a material condition document, as the input dialog would.\n"
+    "           --family N            material family index, 0 to 10\n"
+    "           --set K=PERCENT       element index K (0 to 42) at PERCENT; the first\n"
+    "                                 --set names the base element\n"
+    "           --start C, --end C    temperature range in degrees Celsius\n"
+    "           --step C              step in degrees, greater than 0; the calculation\n"
+    "                                 runs from the start down to the end\n"
+    "           --fraction-limit F    fraction limit handed to the engine\n"
+    "           -o FILE.vjp           the document to write; prints its path\n"
+    "\n"
+    "Exit status: 0 on success, 1 when a file cannot be read or written,\n"
+    "2 on a usage error.\n";
 
 // ---- Output -------------------------------------------------------------------------------------
 
@@ -394,6 +414,286 @@ int RunConvert(const Options& options) {
     return WriteStdout(output + '\n');
 }
 
+// ---- Material condition documents ---------------------------------------------------------------
+
+// The record's folders are fixed arrays; never read past one that lacks its terminator.
+std::string PathField(const wchar_t (&field)[kMatPathChars]) {
+    return WideToUtf8(std::wstring_view(field, wcsnlen(field, kMatPathChars)));
+}
+
+std::string ConditionToJson(const MatCondition& rec) {
+    std::string out = "{\"materialType\":";
+    AppendInt(out, rec.materialType);
+    const std::pair<const char*, float> temps[] = {{"tempStart", rec.tempStart},
+                                                   {"tempEnd", rec.tempEnd},
+                                                   {"tempStep", rec.tempStep},
+                                                   {"fractionLimit", rec.fractionLimit}};
+    for (const auto& [name, value] : temps) {
+        out += ",\"";
+        out += name;
+        out += "\":";
+        AppendJsonNumber(out, value);
+    }
+    const std::pair<const char*, int32_t> integers[] = {{"graphiteType", rec.graphiteType},
+                                                        {"pearlitic", rec.pearlitic},
+                                                        {"pbSearch", rec.pbSearch},
+                                                        {"fastInterStitial", rec.fastInterStitial},
+                                                        {"allPhases", rec.allPhases}};
+    for (const auto& [name, value] : integers) {
+        out += ",\"";
+        out += name;
+        out += "\":";
+        AppendInt(out, value);
+    }
+    out += ",\"phases\":[";
+    bool first = true;
+    for (int k = 0; k < kMatPhaseCount; ++k) {
+        if (rec.phases[k] != 1)
+            continue;
+        if (!first)
+            out += ',';
+        first = false;
+        AppendInt(out, k);
+    }
+    out += "],\"compositions\":[";
+    first = true;
+    for (int k = 0; k < kMatElementCount; ++k) {
+        const MatCompoEntry& entry = rec.compositions[k];
+        if (entry.present != 1)
+            continue;
+        out += first ? "{\"element\":" : ",{\"element\":";
+        first = false;
+        AppendInt(out, k);
+        out += ",\"base\":";
+        AppendInt(out, entry.base);
+        out += ",\"present\":";
+        AppendInt(out, entry.present);
+        out += ",\"compo\":";
+        AppendJsonNumber(out, entry.compo);
+        out += '}';
+    }
+    out += "],\"dataPath\":";
+    AppendJsonString(out, PathField(rec.dataPath));
+    out += ",\"resPath\":";
+    AppendJsonString(out, PathField(rec.resPath));
+    out += "}\n";
+    return out;
+}
+
+// Temperatures as the input dialog shows them: the kelvin value less 273.15 in single precision.
+std::wstring Kelvin(float kelvin) {
+    return Text(L"%g K (%g C)", static_cast<double>(kelvin), static_cast<double>(kelvin - 273.15f));
+}
+
+std::wstring Folder(const wchar_t (&field)[kMatPathChars]) {
+    return field[0] ? std::wstring(field, wcsnlen(field, kMatPathChars)) : L"-";
+}
+
+// Families, elements and phases appear as their catalogue indexes: the names are the catalogue's.
+std::string ConditionToTable(const MatCondition& rec, const std::string& shownPath) {
+    std::wstring phases;
+    for (int k = 0; k < kMatPhaseCount; ++k) {
+        if (rec.phases[k] == 1)
+            phases += (phases.empty() ? L"" : L" ") + Text(L"%d", k);
+    }
+    auto index = [](int32_t value) { return value < 0 ? Text(L"%d (none)", value) : Text(L"%d", value); };
+    const std::vector<Row> fields{
+        {L"Material family", index(rec.materialType)},
+        {L"Start", Kelvin(rec.tempStart)},
+        {L"End", Kelvin(rec.tempEnd)},
+        {L"Step", Text(L"%g K", static_cast<double>(rec.tempStep))},
+        {L"Fraction limit", Text(L"%g", static_cast<double>(rec.fractionLimit))},
+        {L"Graphite type", index(rec.graphiteType)},
+        {L"Pearlitic", Text(L"%d", rec.pearlitic)},
+        {L"pbSearch", Text(L"%d", rec.pbSearch)},
+        {L"fastInterStitial", Text(L"%d", rec.fastInterStitial)},
+        {L"allPhases", Text(L"%d", rec.allPhases)},
+        {L"Phases", phases.empty() ? L"none" : phases},
+        {L"Data path", Folder(rec.dataPath)},
+        {L"Job folder", Folder(rec.resPath)},
+    };
+    std::string out = shownPath + " (material condition document)\n\n";
+    out += FormatTable(fields, {false, false});
+
+    std::vector<Row> compositions{{L"Element", L"Base", L"Percent"}};
+    for (int k = 0; k < kMatElementCount; ++k) {
+        const MatCompoEntry& entry = rec.compositions[k];
+        if (entry.present == 1)
+            compositions.push_back(
+                {Text(L"%d", k), entry.base ? L"base" : L"", Text(L"%g", static_cast<double>(entry.compo))});
+    }
+    out += "\nComposition\n";
+    out += FormatTable(compositions, {true, false, true});
+    return out;
+}
+
+int RunConditionShow(const std::string& file, bool json) {
+    const std::wstring path = Utf8ToWide(file);
+    if (const int status = CheckInputFile(path); status != kExitOk)
+        return status;
+    // As the input dialog loads: into a record in the reset state, which counts only when whole.
+    MatCondition rec;
+    if (!LoadMatCondition(path.c_str(), &rec))
+        return Fail(
+            kExitFileError,
+            file + ": not a material condition document (not well-formed XML, or a required part missing)");
+    return WriteStdout(json ? ConditionToJson(rec) : ConditionToTable(rec, file));
+}
+
+// A whole argument as a finite number; from_chars never looks at the locale.
+bool ParseNumber(std::string_view text, double& value) {
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-')
+            return false;
+    }
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size() &&
+           std::isfinite(value);
+}
+
+bool ParseIndex(std::string_view text, int last, int32_t& value) {
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size() &&
+           value >= 0 && value <= last;
+}
+
+struct NewCondition {
+    std::string output;
+    int32_t family = -1;
+    std::vector<std::pair<int32_t, float>> elements; // base element first
+    std::optional<double> start, end, step, fractionLimit;
+};
+
+// The material catalogue is not part of this tool yet, so nothing comes from a family's defaults:
+// the temperatures, the step and the fraction limit are required, elements are given by index, and
+// the record keeps the reset state's graphite type and folders.
+int ParseConditionNew(const std::vector<std::string>& args, NewCondition& options) {
+    const auto number = [&](size_t& i, std::optional<double>& value) {
+        if (i + 1 == args.size())
+            return Fail(kExitUsage, "option '" + args[i] + "' needs a number");
+        double parsed = 0;
+        if (!ParseNumber(args[i + 1], parsed))
+            return Fail(kExitUsage, "option '" + args[i] + "': '" + args[i + 1] + "' is not a number");
+        value = parsed;
+        ++i;
+        return kExitOk;
+    };
+    for (size_t i = 2; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        int status = kExitOk;
+        if (arg == "--start") {
+            status = number(i, options.start);
+        } else if (arg == "--end") {
+            status = number(i, options.end);
+        } else if (arg == "--step") {
+            status = number(i, options.step);
+            if (status == kExitOk && !(*options.step > 0))
+                return Fail(kExitUsage, "option '--step' needs a number greater than 0");
+        } else if (arg == "--fraction-limit") {
+            status = number(i, options.fractionLimit);
+        } else if (arg == "--family") {
+            if (i + 1 == args.size() || !ParseIndex(args[i + 1], 10, options.family))
+                return Fail(kExitUsage, "option '--family' needs a family index from 0 to 10");
+            ++i;
+        } else if (arg == "--set") {
+            const std::string value = i + 1 < args.size() ? args[++i] : std::string();
+            const size_t equals = value.find('=');
+            int32_t element = 0;
+            double percent = 0;
+            if (equals == std::string::npos ||
+                !ParseIndex(std::string_view(value).substr(0, equals), 42, element) ||
+                !ParseNumber(std::string_view(value).substr(equals + 1), percent) || percent < 0 ||
+                percent > 100)
+                return Fail(kExitUsage,
+                            "option '--set' needs K=PERCENT with an element index K from 0 to 42 and "
+                            "a percentage from 0 to 100");
+            for (const auto& given : options.elements) {
+                if (given.first == element)
+                    return Fail(kExitUsage, "element " + std::to_string(element) + " is set twice");
+            }
+            options.elements.emplace_back(element, static_cast<float>(percent));
+        } else if (arg == "-o" || arg == "--output") {
+            if (i + 1 == args.size() || args[i + 1].empty())
+                return Fail(kExitUsage, "option '" + arg + "' needs a file name");
+            options.output = args[++i];
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return Fail(kExitUsage, "unknown option '" + arg + "' for condition new");
+        } else {
+            return Fail(kExitUsage, "unexpected argument '" + arg + "'");
+        }
+        if (status != kExitOk)
+            return status;
+    }
+    if (options.family < 0)
+        return Fail(kExitUsage, "missing --family for condition new");
+    if (options.elements.empty())
+        return Fail(kExitUsage, "missing --set: a document needs at least the base element");
+    const std::pair<const char*, const std::optional<double>*> required[] = {
+        {"--start", &options.start},
+        {"--end", &options.end},
+        {"--step", &options.step},
+        {"--fraction-limit", &options.fractionLimit}};
+    for (const auto& [name, value] : required) {
+        if (!value->has_value())
+            return Fail(kExitUsage,
+                        std::string("missing ") + name + " for condition new (no family defaults yet)");
+    }
+    if (options.output.empty())
+        return Fail(kExitUsage, "missing -o FILE.vjp for condition new");
+    return kExitOk;
+}
+
+int RunConditionNew(const std::vector<std::string>& args) {
+    NewCondition options;
+    if (const int status = ParseConditionNew(args, options); status != kExitOk)
+        return status;
+    // Stored as the input dialog stores its boxes: each value in single precision, the temperatures
+    // plus 273.15 to kelvin, the step negated.
+    MatCondition rec;
+    rec.materialType = options.family;
+    rec.tempStart = static_cast<float>(static_cast<float>(*options.start) + 273.15);
+    rec.tempEnd = static_cast<float>(static_cast<float>(*options.end) + 273.15);
+    rec.tempStep = static_cast<float>(*options.step) * -1.0f;
+    rec.fractionLimit = static_cast<float>(*options.fractionLimit);
+    for (size_t i = 0; i < options.elements.size(); ++i) {
+        const auto [element, percent] = options.elements[i];
+        rec.compositions[element] = MatCompoEntry{i == 0 ? 1 : 0, 1, percent};
+    }
+    if (!SaveMatCondition(Utf8ToWide(options.output).c_str(), &rec))
+        return Fail(kExitFileError, "cannot write " + options.output);
+    return WriteStdout(options.output + '\n');
+}
+
+int RunCondition(const std::vector<std::string>& args) {
+    const std::string sub = args.size() > 1 ? args[1] : std::string();
+    if (sub == "new")
+        return RunConditionNew(args);
+    if (sub != "show")
+        return Fail(kExitUsage, sub.empty() ? "missing condition command (show or new)"
+                                            : "unknown condition command '" + sub + "'");
+    std::string file;
+    bool json = false;
+    bool optionsEnded = false;
+    for (size_t i = 2; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg == "--json") {
+            json = true;
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            return Fail(kExitUsage, "unknown option '" + arg + "' for condition show");
+        } else if (file.empty() && !arg.empty()) {
+            file = arg;
+        } else {
+            return Fail(kExitUsage, arg.empty() ? "empty file name" : "unexpected argument '" + arg + "'");
+        }
+    }
+    if (file.empty())
+        return Fail(kExitUsage, "missing FILE for condition show");
+    return RunConditionShow(file, json);
+}
+
 // Returns kExitOk with `options` filled, or the status of the usage error already reported.
 int ParseArguments(const std::vector<std::string>& args, Options& options) {
     if (args.empty())
@@ -448,6 +748,8 @@ bool WantsHelp(const std::vector<std::string>& args) {
 int Run(const std::vector<std::string>& args) {
     if (WantsHelp(args))
         return WriteStdout(kUsage);
+    if (!args.empty() && args[0] == "condition")
+        return RunCondition(args);
     Options options;
     if (const int status = ParseArguments(args, options); status != kExitOk)
         return status;

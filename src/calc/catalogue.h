@@ -5,12 +5,14 @@
 
 #include <cstdint>
 
-#include "calc/matcompoentry.h"
+#include "xml/matcondition.h"
 
 inline constexpr uint32_t kMaterialTypeCount = 11;
 inline constexpr uint32_t kGraphiteTypeCount = 3;
 inline constexpr uint32_t kElementCount = 43;
 inline constexpr uint32_t kPhaseCount = 241;
+// A record holds one entry per element and one flag per phase.
+static_assert(kElementCount == kMatElementCount && kPhaseCount == kMatPhaseCount);
 // Characters the name accessors copy at most; callers pass buffers of at least one more.
 inline constexpr int kCatalogueNameMax = 259;
 

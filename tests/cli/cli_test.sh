@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs kestrumprops as a user would: reads the examples as tables and JSON, converts JMatPro output and
-# reads it back, and checks that misuse fails with one clear line.
+# reads it back, writes and shows material condition documents, and checks that misuse fails with one
+# clear line.
 # Usage: cli_test.sh PATH-TO-KESTRUMPROPS EXAMPLES-DIR
 set -u
 
@@ -158,6 +159,52 @@ for s in doc["series"]:
 run convert "$examples/jmatpro_sample.dat" -o "$tmp/chosen.out"
 check "convert: -o names the output" test "$rc" -eq 0 -a "$(cat "$tmp/out")" = "$tmp/chosen.out" -a -s "$tmp/chosen.out"
 
+# --- Material condition documents ------------------------------------------------------------------
+
+run condition new --family 0 --set 0=90.5 --set 12=7 --set 7=0.3 --start 700 --end 27 --step 5 \
+    --fraction-limit 0.01 -o "$tmp/al.vjp"
+check "condition new: prints the path written" test "$rc" -eq 0 -a ! -s "$tmp/err" -a "$(cat "$tmp/out")" = "$tmp/al.vjp"
+run condition show "$tmp/al.vjp" --json
+check "condition show --json: succeeds" succeeded
+check "condition: new then show gives the record, as the input dialog stores it" json_ok "$tmp/out" '
+assert text.endswith("}\n") and text.count("\n") == 1
+assert list(doc) == ["materialType", "tempStart", "tempEnd", "tempStep", "fractionLimit", "graphiteType",
+    "pearlitic", "pbSearch", "fastInterStitial", "allPhases", "phases", "compositions", "dataPath", "resPath"]
+raw = json.loads(text, parse_float=str, parse_int=str)
+assert raw["tempStart"] == "%.9g" % f32(f32(700) + 273.15) == "973.150024", raw["tempStart"]
+assert raw["tempEnd"] == "%.9g" % f32(27 + 273.15) and raw["fractionLimit"] == "%.9g" % f32(0.01)
+assert doc["tempStep"] == -5 and doc["materialType"] == 0 and doc["graphiteType"] == -1
+assert [doc[k] for k in ("pearlitic", "pbSearch", "fastInterStitial", "allPhases")] == [0, 1, 0, 1]
+assert doc["phases"] == [] and doc["dataPath"] == "" and doc["resPath"] == ""
+assert [(c["element"], c["base"], c["present"]) for c in doc["compositions"]] == [(0, 1, 1), (7, 0, 1), (12, 0, 1)]
+assert [f32(c["compo"]) for c in doc["compositions"]] == [90.5, f32(0.3), 7]'
+run condition show "$tmp/al.vjp"
+check "condition show: readable form" test "$rc" -eq 0 -a ! -s "$tmp/err"
+check "condition show: temperatures in kelvin and as entered" grep -Eq '^Start +973\.15 K \(700 C\)$' "$tmp/out"
+check "condition show: base element in the composition" grep -Eq '^ +0 +base +90\.5$' "$tmp/out"
+
+run condition show "$examples/alsi7mg.vjp" --json
+check "condition show: the example preset" json_ok "$tmp/out" '
+assert doc["materialType"] == 0 and doc["tempStep"] == -5
+assert [(c["element"], c["base"]) for c in doc["compositions"]] == [(0, 1), (7, 0), (12, 0)]'
+
+# Written by hand: phases, folders that JSON must escape, parts the tool does not know.
+printf '%s\n' '<?xml version="1.0" encoding="UTF-8"?>' '<!-- preset --><Vantrel><JMapProMaterial allPhases="false"' \
+    ' graphiteType="1" materialType="2" pearlitic="true"><AlloyTempCon tempStart="1673.15" tempEnd="1273.15"' \
+    ' tempStep="-2.5" fractionLimit="1e-3"/><Phases Phase3="false" Phase7="true" Phase240="true"/><Compositions>' \
+    '<MatCompo element="20" compo="3.5"/><MatCompo element="5" base="true" compo="0"/></Compositions>' \
+    '<Path dataPath="C:\kestrum\dbdata\" resPath="a &quot;job&quot;&#9;Zoë"/></JMapProMaterial></Vantrel>' \
+    >"$tmp/preset.vjp"
+run condition show "$tmp/preset.vjp" --json
+check "condition show --json: phases, compositions in index order, escaped folders" json_ok "$tmp/out" '
+assert doc["phases"] == [7, 240] and doc["allPhases"] == 0 and doc["pearlitic"] == 1
+assert doc["compositions"] == [{"element": 5, "base": 1, "present": 1, "compo": 0},
+                               {"element": 20, "base": 0, "present": 1, "compo": 3.5}], doc["compositions"]
+assert doc["tempStep"] == -2.5 and doc["dataPath"] == "C:\\kestrum\\dbdata\\"
+assert doc["resPath"] == "a \"job\"\tZo\u00eb", doc["resPath"]'
+
+printf '<Vantrel><JMapProMaterial allPhases="true" graphiteType="-1" materialType="0"/></Vantrel>\n' >"$tmp/partial.vjp"
+printf '<vantrel/>\n' >"$tmp/lower.vjp"
 # --- Misuse: one line on standard error, nothing on standard output ------------------------------
 
 mkdir "$tmp/folder"
@@ -180,6 +227,27 @@ check "misuse: missing file" fails 1 read "$tmp/no-such.out"
 check "misuse: a folder" fails 1 read "$tmp/folder"
 check "misuse: an empty file" fails 1 read "$tmp/empty.out"
 check "misuse: output folder missing" fails 1 convert "$examples/jmatpro_sample.dat" -o "$tmp/none/x.out"
+check "condition: a result file is no document" fails 1 condition show "$examples/minimal.out"
+check "condition: a required part missing" fails 1 condition show "$tmp/partial.vjp" --json
+check "condition: root in another case" fails 1 condition show "$tmp/lower.vjp"
+check "condition: missing document" fails 1 condition show "$tmp/no-such.vjp"
+check "condition: a folder" fails 1 condition show "$tmp/folder"
+check "condition: no subcommand" fails 2 condition
+check "condition: unknown subcommand" fails 2 condition edit "$tmp/al.vjp"
+check "condition: unknown option" fails 2 condition show "$tmp/al.vjp" --jmatpro
+new_args() { echo --family 0 --set 0=100 --start 700 --end 27 --step 5 --fraction-limit 0.01 -o "$tmp/n.vjp"; }
+run condition new $(new_args)
+check "condition new: the arguments below start from a valid set" test "$rc" -eq 0 -a -s "$tmp/n.vjp"
+for bad in "--start 1,5" "--start abc" "--step 0" "--step -5" "--family 11" "--family x" "--set 43=1" \
+    "--set 0=101" "--set 0" "--set 0=100" "--fraction-limit nan" "--bogus"; do
+    check "condition new: bad '$bad'" fails 2 condition new $(new_args) $bad
+done
+for missing in --family --set --start --end --step --fraction-limit -o; do
+    args=$(new_args | sed "s/$missing [^ ]*//")
+    check "condition new: without $missing" fails 2 condition new $args
+done
+check "condition new: folder missing" fails 1 condition new --family 0 --set 0=100 --start 700 --end 27 --step 5 \
+    --fraction-limit 0.01 -o "$tmp/none/x.vjp"
 
 for help in --help -h "read --help"; do
     run $help

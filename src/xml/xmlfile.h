@@ -1,0 +1,10 @@
+// Writing a CElem tree as an XML file and reading one back. Neither throws.
+#pragma once
+
+class CElem;
+
+// 1 when the file was written, else 0. The tree is only read.
+int WriteXmlFile(const CElem* root, const wchar_t* path);
+
+// The file's element tree, or null. The caller deletes the returned root.
+CElem* ReadXmlFile(const wchar_t* path);
