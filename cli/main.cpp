@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "calc/catalogue.h"
 #include "cli/arguments.h"
 #include "framework/cstring.h"
 #include "framework/debugout.h"
@@ -37,8 +38,9 @@ constexpr char kUsage[] =
     "Usage: kestrumprops read FILE [--jmatpro] [--json]\n"
     "       kestrumprops convert FILE.dat [-o OUT]\n"
     "       kestrumprops condition show FILE.vjp [--json]\n"
-    "       kestrumprops condition new --family N --set K=PERCENT [--set K=PERCENT ...]\n"
-    "                    --start C --end C --step C --fraction-limit F -o FILE.vjp\n"
+    "       kestrumprops condition new --family N [--set EL=PERCENT ...] [--start C]\n"
+    "                    [--end C] [--step C] [--fraction-limit F] [--graphite N]\n"
+    "                    [--ferritic] -o FILE.vjp\n"
     "       kestrumprops --help\n"
     "\n"
     "Commands:\n"
@@ -57,13 +59,18 @@ constexpr char kUsage[] =
     "           --json  print it as one JSON object instead\n"
     "  condition new\n"
     "           Write a material condition document, as the input dialog would.\n"
-    "           --family N            material family index, 0 to 10\n"
-    "           --set K=PERCENT       element index K (0 to 42) at PERCENT; the first\n"
-    "                                 --set names the base element\n"
+    "           --family N            material family index, 0 to 10; its default\n"
+    "                                 temperatures, step, fraction limit and\n"
+    "                                 elements are the starting point\n"
+    "           --set EL=PERCENT      one of the family's elements, by symbol or\n"
+    "                                 index; the base element takes the balance\n"
     "           --start C, --end C    temperature range in degrees Celsius\n"
     "           --step C              step in degrees, greater than 0; the calculation\n"
     "                                 runs from the start down to the end\n"
     "           --fraction-limit F    fraction limit handed to the engine\n"
+    "           --graphite N          cast iron: graphite type index, 0 to 2 (default 0)\n"
+    "           --ferritic            cast iron: austenitic or ferritic matrix instead\n"
+    "                                 of pearlitic\n"
     "           -o FILE.vjp           the document to write; prints its path\n"
     "\n"
     "Exit status: 0 on success, 1 when a file cannot be read or written,\n"
@@ -489,21 +496,31 @@ std::wstring Folder(const wchar_t (&field)[kMatPathChars]) {
     return field[0] ? std::wstring(field, wcsnlen(field, kMatPathChars)) : L"-";
 }
 
-// Families, elements and phases appear as their catalogue indexes: the names are the catalogue's.
+// Families and graphite types appear with their catalogue names, elements by symbol, phases by index.
 std::string ConditionToTable(const MatCondition& rec, const std::string& shownPath) {
     std::wstring phases;
     for (int k = 0; k < kMatPhaseCount; ++k) {
         if (rec.phases[k] == 1)
             phases += (phases.empty() ? L"" : L" ") + Text(L"%d", k);
     }
-    auto index = [](int32_t value) { return value < 0 ? Text(L"%d (none)", value) : Text(L"%d", value); };
+    // An index with its catalogue name; an index the catalogue does not know is shown as it is.
+    auto index = [](int32_t value, const wchar_t* const* names, uint32_t count) {
+        if (value < 0)
+            return Text(L"%d (none)", value);
+        if (static_cast<uint32_t>(value) >= count)
+            return Text(L"%d", value);
+        return Text(L"%d (%s)", value, names[value]);
+    };
+    const wchar_t* families[kMaterialTypeCount];
+    for (uint32_t k = 0; k < kMaterialTypeCount; ++k)
+        families[k] = MaterialTypeTable[k].name;
     const std::vector<Row> fields{
-        {L"Material family", index(rec.materialType)},
+        {L"Material family", index(rec.materialType, families, kMaterialTypeCount)},
         {L"Start", Kelvin(rec.tempStart)},
         {L"End", Kelvin(rec.tempEnd)},
         {L"Step", Text(L"%g K", static_cast<double>(rec.tempStep))},
         {L"Fraction limit", Text(L"%g", static_cast<double>(rec.fractionLimit))},
-        {L"Graphite type", index(rec.graphiteType)},
+        {L"Graphite type", index(rec.graphiteType, GraphiteTypeTable, kGraphiteTypeCount)},
         {L"Pearlitic", Text(L"%d", rec.pearlitic)},
         {L"pbSearch", Text(L"%d", rec.pbSearch)},
         {L"fastInterStitial", Text(L"%d", rec.fastInterStitial)},
@@ -519,8 +536,8 @@ std::string ConditionToTable(const MatCondition& rec, const std::string& shownPa
     for (int k = 0; k < kMatElementCount; ++k) {
         const MatCompoEntry& entry = rec.compositions[k];
         if (entry.present == 1)
-            compositions.push_back(
-                {Text(L"%d", k), entry.base ? L"base" : L"", Text(L"%g", static_cast<double>(entry.compo))});
+            compositions.push_back({Text(L"%s", ElementTable[k]), entry.base ? L"base" : L"",
+                                    Text(L"%g", static_cast<double>(entry.compo))});
     }
     out += "\nComposition\n";
     out += FormatTable(compositions, {true, false, true});
@@ -561,13 +578,25 @@ bool ParseIndex(std::string_view text, int last, int32_t& value) {
 struct NewCondition {
     std::string output;
     int32_t family = -1;
-    std::vector<std::pair<int32_t, float>> elements; // base element first
+    std::vector<std::pair<std::string, float>> elements; // as given, checked against the family
     std::optional<double> start, end, step, fractionLimit;
+    std::optional<int32_t> graphite;
+    bool ferritic = false;
 };
 
-// The material catalogue is not part of this tool yet, so nothing comes from a family's defaults:
-// the temperatures, the step and the fraction limit are required, elements are given by index, and
-// the record keeps the reset state's graphite type and folders.
+// An element by its catalogue symbol (any letter case) or its index.
+int32_t FindElement(const std::string& given) {
+    int32_t index = -1;
+    if (ParseIndex(given, kMatElementCount - 1, index))
+        return index;
+    const std::wstring symbol = Utf8ToWide(given);
+    for (uint32_t k = 0; k < kElementCount; ++k) {
+        if (CString(ElementTable[k]).CompareNoCase(symbol.c_str()) == 0)
+            return static_cast<int32_t>(k);
+    }
+    return -1;
+}
+
 int ParseConditionNew(const std::vector<std::string>& args, NewCondition& options) {
     const auto number = [&](size_t& i, std::optional<double>& value) {
         if (i + 1 == args.size())
@@ -593,26 +622,27 @@ int ParseConditionNew(const std::vector<std::string>& args, NewCondition& option
         } else if (arg == "--fraction-limit") {
             status = number(i, options.fractionLimit);
         } else if (arg == "--family") {
-            if (i + 1 == args.size() || !ParseIndex(args[i + 1], 10, options.family))
+            if (i + 1 == args.size() || !ParseIndex(args[i + 1], kMaterialTypeCount - 1, options.family))
                 return Fail(kExitUsage, "option '--family' needs a family index from 0 to 10");
             ++i;
+        } else if (arg == "--graphite") {
+            int32_t graphite = 0;
+            if (i + 1 == args.size() || !ParseIndex(args[i + 1], kGraphiteTypeCount - 1, graphite))
+                return Fail(kExitUsage, "option '--graphite' needs a graphite type index from 0 to 2");
+            options.graphite = graphite;
+            ++i;
+        } else if (arg == "--ferritic") {
+            options.ferritic = true;
         } else if (arg == "--set") {
             const std::string value = i + 1 < args.size() ? args[++i] : std::string();
             const size_t equals = value.find('=');
-            int32_t element = 0;
             double percent = 0;
-            if (equals == std::string::npos ||
-                !ParseIndex(std::string_view(value).substr(0, equals), 42, element) ||
+            if (equals == std::string::npos || equals == 0 ||
                 !ParseNumber(std::string_view(value).substr(equals + 1), percent) || percent < 0 ||
                 percent > 100)
                 return Fail(kExitUsage,
-                            "option '--set' needs K=PERCENT with an element index K from 0 to 42 and "
-                            "a percentage from 0 to 100");
-            for (const auto& given : options.elements) {
-                if (given.first == element)
-                    return Fail(kExitUsage, "element " + std::to_string(element) + " is set twice");
-            }
-            options.elements.emplace_back(element, static_cast<float>(percent));
+                            "option '--set' needs ELEMENT=PERCENT with a percentage from 0 to 100");
+            options.elements.emplace_back(value.substr(0, equals), static_cast<float>(percent));
         } else if (arg == "-o" || arg == "--output") {
             if (i + 1 == args.size() || args[i + 1].empty())
                 return Fail(kExitUsage, "option '" + arg + "' needs a file name");
@@ -627,20 +657,61 @@ int ParseConditionNew(const std::vector<std::string>& args, NewCondition& option
     }
     if (options.family < 0)
         return Fail(kExitUsage, "missing --family for condition new");
-    if (options.elements.empty())
-        return Fail(kExitUsage, "missing --set: a document needs at least the base element");
-    const std::pair<const char*, const std::optional<double>*> required[] = {
-        {"--start", &options.start},
-        {"--end", &options.end},
-        {"--step", &options.step},
-        {"--fraction-limit", &options.fractionLimit}};
-    for (const auto& [name, value] : required) {
-        if (!value->has_value())
-            return Fail(kExitUsage,
-                        std::string("missing ") + name + " for condition new (no family defaults yet)");
-    }
+    if ((options.graphite || options.ferritic) && options.family != kCastIronFamily)
+        return Fail(kExitUsage, "--graphite and --ferritic belong to the cast iron family (2)");
     if (options.output.empty())
         return Fail(kExitUsage, "missing -o FILE.vjp for condition new");
+    return kExitOk;
+}
+
+// Builds the record as the input dialog does: the family's defaults and default composition, the
+// values given in place of the boxes' contents, the base element rebalanced to 100 less the others.
+int BuildCondition(const NewCondition& options, MatCondition& rec) {
+    const uint32_t family = static_cast<uint32_t>(options.family);
+    float defaults[4] = {};
+    GetMaterialDefaults(family, defaults);
+    GetDefaultComposition(family, rec.compositions);
+    rec.materialType = options.family;
+    // A value given in degrees Celsius is read in single precision and then raised by 273.15.
+    const auto kelvin = [](const std::optional<double>& celsius, float fallback) {
+        return celsius ? static_cast<float>(static_cast<float>(*celsius) + 273.15) : fallback;
+    };
+    rec.tempStart = kelvin(options.start, defaults[0]);
+    rec.tempEnd = kelvin(options.end, defaults[1]);
+    rec.tempStep = options.step ? static_cast<float>(*options.step) * -1.0f : defaults[2];
+    rec.fractionLimit = options.fractionLimit ? static_cast<float>(*options.fractionLimit) : defaults[3];
+    if (options.family == kCastIronFamily) {
+        rec.graphiteType = options.graphite.value_or(0);
+        rec.pearlitic = options.ferritic ? 0 : 1;
+    }
+
+    int32_t base = -1;
+    for (int32_t k = 0; k < kMatElementCount; ++k) {
+        if (rec.compositions[k].base == 1)
+            base = k;
+    }
+    for (const auto& [given, percent] : options.elements) {
+        const int32_t element = FindElement(given);
+        if (element < 0)
+            return Fail(kExitUsage, "'" + given + "' is not an element of the catalogue");
+        if (rec.compositions[element].present != 1)
+            return Fail(kExitUsage, WideToUtf8(ElementTable[element]) + " is not an element of family " +
+                                        std::to_string(options.family));
+        if (element == base)
+            return Fail(kExitUsage,
+                        WideToUtf8(ElementTable[element]) + " is the base element: it takes the balance");
+        rec.compositions[element].compo = percent;
+    }
+    float sum = 0.0f;
+    for (int32_t k = 0; k < kMatElementCount; ++k) {
+        if (k != base && rec.compositions[k].present == 1)
+            sum += rec.compositions[k].compo;
+    }
+    rec.compositions[base].compo = 100.0f - sum;
+    // The check the input dialog makes before it starts a calculation.
+    if (!(rec.compositions[base].compo > 0.0f))
+        return Fail(kExitUsage, "the other elements leave nothing for the base element " +
+                                    WideToUtf8(ElementTable[base]));
     return kExitOk;
 }
 
@@ -648,18 +719,9 @@ int RunConditionNew(const std::vector<std::string>& args) {
     NewCondition options;
     if (const int status = ParseConditionNew(args, options); status != kExitOk)
         return status;
-    // Stored as the input dialog stores its boxes: each value in single precision, the temperatures
-    // plus 273.15 to kelvin, the step negated.
     MatCondition rec;
-    rec.materialType = options.family;
-    rec.tempStart = static_cast<float>(static_cast<float>(*options.start) + 273.15);
-    rec.tempEnd = static_cast<float>(static_cast<float>(*options.end) + 273.15);
-    rec.tempStep = static_cast<float>(*options.step) * -1.0f;
-    rec.fractionLimit = static_cast<float>(*options.fractionLimit);
-    for (size_t i = 0; i < options.elements.size(); ++i) {
-        const auto [element, percent] = options.elements[i];
-        rec.compositions[element] = MatCompoEntry{i == 0 ? 1 : 0, 1, percent};
-    }
+    if (const int status = BuildCondition(options, rec); status != kExitOk)
+        return status;
     if (!SaveMatCondition(Utf8ToWide(options.output).c_str(), &rec))
         return Fail(kExitFileError, "cannot write " + options.output);
     return WriteStdout(options.output + '\n');

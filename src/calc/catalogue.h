@@ -13,6 +13,8 @@ inline constexpr uint32_t kElementCount = 43;
 inline constexpr uint32_t kPhaseCount = 241;
 // A record holds one entry per element and one flag per phase.
 static_assert(kElementCount == kMatElementCount && kPhaseCount == kMatPhaseCount);
+// The family whose records carry a graphite type and matrix choice.
+inline constexpr int32_t kCastIronFamily = 2;
 // Characters the name accessors copy at most; callers pass buffers of at least one more.
 inline constexpr int kCatalogueNameMax = 259;
 

@@ -161,8 +161,7 @@ check "convert: -o names the output" test "$rc" -eq 0 -a "$(cat "$tmp/out")" = "
 
 # --- Material condition documents ------------------------------------------------------------------
 
-run condition new --family 0 --set 0=90.5 --set 12=7 --set 7=0.3 --start 700 --end 27 --step 5 \
-    --fraction-limit 0.01 -o "$tmp/al.vjp"
+run condition new --family 0 --set Si=7 --set mg=0.3 --set 4=0 --start 700 -o "$tmp/al.vjp"
 check "condition new: prints the path written" test "$rc" -eq 0 -a ! -s "$tmp/err" -a "$(cat "$tmp/out")" = "$tmp/al.vjp"
 run condition show "$tmp/al.vjp" --json
 check "condition show --json: succeeds" succeeded
@@ -172,16 +171,30 @@ assert list(doc) == ["materialType", "tempStart", "tempEnd", "tempStep", "fracti
     "pearlitic", "pbSearch", "fastInterStitial", "allPhases", "phases", "compositions", "dataPath", "resPath"]
 raw = json.loads(text, parse_float=str, parse_int=str)
 assert raw["tempStart"] == "%.9g" % f32(f32(700) + 273.15) == "973.150024", raw["tempStart"]
-assert raw["tempEnd"] == "%.9g" % f32(27 + 273.15) and raw["fractionLimit"] == "%.9g" % f32(0.01)
+# Not given: the family defaults, 27 C, a step of 5 and a fraction limit of 0.01.
+assert raw["tempEnd"] == "%.9g" % f32(300.15) and raw["fractionLimit"] == "%.9g" % f32(0.01)
 assert doc["tempStep"] == -5 and doc["materialType"] == 0 and doc["graphiteType"] == -1
 assert [doc[k] for k in ("pearlitic", "pbSearch", "fastInterStitial", "allPhases")] == [0, 1, 0, 1]
 assert doc["phases"] == [] and doc["dataPath"] == "" and doc["resPath"] == ""
-assert [(c["element"], c["base"], c["present"]) for c in doc["compositions"]] == [(0, 1, 1), (7, 0, 1), (12, 0, 1)]
-assert [f32(c["compo"]) for c in doc["compositions"]] == [90.5, f32(0.3), 7]'
+# The 21 elements of the family, aluminium the base with the balance.
+assert [c["element"] for c in doc["compositions"]] == list(range(21)), doc["compositions"]
+assert [c["element"] for c in doc["compositions"] if c["base"]] == [0]
+values = {c["element"]: f32(c["compo"]) for c in doc["compositions"] if c["compo"]}
+assert values == {0: f32(100 - f32(f32(0.3) + 7)), 7: f32(0.3), 12: 7}, values'
+run condition new --family 2 --graphite 1 --ferritic --set C=3.5 --set Si=2.5 -o "$tmp/fe.vjp"
+run condition show "$tmp/fe.vjp" --json
+check "condition new: cast iron carries its graphite type and matrix" json_ok "$tmp/out" '
+assert doc["materialType"] == 2 and doc["graphiteType"] == 1 and doc["pearlitic"] == 0
+assert [(c["element"], c["compo"]) for c in doc["compositions"] if c["base"]] == [(5, 94)]'
+run condition new --family 2 -o "$tmp/fe.vjp"
+run condition show "$tmp/fe.vjp" --json
+check "condition new: cast iron defaults to the first graphite type, pearlitic" json_ok "$tmp/out" '
+assert doc["graphiteType"] == 0 and doc["pearlitic"] == 1 and doc["tempStart"] > 1673'
 run condition show "$tmp/al.vjp"
 check "condition show: readable form" test "$rc" -eq 0 -a ! -s "$tmp/err"
 check "condition show: temperatures in kelvin and as entered" grep -Eq '^Start +973\.15 K \(700 C\)$' "$tmp/out"
-check "condition show: base element in the composition" grep -Eq '^ +0 +base +90\.5$' "$tmp/out"
+check "condition show: family and base element by name" grep -Eq '^Material family +0 \(Aluminium Alloy\)$' "$tmp/out" &&
+    grep -Eq '^ +Al +base +92\.7$' "$tmp/out"
 
 run condition show "$examples/alsi7mg.vjp" --json
 check "condition show: the example preset" json_ok "$tmp/out" '
@@ -235,19 +248,19 @@ check "condition: a folder" fails 1 condition show "$tmp/folder"
 check "condition: no subcommand" fails 2 condition
 check "condition: unknown subcommand" fails 2 condition edit "$tmp/al.vjp"
 check "condition: unknown option" fails 2 condition show "$tmp/al.vjp" --jmatpro
-new_args() { echo --family 0 --set 0=100 --start 700 --end 27 --step 5 --fraction-limit 0.01 -o "$tmp/n.vjp"; }
+new_args() { echo --family 0 --set Si=7 -o "$tmp/n.vjp"; }
 run condition new $(new_args)
 check "condition new: the arguments below start from a valid set" test "$rc" -eq 0 -a -s "$tmp/n.vjp"
 for bad in "--start 1,5" "--start abc" "--step 0" "--step -5" "--family 11" "--family x" "--set 43=1" \
-    "--set 0=101" "--set 0" "--set 0=100" "--fraction-limit nan" "--bogus"; do
+    "--set Xx=1" "--set Au=1" "--set Al=90" "--set Cu=93" "--set Si=101" "--set Si" "--graphite 0" \
+    "--ferritic" "--fraction-limit nan" "--bogus"; do
     check "condition new: bad '$bad'" fails 2 condition new $(new_args) $bad
 done
-for missing in --family --set --start --end --step --fraction-limit -o; do
+for missing in --family -o; do
     args=$(new_args | sed "s/$missing [^ ]*//")
     check "condition new: without $missing" fails 2 condition new $args
 done
-check "condition new: folder missing" fails 1 condition new --family 0 --set 0=100 --start 700 --end 27 --step 5 \
-    --fraction-limit 0.01 -o "$tmp/none/x.vjp"
+check "condition new: folder missing" fails 1 condition new --family 0 -o "$tmp/none/x.vjp"
 
 for help in --help -h "read --help"; do
     run $help
