@@ -1,0 +1,155 @@
+// Child program for the console process runner's tests and benchmark. The runner passes one argument,
+// so the child takes its last argument as a script (on Windows the command line holds only that, and
+// it arrives as argv[0]): steps separated by ';', each "name" or "name:value".
+//   out:TEXT     TEXT and a line feed on standard output     err:TEXT   the same on standard error
+//   flood:BYTES  the ASCII flood pattern                      uflood:BYTES  the UTF-8 flood pattern
+//   tick:N       N lines "tick" 10 ms apart                   sleep:MS   sleep
+//   pid          "pid:<id>" on standard output                exit:CODE  end with CODE (default 0)
+//   hold:MS      start a grandchild that keeps the standard handles for MS and print "gpid:<id>"
+#include <charconv>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "calc/conproc_pattern.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+namespace {
+
+void WriteAll(int stream, const char* data, std::size_t size) {
+    const HANDLE h = ::GetStdHandle(stream == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    while (size > 0) {
+        DWORD written = 0;
+        if (!::WriteFile(h, data, static_cast<DWORD>(size), &written, nullptr) || written == 0)
+            std::exit(101);
+        data += written;
+        size -= written;
+    }
+}
+
+unsigned long ProcessId() {
+    return ::GetCurrentProcessId();
+}
+
+// The grandchild is this program again with a sleep script, inheriting the standard handles.
+unsigned long StartHolder(long ms) {
+    wchar_t path[1024];
+    ::GetModuleFileNameW(nullptr, path, 1024);
+    std::wstring cmdLine = L"\"sleep:" + std::to_wstring(ms) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(path, cmdLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                          &si, &pi))
+        std::exit(102);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return pi.dwProcessId;
+}
+
+} // namespace
+#else
+#include <unistd.h>
+
+namespace {
+
+void WriteAll(int stream, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(stream, data, size);
+        if (n <= 0)
+            std::exit(101);
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
+unsigned long ProcessId() {
+    return static_cast<unsigned long>(::getpid());
+}
+
+unsigned long StartHolder(long ms) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        ::_exit(0);
+    }
+    if (pid < 0)
+        std::exit(102);
+    return static_cast<unsigned long>(pid);
+}
+
+} // namespace
+#endif
+
+namespace {
+
+long long Number(std::string_view text) {
+    long long n = 0;
+    std::from_chars(text.data(), text.data() + text.size(), n);
+    return n;
+}
+
+void WriteLine(int stream, std::string_view text) {
+    std::string line(text);
+    line += '\n';
+    WriteAll(stream, line.data(), line.size());
+}
+
+void Flood(std::size_t size, bool utf8) {
+    std::string block;
+    std::uint64_t line = 0;
+    while (size > 0) {
+        block.clear();
+        while (block.size() < 65536)
+            AppendFloodLine(block, line++, utf8);
+        const std::size_t n = size < block.size() ? size : block.size();
+        WriteAll(1, block.data(), n);
+        size -= n;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string_view script = argv[argc - 1];
+    int exitCode = 0;
+    while (!script.empty()) {
+        const std::size_t end = script.find(';');
+        const std::string_view step = script.substr(0, end);
+        script = end == std::string_view::npos ? std::string_view() : script.substr(end + 1);
+        const std::size_t colon = step.find(':');
+        const std::string_view name = step.substr(0, colon);
+        const std::string_view value =
+            colon == std::string_view::npos ? std::string_view() : step.substr(colon + 1);
+        const long number = static_cast<long>(Number(value));
+        if (name == "out") {
+            WriteLine(1, value);
+        } else if (name == "err") {
+            WriteLine(2, value);
+        } else if (name == "flood" || name == "uflood") {
+            Flood(static_cast<std::size_t>(Number(value)), name == "uflood");
+        } else if (name == "tick") {
+            for (long i = 0; i < number; ++i) {
+                WriteLine(1, "tick");
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        } else if (name == "sleep") {
+            std::this_thread::sleep_for(std::chrono::milliseconds(number));
+        } else if (name == "pid") {
+            WriteLine(1, "pid:" + std::to_string(ProcessId()));
+        } else if (name == "hold") {
+            WriteLine(1, "gpid:" + std::to_string(StartHolder(number)));
+        } else if (name == "exit") {
+            exitCode = static_cast<int>(number);
+        }
+    }
+    return exitCode;
+}
