@@ -70,23 +70,22 @@ int CConProc::Start() {
         // Set before the process thread exists, which waits for the reader before OnExit.
         m_readerDone = false;
     }
-    try {
-        m_processThread = std::thread([this] { ProcessThread(); });
-    } catch (const std::system_error& error) {
-        ReaderEnded();
-        Report(L"Worker Thread Launch Failure", ThreadLaunchError(error));
+    // A thread that cannot be launched is reported, and the reader counts as ended so that nothing
+    // waits for it; without a reader the child runs on until Terminate or the destructor ends it.
+    const auto launch = [this](std::thread& thread, void (CConProc::*body)()) {
+        try {
+            thread = std::thread(body, this);
+            return true;
+        } catch (const std::system_error& error) {
+            ReaderEnded();
+            Report(L"Worker Thread Launch Failure", ThreadLaunchError(error));
+            return false;
+        }
+    };
+    if (!launch(m_processThread, &CConProc::ProcessThread))
         return 0;
-    }
     m_readerThreadId.store(0);
-    try {
-        m_readerThread = std::thread([this] { ReaderThread(); });
-    } catch (const std::system_error& error) {
-        // The child runs without a reader then; Terminate or the destructor end it.
-        ReaderEnded();
-        Report(L"Worker Thread Launch Failure", ThreadLaunchError(error));
-        return 0;
-    }
-    return 1;
+    return launch(m_readerThread, &CConProc::ReaderThread) ? 1 : 0;
 }
 
 int CConProc::Terminate() {

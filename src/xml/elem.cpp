@@ -117,6 +117,14 @@ std::optional<bool> ParseBool(std::wstring_view text) {
     return std::nullopt;
 }
 
+// Writes a converted value; the target stays untouched when there is none.
+template <typename T> bool Store(const std::optional<T>& result, T* out) {
+    if (!result)
+        return false;
+    *out = *result;
+    return true;
+}
+
 template <typename T> std::wstring ToChars(T value) {
     char buffer[64];
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -171,10 +179,7 @@ bool CElemVariant::ToInt32(int32_t* out) const {
             result = RoundToInt32(*number);
         break;
     }
-    if (!result)
-        return false;
-    *out = *result;
-    return true;
+    return Store(result, out);
 }
 
 bool CElemVariant::ToFloat(float* out) const {
@@ -195,10 +200,7 @@ bool CElemVariant::ToFloat(float* out) const {
         result = ParseFloat(std::get<std::wstring>(m_value));
         break;
     }
-    if (!result)
-        return false;
-    *out = *result;
-    return true;
+    return Store(result, out);
 }
 
 bool CElemVariant::ToBool(bool* out) const {
@@ -219,10 +221,7 @@ bool CElemVariant::ToBool(bool* out) const {
         result = ParseBool(std::get<std::wstring>(m_value));
         break;
     }
-    if (!result)
-        return false;
-    *out = *result;
-    return true;
+    return Store(result, out);
 }
 
 // Integers in decimal, floats as the shortest text that reads back to the same float, booleans as

@@ -286,25 +286,13 @@ public:
         return AsNode(pi, m_doc->createProcessingInstruction(btarget.Get(), bdata.Get(), pi.Put()));
     }
     std::unique_ptr<IXmlNode> CreateElement(std::wstring_view name) override {
-        CBstr bname(name);
-        if (!bname)
-            return nullptr;
-        CComRef<IXMLDOMElement> elem;
-        return AsNode(elem, m_doc->createElement(bname.Get(), elem.Put()));
+        return CreateFromText(name, &IXMLDOMDocument::createElement);
     }
     std::unique_ptr<IXmlNode> CreateTextNode(std::wstring_view text) override {
-        CBstr btext(text);
-        if (!btext)
-            return nullptr;
-        CComRef<IXMLDOMText> node;
-        return AsNode(node, m_doc->createTextNode(btext.Get(), node.Put()));
+        return CreateFromText(text, &IXMLDOMDocument::createTextNode);
     }
     std::unique_ptr<IXmlNode> CreateCDataSection(std::wstring_view text) override {
-        CBstr btext(text);
-        if (!btext)
-            return nullptr;
-        CComRef<IXMLDOMCDATASection> node;
-        return AsNode(node, m_doc->createCDATASection(btext.Get(), node.Put()));
+        return CreateFromText(text, &IXMLDOMDocument::createCDATASection);
     }
     bool AppendChild(IXmlNode* parent, IXmlNode& child) override {
         IXMLDOMNode* target = parent ? static_cast<CMsxmlNode*>(parent)->Node() : m_doc.Get();
@@ -334,6 +322,17 @@ public:
     }
 
 private:
+    // A new node from one string through one of the document's create methods.
+    template <typename T>
+    std::unique_ptr<IXmlNode>
+    CreateFromText(std::wstring_view text, HRESULT (STDMETHODCALLTYPE IXMLDOMDocument::*create)(BSTR, T**)) {
+        CBstr btext(text);
+        if (!btext)
+            return nullptr;
+        CComRef<T> node;
+        return AsNode(node, (m_doc.Get()->*create)(btext.Get(), node.Put()));
+    }
+
     // Declared first so that it is undone last, after the document is released.
     CComInit m_com;
     CComRef<IXMLDOMDocument> m_doc;

@@ -119,6 +119,24 @@ CElemCData* CDataFromNode(IXmlNode& node, CElem* owner) {
     return new CElemCData(std::move(text), owner);
 }
 
+// Calls `visit(node, type)` for each node of `list` in order; false when `list` is null, a step or a
+// type query fails, or `visit` returns false.
+template <typename Visit> bool ForEachNode(IXmlNodeList* list, Visit visit) {
+    if (!list)
+        return false;
+    for (;;) {
+        std::unique_ptr<IXmlNode> node;
+        XmlStep step = list->Next(&node);
+        if (step == XmlStep::End)
+            return true;
+        if (step == XmlStep::Failed)
+            return false;
+        XmlNodeType type;
+        if (!node->GetType(&type) || !visit(*node, type))
+            return false;
+    }
+}
+
 // A new element with its attributes, appended to `parent`; null on any failure.
 CElem* ElemFromNode(IXmlNode& node, CElem* parent) {
     std::wstring name;
@@ -126,23 +144,10 @@ CElem* ElemFromNode(IXmlNode& node, CElem* parent) {
         return nullptr;
     std::unique_ptr<CElem> elem = std::make_unique<CElem>(std::move(name), CElemString(), parent);
     std::unique_ptr<IXmlNodeList> attrs = node.Attributes();
-    if (!attrs)
+    if (!ForEachNode(attrs.get(), [&elem](IXmlNode& attr, XmlNodeType type) {
+            return type != XmlNodeType::Attribute || elem->AddAttr(AttrFromNode(attr, elem.get()));
+        }))
         return nullptr;
-    for (;;) {
-        std::unique_ptr<IXmlNode> attrNode;
-        XmlStep step = attrs->Next(&attrNode);
-        if (step == XmlStep::End)
-            break;
-        if (step == XmlStep::Failed)
-            return nullptr;
-        XmlNodeType type;
-        if (!attrNode->GetType(&type))
-            return nullptr;
-        if (type != XmlNodeType::Attribute)
-            continue;
-        if (!elem->AddAttr(AttrFromNode(*attrNode, elem.get())))
-            return nullptr;
-    }
     if (parent)
         parent->AddChild(elem.get());
     return elem.release();
@@ -171,40 +176,24 @@ CElem* ReadXmlElem(IXmlNode& node, CElem* parent) {
 
 bool ReadChildren(IXmlNode& node, CElem* elem) {
     std::unique_ptr<IXmlNodeList> children = node.ChildNodes();
-    if (!children)
-        return false;
-    for (;;) {
-        std::unique_ptr<IXmlNode> child;
-        XmlStep step = children->Next(&child);
-        if (step == XmlStep::End)
-            break;
-        if (step == XmlStep::Failed)
-            return false;
-        XmlNodeType type;
-        if (!child->GetType(&type))
-            return false;
+    return ForEachNode(children.get(), [elem](IXmlNode& child, XmlNodeType type) {
         switch (type) {
         case XmlNodeType::Element:
-            if (!ReadXmlElem(*child, elem))
-                return false;
-            break;
+            return ReadXmlElem(child, elem) != nullptr;
         case XmlNodeType::Text: {
             // The last text node of the element stands.
             std::wstring data;
-            if (!child->GetData(&data))
+            if (!child.GetData(&data))
                 return false;
             elem->SetText(std::move(data));
-            break;
+            return true;
         }
         case XmlNodeType::CData:
-            if (!elem->AddCData(CDataFromNode(*child, elem)))
-                return false;
-            break;
+            return elem->AddCData(CDataFromNode(child, elem)) != nullptr;
         default:
-            break;
+            return true;
         }
-    }
-    return true;
+    });
 }
 
 } // namespace
