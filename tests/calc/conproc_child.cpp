@@ -98,8 +98,7 @@ long long Number(std::string_view text) {
 }
 
 void WriteLine(int stream, std::string_view text) {
-    std::string line(text);
-    line += '\n';
+    const std::string line = std::string(text) + '\n';
     WriteAll(stream, line.data(), line.size());
 }
 
@@ -129,15 +128,13 @@ int main(int argc, char** argv) {
         const std::string_view name = step.substr(0, colon);
         const std::string_view value =
             colon == std::string_view::npos ? std::string_view() : step.substr(colon + 1);
-        const long number = static_cast<long>(Number(value));
-        if (name == "out") {
-            WriteLine(1, value);
-        } else if (name == "err") {
-            WriteLine(2, value);
+        const long long number = Number(value);
+        if (name == "out" || name == "err") {
+            WriteLine(name == "err" ? 2 : 1, value);
         } else if (name == "flood" || name == "uflood") {
-            Flood(static_cast<std::size_t>(Number(value)), name == "uflood");
+            Flood(static_cast<std::size_t>(number), name == "uflood");
         } else if (name == "tick") {
-            for (long i = 0; i < number; ++i) {
+            for (long long i = 0; i < number; ++i) {
                 WriteLine(1, "tick");
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             }
@@ -146,7 +143,7 @@ int main(int argc, char** argv) {
         } else if (name == "pid") {
             WriteLine(1, "pid:" + std::to_string(ProcessId()));
         } else if (name == "hold") {
-            WriteLine(1, "gpid:" + std::to_string(StartHolder(number)));
+            WriteLine(1, "gpid:" + std::to_string(StartHolder(static_cast<long>(number))));
         } else if (name == "exit") {
             exitCode = static_cast<int>(number);
         }

@@ -1,5 +1,5 @@
-// The job code natively: its separators, the temporary folder from TMPDIR, the engine beside the
-// program, and symbolic links that must never lead the removal out of a job folder.
+// The job code natively: the temporary folder from TMPDIR, the engine beside the program, private
+// folders, and symbolic links that must never lead the removal out of a job folder.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -32,30 +32,45 @@ void RestoreTempFolder() {
         ::unsetenv("TMPDIR");
 }
 
-TEST_F(JobTest, TempFolderWithoutTrailingSeparatorOrUnset) {
+TEST_F(JobTest, TempFolderAndEngine) {
     // TMPDIR given with a trailing "/" gives no doubled separator; an empty or missing one means /tmp.
-    ::setenv("TMPDIR", (fs::path(Temp()).string()).c_str(), 1);
+    ::setenv("TMPDIR", fs::path(Temp()).string().c_str(), 1);
     EXPECT_EQ(GetJobParentFolder(), CString(Parent()));
     ::setenv("TMPDIR", "", 1);
     EXPECT_EQ(GetJobParentFolder(), CString(L"/tmp/Kestrum"));
     ::unsetenv("TMPDIR");
     EXPECT_EQ(GetJobParentFolder(), CString(L"/tmp/Kestrum"));
-}
 
-TEST(Job, EngineBesideTheProgram) {
     CString engine;
     ASSERT_EQ(GetEnginePath(&engine), 1);
     EXPECT_EQ(engine, CString((fs::read_symlink("/proc/self/exe").parent_path() / "kestrum").wstring()));
     EXPECT_EQ(GetEnginePath(nullptr), 0);
 }
 
-TEST_F(JobTest, LinksInsideAJobFolderAreRemovedAsLinks) {
-    // The user's folder, reached from the job folder through links to it and to a file in it.
+TEST_F(JobTest, FoldersArePrivateAndRootNamesNeverRemoved) {
+    const CString job = CreateJobFolderName([] { return 5u; });
+    ASSERT_EQ(CreateJobFolder(job), 1);
+    for (const fs::path& folder : {fs::path(Parent()), fs::path(job.Str())})
+        EXPECT_EQ(fs::status(folder).permissions() & (fs::perms::group_all | fs::perms::others_all),
+                  fs::perms::none)
+            << folder;
+    // One level only: a job folder whose parent is missing is not made.
+    EXPECT_EQ(CreateJobFolder((Parent() + L"/missing/1/").c_str()), 0);
+
+    // A name ending in a drive's colon is refused like "/" is (only this harmless form is tried here).
+    const fs::path drive = Outside().Path() / "x:";
+    fs::create_directories(drive / "sub");
+    EXPECT_EQ(DeleteFolderTree(drive.wstring().c_str()), 0);
+    EXPECT_EQ(DeleteFolderTree((drive.wstring() + L"/").c_str()), 0);
+    EXPECT_TRUE(fs::is_directory(drive / "sub"));
+}
+
+TEST_F(JobTest, LinksAreNeverFollowed) {
+    // The user's folder, reached from a job folder through links to it and to a file in it.
     const fs::path user = Outside().Path() / "documents";
     fs::create_directories(user / "inner");
     WriteBytes((user / "keep.txt").wstring(), "keep");
     WriteBytes((user / "inner" / "deep.txt").wstring(), "deep");
-
     const CString job = CreateJobFolderName([] { return 31u; });
     ASSERT_EQ(CreateJobFolder(job), 1);
     const fs::path jobPath = job.Str();
@@ -63,61 +78,26 @@ TEST_F(JobTest, LinksInsideAJobFolderAreRemovedAsLinks) {
     fs::create_directory_symlink(user, jobPath / "folder-link");
     fs::create_directory_symlink(user, jobPath / "sub" / "nested-link");
     fs::create_symlink(user / "keep.txt", jobPath / "file-link");
-    WriteBytes((jobPath / "vuzaziza.out").wstring(), "r");
-
     DeleteResultFolder(GetJobResultPath(job));
     EXPECT_FALSE(fs::exists(fs::symlink_status(jobPath)));
-    EXPECT_EQ(ReadBytes((user / "keep.txt").wstring()), "keep");
-    EXPECT_EQ(ReadBytes((user / "inner" / "deep.txt").wstring()), "deep");
-}
 
-TEST_F(JobTest, ALinkedFolderIsNeverEntered) {
-    const fs::path user = Outside().Path() / "documents";
-    fs::create_directories(user);
-    WriteBytes((user / "keep.txt").wstring(), "keep");
-
-    // A job folder name that is a link to the user's folder: the resolved folder lies outside the
-    // parent, so nothing happens, the link included.
-    fs::create_directories(Parent());
+    // A job folder name that is a link to the user's folder resolves outside the parent: nothing
+    // happens, the link included. Removed as a tree, the link goes and its target stays.
     const fs::path link = fs::path(Parent()) / "66";
     fs::create_directory_symlink(user, link);
     DeleteResultFolder((link / "keep.txt").wstring().c_str());
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(ReadBytes((user / "keep.txt").wstring()), "keep");
-
-    // Removing the link itself as a tree, with or without a trailing separator, takes the link only.
     EXPECT_EQ(DeleteFolderTree((link.wstring() + L"/").c_str()), 1);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
     EXPECT_EQ(ReadBytes((user / "keep.txt").wstring()), "keep");
+    EXPECT_EQ(ReadBytes((user / "inner" / "deep.txt").wstring()), "deep");
 
     // The temporary folder may itself be reached through a link: the parent is compared resolved.
     const fs::path tempLink = Outside().Path() / "temp-link";
     fs::create_directory_symlink(fs::path(Temp()).parent_path(), tempLink);
     ::setenv("TMPDIR", tempLink.string().c_str(), 1);
-    const CString job = CreateJobFolderName([] { return 67u; });
-    ASSERT_EQ(CreateJobFolder(job), 1);
-    DeleteResultFolder(GetJobResultPath(job));
+    const CString linked = CreateJobFolderName([] { return 67u; });
+    ASSERT_EQ(CreateJobFolder(linked), 1);
+    DeleteResultFolder(GetJobResultPath(linked));
     EXPECT_FALSE(fs::exists(fs::path(Parent()) / "67"));
-}
-
-TEST_F(JobTest, RootNamesAreNeverRemoved) {
-    // A name ending in a drive's colon is refused like "/" and "" are (only this harmless form is
-    // tried here; job folders end in digits).
-    const fs::path drive = Outside().Path() / "x:";
-    fs::create_directories(drive / "sub");
-    EXPECT_EQ(DeleteFolderTree(drive.wstring().c_str()), 0);
-    EXPECT_EQ(DeleteFolderTree((drive.wstring() + L"/").c_str()), 0);
-    EXPECT_TRUE(fs::is_directory(drive / "sub"));
-    EXPECT_EQ(DeleteFolderTree(L""), 0);
-}
-
-TEST_F(JobTest, ParentAndJobFoldersArePrivate) {
-    const CString job = CreateJobFolderName([] { return 5u; });
-    ASSERT_EQ(CreateJobFolder(job), 1);
-    for (const fs::path& folder : {fs::path(Parent()), fs::path(job.Str())}) {
-        const fs::perms p = fs::status(folder).permissions();
-        EXPECT_EQ(p & (fs::perms::group_all | fs::perms::others_all), fs::perms::none) << folder;
-    }
-    // One level only: a job folder whose parent is missing is not made.
-    EXPECT_EQ(CreateJobFolder((Parent() + L"/missing/1/").c_str()), 0);
 }

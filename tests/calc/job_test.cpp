@@ -12,18 +12,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A tick source that hands out the given counts in turn and records how often it was asked.
-struct Ticks {
-    std::vector<uint32_t> counts;
-    size_t asked = 0;
-    uint32_t operator()() { return counts.at(asked++); }
-};
-
+// The name made from the given tick counts, handed out in turn; `asked` tells how many were taken.
 CString NameFor(std::vector<uint32_t> counts, size_t* asked = nullptr) {
-    Ticks ticks{std::move(counts)};
-    const CString name = CreateJobFolderName([&ticks] { return ticks(); });
+    size_t taken = 0;
+    const CString name = CreateJobFolderName([&] { return counts.at(taken++); });
     if (asked)
-        *asked = ticks.asked;
+        *asked = taken;
     return name;
 }
 
@@ -31,36 +25,30 @@ void MakeTree(const fs::path& root) {
     fs::create_directories(root / L"a" / L"b" / L"c");
     fs::create_directories(root / L"empty");
     WriteBytes((root / L"input.vjp").wstring(), "x");
-    WriteBytes((root / L"a" / L"vuzaziza.out").wstring(), "y");
     WriteBytes((root / L"a" / L"b" / L"c" / L"deep.txt").wstring(), "z");
 }
 
 } // namespace
 
-TEST_F(JobTest, FolderNameUnderTheParent) {
+TEST_F(JobTest, FolderNameIsTheParentAndTheSignedCount) {
     ASSERT_FALSE(fs::exists(Parent()));
     EXPECT_EQ(GetJobParentFolder(), CString(Parent()));
-    const CString name = NameFor({12345});
-    EXPECT_EQ(name, CString(Parent() + kSep + L"12345" + kSep));
+    // Counts from 2^31 on show as negative numbers.
+    const std::pair<uint32_t, const wchar_t*> cases[] = {
+        {12345, L"12345"}, {0x7FFFFFFFu, L"2147483647"}, {0x80000000u, L"-2147483648"}, {0xFFFFFFFFu, L"-1"}};
+    for (const auto& [count, text] : cases)
+        EXPECT_EQ(NameFor({count}), CString(Parent() + kSep + text + kSep));
     // The parent is made, the job folder is not.
     EXPECT_TRUE(fs::is_directory(Parent()));
     EXPECT_FALSE(fs::exists(Parent() + kSep + L"12345"));
 
-    // With the system's own count: the parent, a separator, a signed decimal and a separator; an
-    // existing parent is no obstacle.
+    // With the system's own count, the same shape.
     const std::wstring real = CreateJobFolderName().Str();
     const std::wstring head = Parent() + kSep;
-    ASSERT_EQ(real.compare(0, head.size(), head), 0) << CString(real).ToUtf8();
-    ASSERT_EQ(real.back(), kSep);
-    const std::wstring count = real.substr(head.size(), real.size() - head.size() - 1);
-    ASSERT_FALSE(count.empty());
-    EXPECT_EQ(count.find_first_not_of(L"-0123456789"), std::wstring::npos);
-}
-
-TEST_F(JobTest, CountsFromTwoToThe31AreNegative) {
-    EXPECT_EQ(NameFor({0x80000000u}), CString(Parent() + kSep + L"-2147483648" + kSep));
-    EXPECT_EQ(NameFor({0xFFFFFFFFu}), CString(Parent() + kSep + L"-1" + kSep));
-    EXPECT_EQ(NameFor({0x7FFFFFFFu}), CString(Parent() + kSep + L"2147483647" + kSep));
+    ASSERT_GT(real.size(), head.size() + 1);
+    EXPECT_EQ(real.substr(0, head.size()), head);
+    EXPECT_EQ(real.find_first_not_of(L"-0123456789", head.size()), real.size() - 1);
+    EXPECT_EQ(real.back(), kSep);
 }
 
 TEST_F(JobTest, ExistingNamesTakeANewCount) {
@@ -72,27 +60,24 @@ TEST_F(JobTest, ExistingNamesTakeANewCount) {
 }
 
 TEST_F(JobTest, DeleteFolderTreeRemovesNestedTrees) {
+    // Also given with a trailing separator, as job folders are.
     const fs::path root = Outside().Path() / L"job";
-    MakeTree(root);
-    EXPECT_EQ(DeleteFolderTree(root.wstring().c_str()), 1);
-    EXPECT_FALSE(fs::exists(root));
-
-    // Given with a trailing separator, as job folders are.
-    MakeTree(root);
-    EXPECT_EQ(DeleteFolderTree((root.wstring() + kSep).c_str()), 1);
-    EXPECT_FALSE(fs::exists(root));
-
-    // Nothing there, or not a folder: the result says the folder was not removed.
+    for (const std::wstring& tail : {std::wstring(), std::wstring(1, kSep)}) {
+        MakeTree(root);
+        EXPECT_EQ(DeleteFolderTree((root.wstring() + tail).c_str()), 1);
+        EXPECT_FALSE(fs::exists(root));
+    }
+    // Nothing there, not a folder, or no name: the result says the folder was not removed.
     EXPECT_EQ(DeleteFolderTree(root.wstring().c_str()), 0);
     const std::wstring file = Outside().File(L"plain.txt");
     WriteBytes(file, "keep");
     EXPECT_EQ(DeleteFolderTree(file.c_str()), 0);
     EXPECT_EQ(ReadBytes(file), "keep");
     EXPECT_EQ(DeleteFolderTree(nullptr), 0);
-    EXPECT_TRUE(fs::exists(Outside().Path()));
+    EXPECT_EQ(DeleteFolderTree(L""), 0);
 }
 
-TEST_F(JobTest, DeleteResultFolderRemovesAJobFolder) {
+TEST_F(JobTest, DeleteResultFolderRemovesFoldersInsideTheParentOnly) {
     const CString job = NameFor({4242});
     ASSERT_EQ(CreateJobFolder(job), 1);
     MakeTree(job.Str());
@@ -100,69 +85,53 @@ TEST_F(JobTest, DeleteResultFolderRemovesAJobFolder) {
     EXPECT_FALSE(fs::exists(job.Str()));
     EXPECT_TRUE(fs::is_directory(Parent())); // the parent stays
 
-    // A deeper folder inside the parent is inside too; a path given with foreign separators names
-    // the same folder.
+    // A deeper folder inside the parent is inside too, also named with foreign separators.
     const std::wstring deep = Parent() + kSep + L"1" + kSep + L"sub";
     fs::create_directories(deep);
-    WriteBytes(deep + kSep + L"x.out", "x");
-    std::wstring foreign = deep + kForeign + L"x.out";
-    DeleteResultFolder(foreign.c_str());
+    DeleteResultFolder((deep + kForeign + L"x.out").c_str());
     EXPECT_FALSE(fs::exists(deep));
     EXPECT_TRUE(fs::exists(Parent() + kSep + L"1"));
-}
 
-TEST_F(JobTest, DeleteResultFolderRefusesFoldersOutsideTheParent) {
-    // A user's folder elsewhere.
-    const std::wstring outside = Outside().File(L"result.out");
-    WriteBytes(outside, "user data");
-    DeleteResultFolder(outside.c_str());
-    EXPECT_EQ(ReadBytes(outside), "user data");
-
-    // The parent itself, also named through a job folder and "..".
-    const CString job = NameFor({5});
-    ASSERT_EQ(CreateJobFolder(job), 1);
+    // Refused: a user's folder, also reached by climbing out of a job folder; the parent, also named
+    // through a job folder and ".."; the temporary folder that holds it; a folder beside the parent
+    // whose name differs in its last letter; names without any folder.
+    const CString kept = NameFor({5});
+    ASSERT_EQ(CreateJobFolder(kept), 1);
+    const std::wstring user = Outside().File(L"result.out");
     const std::wstring inParent = Parent() + kSep + L"loose.out";
-    WriteBytes(inParent, "p");
-    DeleteResultFolder(inParent.c_str());
-    DeleteResultFolder((job.Str() + L".." + kSep + L"loose.out").c_str());
-    EXPECT_EQ(ReadBytes(inParent), "p");
-    EXPECT_TRUE(fs::is_directory(job.Str()));
-
-    // Climbing out of a job folder into the user's folder.
-    const std::wstring climb = job.Str() + L".." + kSep + L".." + kSep + L".." + kSep +
-                               Outside().Path().filename().wstring() + kSep + L"result.out";
-    ASSERT_TRUE(fs::exists(climb));
-    DeleteResultFolder(climb.c_str());
-    EXPECT_EQ(ReadBytes(outside), "user data");
-
-    // The temporary folder that holds the parent, and names without any folder.
     const std::wstring inTemp = Temp() + L"t.out";
-    WriteBytes(inTemp, "t");
-    DeleteResultFolder(inTemp.c_str());
-    DeleteResultFolder(L"vuzaziza.out");
-    DeleteResultFolder(L"");
+    const std::wstring beside = Temp() + L"Kestrun" + kSep + L"1" + kSep + L"r.out";
+    fs::create_directories(fs::path(beside).parent_path());
+    for (const std::wstring& file : {user, inParent, inTemp, beside})
+        WriteBytes(file, "keep");
+    const std::wstring up = kept.Str() + L".." + kSep;
+    const std::wstring climb =
+        up + L".." + kSep + L".." + kSep + Outside().Path().filename().wstring() + kSep + L"result.out";
+    ASSERT_TRUE(fs::exists(climb));
+    for (const std::wstring& path :
+         {user, climb, inParent, up + L"loose.out", inTemp, beside, std::wstring(L"r.out"), std::wstring()})
+        DeleteResultFolder(path.c_str());
     DeleteResultFolder(nullptr);
-    EXPECT_EQ(ReadBytes(inTemp), "t");
-    EXPECT_TRUE(fs::is_directory(job.Str()));
+    for (const std::wstring& file : {user, inParent, inTemp, beside})
+        EXPECT_EQ(ReadBytes(file), "keep");
+    EXPECT_TRUE(fs::is_directory(kept.Str()));
 }
 
-TEST_F(JobTest, InputAndResultPaths) {
+TEST_F(JobTest, InputResultAndCommandLine) {
     const std::wstring job = Parent() + kSep + L"9" + kSep;
     // A trailing separator leaves no doubled one; foreign separators become ours.
     EXPECT_EQ(GetJobInputPath(job.c_str()), CString(job + L"input.vjp"));
     EXPECT_EQ(GetJobResultPath(job.c_str()), CString(job + L"vuzaziza.out"));
-    std::wstring mixed = Parent() + kForeign + L"9";
-    EXPECT_EQ(GetJobInputPath(mixed.c_str()), CString(Parent() + kSep + L"9" + kSep + L"input.vjp"));
-    EXPECT_EQ(GetJobResultPath(mixed.c_str()), CString(Parent() + kSep + L"9" + kSep + L"vuzaziza.out"));
+    const std::wstring foreign = Parent() + kForeign + L"9";
+    EXPECT_EQ(GetJobInputPath(foreign.c_str()), CString(job + L"input.vjp"));
+    EXPECT_EQ(GetJobResultPath(foreign.c_str()), CString(job + L"vuzaziza.out"));
     // The two orders of normalisation differ for a foreign separator next to ours: the input path
     // collapses it, the result path keeps the pair.
-    mixed = Parent() + kSep + L"9" + kForeign;
-    EXPECT_EQ(GetJobInputPath(mixed.c_str()), CString(Parent() + kSep + L"9" + kSep + L"input.vjp"));
-    EXPECT_EQ(GetJobResultPath(mixed.c_str()),
-              CString(Parent() + kSep + L"9" + kSep + kSep + L"vuzaziza.out"));
+    const std::wstring mixed = Parent() + kSep + L"9" + kForeign;
+    EXPECT_EQ(GetJobInputPath(mixed.c_str()), CString(job + L"input.vjp"));
+    EXPECT_EQ(GetJobResultPath(mixed.c_str()), CString(job + kSep + L"vuzaziza.out"));
 
     // The command line is the quoted input path, nothing more.
-    const CString input = GetJobInputPath(job.c_str());
-    EXPECT_EQ(GetEngineCommandLine(input), CString(L"\"" + job + L"input.vjp\""));
+    EXPECT_EQ(GetEngineCommandLine(GetJobInputPath(job.c_str())), CString(L"\"" + job + L"input.vjp\""));
     EXPECT_EQ(GetEngineCommandLine(L"a b"), CString(L"\"a b\""));
 }

@@ -1,5 +1,4 @@
-// What the job tests need from the platform; one implementation per platform in
-// job_posix_test.cpp and job_win32_test.cpp.
+// What the job tests need from the platform: job_posix_test.cpp and job_win32_test.cpp.
 #pragma once
 
 #include <string>
@@ -12,13 +11,12 @@
 extern const wchar_t kSep;
 extern const wchar_t kForeign;
 
-// Points the system's temporary folder at `folder` for this process; the old setting comes back with
-// RestoreTempFolder.
+// Points the system's temporary folder at `folder` for this process, and back.
 void RedirectTempFolder(const std::wstring& folder);
 void RestoreTempFolder();
 
-// Each job test sees its own temporary folder, so the job parent "Kestrum" is a fresh one, and gets a
-// second folder that stands for a user's folder outside the job parent.
+// Each job test has its own temporary folder, so the job parent "Kestrum" is a fresh one, and a second
+// folder that stands for a user's folder outside it.
 class JobTest : public ::testing::Test {
 protected:
     void SetUp() override { RedirectTempFolder(m_temp.Path().wstring()); }

@@ -1,5 +1,7 @@
+#include <cmath>
 #include <cstdint>
-#include <cwchar>
+#include <list>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -26,219 +28,125 @@ std::string Narrow(std::wstring_view text) {
     return std::string(text.begin(), text.end());
 }
 
-CElem* StringAttr(CElem* elem, const wchar_t* name, const wchar_t* text) {
-    SetAttrString(text, name, elem);
-    return elem;
-}
-
 } // namespace
 
 TEST(ElemString, SharesOneBufferAndTreatsAbsentAsEmpty) {
     CElemString absent(static_cast<const wchar_t*>(nullptr));
     EXPECT_TRUE(absent.empty());
     EXPECT_STREQ(absent.c_str(), L"");
-
     CElemString a(L"name");
     CElemString b = a;
     EXPECT_EQ(a.c_str(), b.c_str());
     EXPECT_EQ(b.view(), L"name");
-    EXPECT_EQ(b.size(), 4u);
 }
 
-TEST(Elem, DestroyingARootDestroysEveryElementOnce) {
+TEST(Elem, OwnsItsTreeAndDetachUnlinksFromTheParentOnly) {
     int deaths = 0;
     auto* root = new CCountedElem(L"root", nullptr, &deaths);
-    auto* mid = new CCountedElem(L"mid", root, &deaths);
-    new CCountedElem(L"leaf1", mid, &deaths);
-    new CCountedElem(L"leaf2", mid, &deaths);
-    new CCountedElem(L"side", root, &deaths);
-    root->AddCData(new CElemCData(L"cdata", root));
+    EXPECT_EQ(root->Detach(), 0);
+    auto* first = new CCountedElem(L"first", root, &deaths);
+    new CCountedElem(L"leaf", first, &deaths);
+    auto* second = new CCountedElem(L"second", root, &deaths);
+    auto* third = new CCountedElem(L"third", root, &deaths);
+    root->AddChild(second); // listed twice: Detach removes both entries
     int32_t value = 3;
-    SetAttrInt(&value, L"n", mid);
+    SetAttrInt(&value, L"n", first);
+    root->AddCData(new CElemCData(L"one", root));
+    root->AddCData(new CElemCData(L"two", root));
+    EXPECT_EQ(root->AddChild(nullptr), nullptr);
+    EXPECT_EQ(root->AddAttr(nullptr), nullptr);
+    EXPECT_EQ(root->AddCData(nullptr), nullptr);
+    EXPECT_TRUE(root->GetAttrs().empty());
+    ASSERT_EQ(root->GetCData().size(), 2u);
+    EXPECT_EQ(root->GetCData().back()->GetText().view(), L"two");
+
+    EXPECT_EQ(second->Detach(), 1);
+    EXPECT_EQ(second->GetParent(), root);
+    delete second;
+    EXPECT_EQ(deaths, 1);
+    EXPECT_EQ(root->GetChildren(), (std::list<CElem*>{first, third}));
     delete root;
     EXPECT_EQ(deaths, 5);
 }
 
-TEST(Elem, DetachUnlinksFromTheParentOnly) {
-    int deaths = 0;
-    CCountedElem root(L"root", nullptr, &deaths);
-    EXPECT_EQ(root.Detach(), 0);
-
-    auto* first = new CCountedElem(L"first", &root, &deaths);
-    auto* second = new CCountedElem(L"second", &root, &deaths);
-    auto* third = new CCountedElem(L"third", &root, &deaths);
-    root.AddChild(second); // listed twice: Detach removes both entries
-    EXPECT_EQ(second->Detach(), 1);
-    EXPECT_EQ(second->GetParent(), &root);
-    delete second;
-    EXPECT_EQ(deaths, 1);
-    ASSERT_EQ(root.GetChildren().size(), 2u);
-    EXPECT_EQ(root.GetChildren().front(), first);
-    EXPECT_EQ(root.GetChildren().back(), third);
-}
-
-TEST(Elem, AddIgnoresNullAndKeepsOrder) {
+TEST(ElemAttrs, SetValueMovesTheCallersVariantIn) {
     CElem elem(L"e", L"", nullptr);
-    EXPECT_EQ(elem.AddChild(nullptr), nullptr);
-    EXPECT_EQ(elem.AddAttr(nullptr), nullptr);
-    EXPECT_EQ(elem.AddCData(nullptr), nullptr);
-    EXPECT_TRUE(elem.GetChildren().empty());
-    EXPECT_TRUE(elem.GetAttrs().empty());
-    EXPECT_TRUE(elem.GetCData().empty());
-
-    elem.AddCData(new CElemCData(L"one", &elem));
-    elem.AddCData(new CElemCData(L"two", &elem));
-    EXPECT_EQ(elem.GetCData().back()->GetText().view(), L"two");
-    EXPECT_EQ(elem.GetCData().back()->GetOwner(), &elem);
-}
-
-TEST(Elem, FindAttrTakesTheFirstExactMatch) {
-    CElem elem(L"e", L"", nullptr);
-    StringAttr(&elem, L"a", L"first");
-    StringAttr(&elem, L"A", L"upper");
-    StringAttr(&elem, L"a", L"second");
-    StringAttr(&elem, L"", L"unnamed");
-    EXPECT_EQ(elem.GetAttrs().size(), 4u);
-
-    wchar_t buffer[16] = L"";
-    EXPECT_EQ(GetAttrString(buffer, L"a", &elem), 1);
-    EXPECT_STREQ(buffer, L"first");
-    EXPECT_EQ(GetAttrString(buffer, L"A", &elem), 1);
-    EXPECT_STREQ(buffer, L"upper");
-    EXPECT_EQ(elem.FindAttr(L"").kind(), CElemVariant::Kind::Empty);
-    EXPECT_EQ(elem.FindAttr(nullptr).kind(), CElemVariant::Kind::Empty);
-    EXPECT_EQ(elem.FindAttr(L"aa").kind(), CElemVariant::Kind::Empty);
-}
-
-TEST(ElemAttrs, SetValueCopiesAndClearsTheCallersVariant) {
-    CElem elem(L"e", L"", nullptr);
-    CElemVariant value = CElemVariant::FromString(L"text");
+    CElemVariant value = CElemVariant::FromBool(true);
     EXPECT_EQ(SetAttrValue(L"v", &value, &elem), 1);
     EXPECT_EQ(value.kind(), CElemVariant::Kind::Empty);
-
     CElemVariant read;
     EXPECT_EQ(GetAttrValue(&read, L"v", &elem), 1);
-    std::wstring text;
-    ASSERT_TRUE(read.ToText(&text));
-    EXPECT_EQ(text, L"text");
     EXPECT_EQ(GetAttrValue(&read, L"missing", &elem), 0);
-    EXPECT_EQ(read.kind(), CElemVariant::Kind::String);
+    EXPECT_EQ(read.kind(), CElemVariant::Kind::Bool);
+    int32_t asInt = 0; // 1 for true, as GetAttrBool gives
+    EXPECT_EQ(GetAttrInt(&asInt, L"v", &elem), 1);
+    EXPECT_EQ(asInt, 1);
 }
 
-TEST(ElemAttrs, AbsentOrUnconvertibleLeavesTheTargetAlone) {
-    CElem elem(L"e", L"", nullptr);
-    StringAttr(&elem, L"word", L"abc");
-    StringAttr(&elem, L"partial", L"12abc");
-    int32_t i = 77;
-    float f = 7.5f;
-    int32_t flag = 5;
-    wchar_t buffer[8] = L"keep";
-    for (const wchar_t* name : {L"missing", L"word", L"partial"}) {
-        EXPECT_EQ(GetAttrInt(&i, name, &elem), 0) << name;
-        EXPECT_EQ(GetAttrFloat(&f, name, &elem), 0) << name;
-        EXPECT_EQ(GetAttrBool(&flag, name, &elem), 0) << name;
-    }
-    EXPECT_EQ(GetAttrString(buffer, L"missing", &elem), 0);
-    EXPECT_EQ(i, 77);
-    EXPECT_EQ(f, 7.5f);
-    EXPECT_EQ(flag, 5);
-    EXPECT_STREQ(buffer, L"keep");
-}
-
-TEST(ElemAttrs, IntegersFromTextFollowTheVariantConversion) {
-    struct Case {
-        const wchar_t* text;
-        bool ok;
-        int32_t value;
+// Attribute texts as the typed Get operations take them. An absent value (nullopt) means 0 and the
+// target untouched: an absent attribute and a text that does not convert are the same to a caller.
+TEST(ElemAttrs, TextsConvertLikeTheVariantConversion) {
+    constexpr auto no = std::nullopt;
+    const struct {
+        const wchar_t* text; // null: no attribute at all
+        std::optional<int32_t> i;
+        std::optional<float> f;
+        std::optional<int32_t> b;
     } cases[] = {
-        {L"42", true, 42},
-        {L"  -17\t", true, -17},
-        {L"+8", true, 8},
-        {L"2.5", true, 2},
-        {L"3.5", true, 4},
-        {L"-2.5", true, -2},
-        {L"2.51", true, 3},
-        {L"1e3", true, 1000},
-        {L"2147483647", true, INT32_MAX},
-        {L"-2147483648", true, INT32_MIN},
-        {L"2147483648", false, 0},
-        {L"-2147483649", false, 0},
-        {L"", false, 0},
-        {L"  ", false, 0},
-        {L"+-1", false, 0},
-        {L"--1", false, 0},
-        {L"1 2", false, 0},
-        {L"inf", false, 0},
-        {L"nan", false, 0},
-        {L"0x10", false, 0},
-        {L"1,000", false, 0},
+        {nullptr, no, no, no},
+        {L"42", 42, 42.0f, 1},
+        {L"  -17\t", -17, -17.0f, 1},
+        {L" +2.5 ", 2, 2.5f, 1}, // integers round half to even
+        {L"3.5", 4, 3.5f, 1},
+        {L"-2.5", -2, -2.5f, 1},
+        {L"2.51", 3, 2.51f, 1},
+        {L"1e3", 1000, 1000.0f, 1},
+        {L"2147483647", INT32_MAX, 2147483647.0f, 1},
+        {L"-2147483648", INT32_MIN, -2147483648.0f, 1},
+        {L"2147483648", no, 2147483648.0f, 1},
+        {L"-2147483649", no, -2147483649.0f, 1},
+        {L"1e39", no, no, 1},
+        {L"0.0", 0, 0.0f, 0},
+        {L"TRUE", no, no, 1},
+        {L" False ", no, no, 0},
+        {L"inf", no, INFINITY, no},
+        {L"", no, no, no},
+        {L"  ", no, no, no},
+        {L"+-1", no, no, no},
+        {L"--1", no, no, no},
+        {L"1 2", no, no, no},
+        {L"12abc", no, no, no},
+        {L"0x10", no, no, no},
+        {L"1,000", no, no, no},
+        {L"yes", no, no, no},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text ? '"' + Narrow(c.text) + '"' : "no attribute");
         CElem elem(L"e", L"", nullptr);
-        StringAttr(&elem, L"n", c.text);
-        int32_t value = -99;
-        EXPECT_EQ(GetAttrInt(&value, L"n", &elem), c.ok ? 1 : 0) << '"' << Narrow(c.text) << '"';
-        EXPECT_EQ(value, c.ok ? c.value : -99) << '"' << Narrow(c.text) << '"';
+        if (c.text)
+            SetAttrString(c.text, L"v", &elem);
+        int32_t i = -99, b = -99;
+        float f = -99;
+        EXPECT_EQ(GetAttrInt(&i, L"v", &elem), c.i ? 1 : 0);
+        EXPECT_EQ(i, c.i.value_or(-99));
+        EXPECT_EQ(GetAttrFloat(&f, L"v", &elem), c.f ? 1 : 0);
+        EXPECT_EQ(f, c.f.value_or(-99));
+        EXPECT_EQ(GetAttrBool(&b, L"v", &elem), c.b ? 1 : 0);
+        EXPECT_EQ(b, c.b.value_or(-99));
     }
 }
 
-TEST(ElemAttrs, FloatsReadBackExactlyAndRejectOutOfRange) {
+TEST(ElemAttrs, TypedValuesConvertAndFloatsReadBackExactly) {
     for (float value : {0.1f, -3.25f, 1e-10f, 3.4028235e38f, 1.17549435e-38f, 0.0f, 123456.79f}) {
         CElem elem(L"e", L"", nullptr);
-        SetAttrFloat(&value, L"f", &elem);
-        std::wstring text;
-        ASSERT_TRUE(elem.FindAttr(L"f").ToText(&text));
-        CElem reread(L"e", L"", nullptr);
-        StringAttr(&reread, L"f", text.c_str());
+        wchar_t text[32];
         float back = -1;
-        EXPECT_EQ(GetAttrFloat(&back, L"f", &reread), 1);
+        SetAttrFloat(&value, L"f", &elem);
+        ASSERT_EQ(GetAttrString(text, L"f", &elem), 1);
+        SetAttrString(text, L"t", &elem);
+        EXPECT_EQ(GetAttrFloat(&back, L"t", &elem), 1);
         EXPECT_EQ(back, value) << Narrow(text);
     }
-    CElem elem(L"e", L"", nullptr);
-    float value = 0.1f;
-    SetAttrFloat(&value, L"f", &elem);
-    std::wstring text;
-    elem.FindAttr(L"f").ToText(&text);
-    EXPECT_EQ(text, L"0.1");
-
-    StringAttr(&elem, L"big", L"1e39");
-    StringAttr(&elem, L"blank", L" +2.5 ");
-    float target = 9;
-    EXPECT_EQ(GetAttrFloat(&target, L"big", &elem), 0);
-    EXPECT_EQ(GetAttrFloat(&target, L"blank", &elem), 1);
-    EXPECT_EQ(target, 2.5f);
-}
-
-TEST(ElemAttrs, BooleansFromWordsAndNumbers) {
-    CElem elem(L"e", L"", nullptr);
-    int32_t two = 2, zero = 0;
-    SetAttrBool(&two, L"two", &elem);
-    SetAttrBool(&zero, L"zero", &elem);
-    wchar_t buffer[8];
-    GetAttrString(buffer, L"two", &elem);
-    EXPECT_STREQ(buffer, L"true");
-    GetAttrString(buffer, L"zero", &elem);
-    EXPECT_STREQ(buffer, L"false");
-
-    struct Case {
-        const wchar_t* text;
-        int32_t flag;
-    } cases[] = {{L"true", 1}, {L"TRUE", 1}, {L" False ", 0}, {L"0", 0}, {L"2", 1}, {L"-1", 1}, {L"0.0", 0}};
-    for (const Case& c : cases) {
-        CElem e(L"e", L"", nullptr);
-        StringAttr(&e, L"b", c.text);
-        int32_t flag = 7;
-        EXPECT_EQ(GetAttrBool(&flag, L"b", &e), 1);
-        EXPECT_EQ(flag, c.flag);
-    }
-    CElem e(L"e", L"", nullptr);
-    StringAttr(&e, L"b", L"yes");
-    int32_t flag = 7;
-    EXPECT_EQ(GetAttrBool(&flag, L"b", &e), 0);
-    EXPECT_EQ(flag, 7);
-}
-
-TEST(ElemAttrs, TypedValuesConvertWithoutText) {
     CElem elem(L"e", L"", nullptr);
     int32_t i = -5;
     float f = 2.5f;
@@ -250,22 +158,27 @@ TEST(ElemAttrs, TypedValuesConvertWithoutText) {
     float asFloat = 0;
     EXPECT_EQ(GetAttrFloat(&asFloat, L"i", &elem), 1);
     EXPECT_EQ(asFloat, -5.0f);
-    wchar_t buffer[8];
-    EXPECT_EQ(GetAttrString(buffer, L"i", &elem), 1);
-    EXPECT_STREQ(buffer, L"-5");
 }
 
-// A value that does not fit the caller's buffer is refused, not cut.
-TEST(ElemAttrs, StringThatDoesNotFitIsRefused) {
+// GetAttrString reads the first attribute of exactly that name. A value that does not fit the
+// caller's buffer with its terminator is refused, not cut.
+TEST(ElemAttrs, StringsComeFromTheFirstExactMatchAndMustFit) {
     CElem elem(L"e", L"", nullptr);
-    StringAttr(&elem, L"s", L"abcd");
-    StringAttr(&elem, L"empty", L"");
+    SetAttrString(L"abcd", L"a", &elem);
+    SetAttrString(L"up", L"A", &elem);
+    SetAttrString(L"second", L"a", &elem);
+    SetAttrString(L"", L"empty", &elem);
+    EXPECT_EQ(elem.GetAttrs().size(), 4u);
+    for (const wchar_t* name : {L"", static_cast<const wchar_t*>(nullptr), L"aa"})
+        EXPECT_EQ(elem.FindAttr(name).kind(), CElemVariant::Kind::Empty);
     wchar_t small[4] = L"old";
-    EXPECT_EQ(GetAttrString(small, L"s", &elem), 0);
+    EXPECT_EQ(GetAttrString(small, L"a", &elem), 0);
     EXPECT_STREQ(small, L"old");
     wchar_t exact[5] = L"";
-    EXPECT_EQ(GetAttrString(exact, L"s", &elem), 1);
+    EXPECT_EQ(GetAttrString(exact, L"a", &elem), 1);
     EXPECT_STREQ(exact, L"abcd");
+    EXPECT_EQ(GetAttrString(exact, L"A", &elem), 1);
+    EXPECT_STREQ(exact, L"up");
     EXPECT_EQ(GetAttrString(small, 0, L"empty", &elem), 0);
     EXPECT_EQ(GetAttrString(small, L"empty", &elem), 1);
     EXPECT_STREQ(small, L"");

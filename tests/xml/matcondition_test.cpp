@@ -1,7 +1,5 @@
-#include <algorithm>
+#include <cstring>
 #include <cwchar>
-#include <iterator>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <tuple>
@@ -22,9 +20,8 @@ static void PrintTo(const MatCondition& r, std::ostream* os) {
         << r.fastInterStitial << r.allPhases << " phases";
     for (int k = 0; k < kMatPhaseCount; ++k)
         *os << (r.phases[k] ? " " + std::to_string(k) + "=" + std::to_string(r.phases[k]) : "");
-    for (int k = 0; k < kMatElementCount; ++k)
-        *os << " [" << k << ' ' << r.compositions[k].base << r.compositions[k].present << ' '
-            << r.compositions[k].compo << ']';
+    for (const MatCompoEntry& e : r.compositions)
+        *os << " [" << e.base << e.present << ' ' << e.compo << ']';
     *os << " '" << WideToUtf8(r.dataPath) << "' '" << WideToUtf8(r.resPath) << "'}";
 }
 
@@ -83,89 +80,69 @@ protected:
 } // namespace
 
 TEST(MatConditionRecord, NewRecordIsInTheResetState) {
-    const MatCondition r;
-    EXPECT_EQ(
-        std::tie(r.materialType, r.graphiteType, r.pearlitic, r.pbSearch, r.fastInterStitial, r.allPhases),
-        std::make_tuple(-1, -1, 0, 1, 0, 1));
-    EXPECT_EQ(std::tie(r.tempStart, r.tempEnd, r.tempStep, r.fractionLimit),
-              std::make_tuple(0.f, 0.f, 0.f, 0.f));
-    auto zero = [](const auto& array) {
-        return std::all_of(std::begin(array), std::end(array),
-                           [](const auto& x) { return x == std::remove_cvref_t<decltype(x)>{}; });
-    };
-    EXPECT_TRUE(zero(r.compositions) && zero(r.phases) && zero(r.dataPath) && zero(r.resPath));
+    MatCondition expected;
+    std::memset(static_cast<void*>(&expected), 0, sizeof expected);
+    expected.materialType = expected.graphiteType = -1;
+    expected.pbSearch = expected.allPhases = 1;
+    EXPECT_EQ(MatCondition{}, expected);
 }
 
-// ---- Saving and loading back ----------------------------------------------------------------------
-
 TEST_F(MatConditionDoc, RoundTripGivesAnEqualRecordButForAbsentEntries) {
-    MatCondition saved;
-    saved.materialType = 5;
-    saved.graphiteType = 2;
-    saved.pearlitic = saved.fastInterStitial = 1;
-    saved.pbSearch = saved.allPhases = 0;
-    saved.tempStart = 1400.0f + 273.15f;
-    saved.tempEnd = 1373.15f;
-    saved.tempStep = -10.0f; // a step of 10 entered in the dialog
-    saved.fractionLimit = 1e-7f;
-    saved.compositions[9] = {1, 1, 61.25f};
+    MatCondition saved = Expected();
     saved.compositions[0] = {0, 1, 5.5f};
     saved.compositions[42] = {0, 1, 0.001f};
     saved.compositions[3] = {1, 0, 7.0f}; // not present: neither written nor kept
     saved.compositions[4] = {0, 2, 1.0f}; // only 1 counts as present
-    saved.phases[0] = saved.phases[1] = saved.phases[240] = 1;
+    saved.phases[240] = 1;
     saved.phases[5] = 2; // only 1 counts as selected
     std::wcscpy(saved.dataPath, L"C:\\Programme\\Zoë\\dbdata\\ <&\"'>");
-    const std::wstring longest(kMatPathChars - 1, L'j');
-    std::wcscpy(saved.resPath, longest.c_str());
+    std::wcscpy(saved.resPath, std::wstring(kMatPathChars - 1, L'j').c_str());
     ASSERT_EQ(SaveMatCondition(path.c_str(), &saved), 1);
-
     ASSERT_EQ(LoadMatCondition(path.c_str(), &rec), 1);
     MatCondition expected = saved;
     expected.compositions[3] = expected.compositions[4] = MatCompoEntry{};
     expected.phases[5] = 0;
     EXPECT_EQ(rec, expected);
-    EXPECT_NE(ReadBytes(path).find("tempStep=\"-10\""), std::string::npos) << "the step keeps its sign";
-}
 
-TEST_F(MatConditionDoc, WrittenInTheDocumentsOrder) {
-    MatCondition saved;
-    saved.compositions[12] = {0, 1, 7.0f};
-    saved.compositions[0] = {1, 1, 0.0f};
-    saved.phases[200] = saved.phases[3] = 1;
-    ASSERT_EQ(SaveMatCondition(path.c_str(), &saved), 1);
+    // The parts in the document's order, entries by index.
     const std::string text = ReadBytes(path);
     size_t at = 0;
-    for (const char* part : {"<Vantrel",
-                             "<JMapProMaterial allPhases=\"true\" pearlitic=\"false\" pbSearch=\"true\" "
-                             "fastInterStitial=\"false\" graphiteType=\"-1\" materialType=\"-1\"",
-                             "<AlloyTempCon tempStart=\"0\" tempEnd=\"0\" tempStep=\"0\" fractionLimit=\"0\"",
-                             "<Phases Phase3=\"true\" Phase200=\"true\"", "<Compositions",
-                             "<MatCompo element=\"0\" base=\"true\" compo=\"0\"",
-                             "<MatCompo element=\"12\" base=\"false\" compo=\"7\"", "</Compositions>",
-                             "<Path dataPath=\"\" resPath=\"\"", "</JMapProMaterial>", "</Vantrel>"}) {
+    for (const char* part :
+         {"<Vantrel",
+          "<JMapProMaterial allPhases=\"false\" pearlitic=\"true\" pbSearch=\"false\" "
+          "fastInterStitial=\"true\" "
+          "graphiteType=\"1\" materialType=\"2\"",
+          "<AlloyTempCon tempStart=\"1673.15\" tempEnd=\"1273.15\" tempStep=\"-5\" fractionLimit=\"0.01\"",
+          "<Phases Phase0=\"true\" Phase31=\"true\" Phase240=\"true\"", "<Compositions",
+          "<MatCompo element=\"0\" base=\"false\" compo=\"5.5\"",
+          "<MatCompo element=\"5\" base=\"true\" compo=\"0\"",
+          "<MatCompo element=\"20\" base=\"false\" compo=\"3.5\"",
+          "<MatCompo element=\"42\" base=\"false\" compo=\"0.001\"", "</Compositions>",
+          "<Path dataPath=\"C:\\Programme\\Zo\xC3\xAB\\dbdata\\ &lt;&amp;&quot;'&gt;\" resPath=\"jjj",
+          "</JMapProMaterial>", "</Vantrel>"}) {
         const size_t found = text.find(part, at);
         ASSERT_NE(found, std::string::npos) << part << " after " << at << " in\n" << text;
         at = found;
     }
 }
 
-TEST_F(MatConditionDoc, SaveResults) {
-    // A record without composition is written, but such a document does not load.
+// Paths that cannot be written or read fail without touching the record; a record without
+// composition is written, but such a document does not load.
+TEST_F(MatConditionDoc, SaveAndLoadResults) {
+    for (const std::wstring& bad :
+         {dir.File(L"no-such-folder") + L"/m.vjp", std::wstring(), dir.Path().wstring()}) {
+        EXPECT_EQ(SaveMatCondition(bad.c_str(), &rec), 0) << WideToUtf8(bad);
+        EXPECT_EQ(LoadMatCondition(bad.c_str(), &rec), 0) << WideToUtf8(bad);
+    }
+    EXPECT_EQ(LoadMatCondition(path.c_str(), &rec), 0); // not written yet
+    EXPECT_EQ(rec, MatCondition{});
     ASSERT_EQ(SaveMatCondition(path.c_str(), &rec), 1);
     EXPECT_EQ(LoadMatCondition(path.c_str(), &rec), 0);
-
-    for (const std::wstring& bad :
-         {dir.File(L"no-such-folder") + L"/m.vjp", std::wstring(), dir.Path().wstring()})
-        EXPECT_EQ(SaveMatCondition(bad.c_str(), &rec), 0) << WideToUtf8(bad);
 }
-
-// ---- What a document may hold ---------------------------------------------------------------------
 
 TEST_F(MatConditionDoc, ToleratesWhatTheSchemaDoesNotName) {
     const std::vector<std::string> variants = {
         kDocument,
-        Edited("<Vantrel>", "<!-- saved by hand --><Vantrel><?editor keep?>"),
         Edited("<Phases", "<!-- c --><?pi x?><Other a=\"1\"><JMapProMaterial/></Other><Phases"),
         Edited("materialType=\"2\"", "materialType=\"2\" colour=\"red\""),
         Edited("<Compositions>", "<Compositions><Note/>some text<![CDATA[x]]>"),
@@ -191,15 +168,10 @@ TEST_F(MatConditionDoc, FailsWithoutARequiredPart) {
         const char* what;
         std::string text;
     } cases[] = {
-        {"empty file", ""},
-        {"not well-formed", Edited("</Compositions>", "</Composition>")},
-        {"truncated", kDocument.substr(0, kDocument.size() / 2)},
         {"root in another case", Edited("Vantrel>", "vantrel>")},
         {"other root", Edited("Vantrel>", "Vantrel2>")},
         {"material not under the root", Edited("</JMapProMaterial>", "</JMapProMaterial></Wrap>",
                                                Edited("<JMapProMaterial", "<Wrap><JMapProMaterial"))},
-        {"no material", Edited("JMapProMaterial", "Material")},
-        {"no allPhases", Edited("allPhases=", "AllPhases=")},
         {"prefixed allPhases",
          Edited("allPhases=", "v:allPhases=", Edited("<Vantrel", "<Vantrel xmlns:v=\"u\""))},
         {"no graphiteType", Edited("graphiteType=\"1\"", "")},
@@ -225,31 +197,19 @@ TEST_F(MatConditionDoc, FailsWithoutARequiredPart) {
     }
 }
 
-TEST_F(MatConditionDoc, FailsForFilesThatCannotBeRead) {
-    EXPECT_EQ(LoadMatCondition(L"", &rec), 0);
-    EXPECT_EQ(LoadMatCondition(dir.File(L"missing.vjp").c_str(), &rec), 0);
-    EXPECT_EQ(LoadMatCondition((dir.File(L"no-such-folder") + L"/m.vjp").c_str(), &rec), 0);
-    EXPECT_EQ(LoadMatCondition(dir.Path().wstring().c_str(), &rec), 0);
-    EXPECT_EQ(rec, MatCondition{});
-}
-
-// Optional parts that are absent, or whose text does not convert, leave the fields as they were.
+// Optional flags that are absent, or whose text does not convert, and an absent Path leave the fields
+// as they were.
 TEST_F(MatConditionDoc, OptionalPartsKeepTheFields) {
+    rec.pearlitic = rec.pbSearch = rec.fastInterStitial = 1;
     std::wcscpy(rec.dataPath, L"old data");
     std::wcscpy(rec.resPath, L"old job");
-    const std::string noFlags =
-        Edited(" pearlitic=\"true\" pbSearch=\"false\" fastInterStitial=\"true\"", "",
-               Edited("<Path dataPath=\"/opt/kestrum/dbdata/\" resPath=\"/tmp/job\"/>", ""));
-    ASSERT_EQ(Load(noFlags), 1);
-    EXPECT_EQ(rec.pearlitic, 0);
-    EXPECT_EQ(rec.pbSearch, 1);
-    EXPECT_EQ(rec.fastInterStitial, 0);
+    ASSERT_EQ(Load(Edited(" pearlitic=\"true\" pbSearch=\"false\" fastInterStitial=\"true\"",
+                          " pbSearch=\"sometimes\"",
+                          Edited("<Path dataPath=\"/opt/kestrum/dbdata/\" resPath=\"/tmp/job\"/>", ""))),
+              1);
+    EXPECT_EQ(std::tie(rec.pearlitic, rec.pbSearch, rec.fastInterStitial), std::make_tuple(1, 1, 1));
     EXPECT_STREQ(rec.dataPath, L"old data");
     EXPECT_STREQ(rec.resPath, L"old job");
-
-    rec = MatCondition{};
-    ASSERT_EQ(Load(Edited("pbSearch=\"false\"", "pbSearch=\"sometimes\"")), 1);
-    EXPECT_EQ(rec.pbSearch, 1);
 }
 
 TEST_F(MatConditionDoc, PhaseFlagsAreAllRewritten) {
@@ -263,10 +223,6 @@ TEST_F(MatConditionDoc, PhaseFlagsAreAllRewritten) {
         1);
     for (int k = 0; k < kMatPhaseCount; ++k)
         EXPECT_EQ(rec.phases[k], k == 7 || k == 240 ? 1 : 0) << "phase " << k;
-
-    ASSERT_EQ(Load(Edited("<Phases Phase0=\"true\" Phase31=\"true\"/>", "<Phases></Phases>")), 1);
-    for (int32_t flag : rec.phases)
-        EXPECT_EQ(flag, 0);
 }
 
 TEST_F(MatConditionDoc, CompositionEntries) {
@@ -290,9 +246,7 @@ TEST_F(MatConditionDoc, CompositionEntries) {
     expected.compositions[2] = {0, 1, 0.25f};
     expected.compositions[3] = {0, 1, 2.0f};
     expected.compositions[42] = {0, 1, 10.0f};
-    for (int k = 0; k < kMatElementCount; ++k)
-        EXPECT_EQ(rec.compositions[k], expected.compositions[k]) << "entry " << k;
-    EXPECT_TRUE(rec == expected) << "a field beside the composition changed";
+    EXPECT_EQ(rec, expected);
 
     // Entries outside the catalogue alone are no composition.
     EXPECT_EQ(Load(Edited("element=\"20\"", "element=\"43\"", Edited("element=\"5\"", "element=\"100000\""))),
@@ -301,12 +255,9 @@ TEST_F(MatConditionDoc, CompositionEntries) {
 
 // Folder texts that do not fit their field are refused, not cut; resPath is read when dataPath is there.
 TEST_F(MatConditionDoc, FolderTexts) {
-    const std::string longest = std::string(kMatPathChars - 1, 'd');
-    ASSERT_EQ(Load(Edited("/opt/kestrum/dbdata/", longest)), 1);
-    EXPECT_EQ(std::wstring(rec.dataPath), std::wstring(longest.begin(), longest.end()));
-
+    // The longest text that fits is in the round trip.
     std::wcscpy(rec.dataPath, L"old data");
-    ASSERT_EQ(Load(Edited("/opt/kestrum/dbdata/", longest + "d")), 1);
+    ASSERT_EQ(Load(Edited("/opt/kestrum/dbdata/", std::string(kMatPathChars, 'd'))), 1);
     EXPECT_STREQ(rec.dataPath, L"old data");
     EXPECT_STREQ(rec.resPath, L"/tmp/job");
 
