@@ -191,6 +191,23 @@ void RefuseDoctype(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
     xmlStopParser(ctxt);
 }
 
+// Whether a file loads is the reader's answer; libxml2 would also print some errors (those of
+// encoding conversion) to standard error. Its handler for this thread is silenced while a file is
+// parsed and put back afterwards.
+class CQuietErrors {
+public:
+    CQuietErrors() : m_handler(xmlStructuredError), m_context(xmlStructuredErrorContext) {
+        xmlSetStructuredErrorFunc(nullptr, [](void*, auto) {});
+    }
+    ~CQuietErrors() { xmlSetStructuredErrorFunc(m_context, m_handler); }
+    CQuietErrors(const CQuietErrors&) = delete;
+    CQuietErrors& operator=(const CQuietErrors&) = delete;
+
+private:
+    xmlStructuredErrorFunc m_handler;
+    void* m_context;
+};
+
 class CDocument : public IXmlDocument {
 public:
     CDocument() : m_doc(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"))) {}
@@ -265,6 +282,7 @@ public:
         std::string bytes;
         if (!ReadWhole(path, bytes))
             return false;
+        CQuietErrors quiet;
         xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
         if (!ctxt)
             return false;

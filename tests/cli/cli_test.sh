@@ -218,6 +218,8 @@ assert doc["resPath"] == "a \"job\"\tZo\u00eb", doc["resPath"]'
 
 printf '<Vantrel><JMapProMaterial allPhases="true" graphiteType="-1" materialType="0"/></Vantrel>\n' >"$tmp/partial.vjp"
 printf '<vantrel/>\n' >"$tmp/lower.vjp"
+# Bytes its declared encoding cannot convert: the parser's own complaints stay off standard error.
+printf '<?xml version="1.0" encoding="ISO-2022-JP"?><Vantrel a="\033$B\377"/>' >"$tmp/encoding.vjp"
 # --- Misuse: one line on standard error, nothing on standard output ------------------------------
 
 mkdir "$tmp/folder"
@@ -243,6 +245,7 @@ check "misuse: output folder missing" fails 1 convert "$examples/jmatpro_sample.
 check "condition: a result file is no document" fails 1 condition show "$examples/minimal.out"
 check "condition: a required part missing" fails 1 condition show "$tmp/partial.vjp" --json
 check "condition: root in another case" fails 1 condition show "$tmp/lower.vjp"
+check "condition: bytes the declared encoding cannot convert" fails 1 condition show "$tmp/encoding.vjp"
 check "condition: missing document" fails 1 condition show "$tmp/no-such.vjp"
 check "condition: a folder" fails 1 condition show "$tmp/folder"
 check "condition: no subcommand" fails 2 condition
