@@ -5,17 +5,15 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <condition_variable>
-#include <cstdio>
-#include <filesystem>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "bench/benchfile.h"
 #include "calc/conproc.h"
 #include "calc/conproc_pattern.h"
 #include "framework/utf.h"
@@ -25,35 +23,6 @@ extern char** environ;
 namespace {
 
 constexpr std::size_t kFloodSize = 100 * 1024 * 1024;
-
-// The flood written once per run into a private folder that is removed at exit.
-class FloodFile {
-public:
-    FloodFile() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kestrum_bench_XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            return;
-        m_folder = pattern;
-        const std::filesystem::path path = m_folder / "flood.txt";
-        const std::string text = FloodText(kFloodSize, false);
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        if (!file)
-            return;
-        const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-        if (std::fclose(file) == 0 && written)
-            m_path = path.string();
-    }
-    ~FloodFile() {
-        std::error_code ignored;
-        if (!m_folder.empty())
-            std::filesystem::remove_all(m_folder, ignored);
-    }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::filesystem::path m_folder;
-    std::string m_path;
-};
 
 // Runs `argv` with its standard output into a pipe, reads that in the runner's chunk size and returns
 // the number of bytes read.
@@ -114,7 +83,7 @@ const std::string kChild = KESTRUM_CONPROC_CHILD;
 const std::string kFloodScript = "flood:" + std::to_string(kFloodSize);
 
 void BM_CatThroughPipe(benchmark::State& state) {
-    static const FloodFile file;
+    static const CBenchFile file("flood.txt", FloodText(kFloodSize, false));
     if (file.Path().empty()) {
         state.SkipWithError("cannot write the flood file");
         return;

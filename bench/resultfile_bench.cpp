@@ -3,14 +3,12 @@
 // numpy.loadtxt on it for comparison.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
+#include "bench/benchfile.h"
 #include "framework/utf.h"
 #include "module/datatypes.h"
 #include "module/matprops.h"
@@ -63,49 +61,14 @@ std::string GenerateResultFile() {
     return text;
 }
 
-// The file is written once per run into a private temporary folder that is removed at exit.
-class GeneratedFile {
-public:
-    GeneratedFile() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kestrum_bench_XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            return;
-        m_folder = pattern;
-        const std::filesystem::path path = m_folder / "generated.out";
-        const std::string text = GenerateResultFile();
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        if (!file)
-            return;
-        const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-        if (std::fclose(file) == 0 && written) {
-            m_path = Utf8ToWide(path.string());
-            m_bytes = static_cast<int64_t>(text.size());
-        }
-    }
-    ~GeneratedFile() {
-        std::error_code ignored;
-        if (!m_folder.empty())
-            std::filesystem::remove_all(m_folder, ignored);
-    }
-    GeneratedFile(const GeneratedFile&) = delete;
-    GeneratedFile& operator=(const GeneratedFile&) = delete;
-
-    const std::wstring& Path() const { return m_path; }
-    int64_t Bytes() const { return m_bytes; }
-
-private:
-    std::filesystem::path m_folder;
-    std::wstring m_path;
-    int64_t m_bytes = 0;
-};
-
-const GeneratedFile& SharedFile() {
-    static const GeneratedFile file;
+const CBenchFile& SharedFile() {
+    static const CBenchFile file("generated.out", GenerateResultFile());
     return file;
 }
 
 void BM_ReadResultFile(benchmark::State& state) {
-    const GeneratedFile& file = SharedFile();
+    const CBenchFile& file = SharedFile();
+    const std::wstring path = Utf8ToWide(file.Path());
     if (file.Path().empty()) {
         state.SkipWithError("could not write the generated result file");
         return;
@@ -113,7 +76,7 @@ void BM_ReadResultFile(benchmark::State& state) {
     std::size_t points = 0;
     for (auto _ : state) {
         CMatProps set;
-        if (!ReadResultFile(file.Path().c_str(), set, kFormatEngine)) {
+        if (!ReadResultFile(path.c_str(), set, kFormatEngine)) {
             state.SkipWithError("ReadResultFile failed");
             return;
         }
@@ -122,7 +85,7 @@ void BM_ReadResultFile(benchmark::State& state) {
             points += series.m_points.size();
         benchmark::DoNotOptimize(set.m_series.data());
     }
-    state.SetBytesProcessed(state.iterations() * file.Bytes());
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(file.Bytes()));
     state.counters["points"] = static_cast<double>(points);
 }
 

@@ -431,27 +431,22 @@ std::string PathField(const wchar_t (&field)[kMatPathChars]) {
 std::string ConditionToJson(const MatCondition& rec) {
     std::string out = "{\"materialType\":";
     AppendInt(out, rec.materialType);
+    const auto key = [&out](const char* name) -> std::string& {
+        return out.append(",\"").append(name).append("\":");
+    };
     const std::pair<const char*, float> temps[] = {{"tempStart", rec.tempStart},
                                                    {"tempEnd", rec.tempEnd},
                                                    {"tempStep", rec.tempStep},
                                                    {"fractionLimit", rec.fractionLimit}};
-    for (const auto& [name, value] : temps) {
-        out += ",\"";
-        out += name;
-        out += "\":";
-        AppendJsonNumber(out, value);
-    }
+    for (const auto& [name, value] : temps)
+        AppendJsonNumber(key(name), value);
     const std::pair<const char*, int32_t> integers[] = {{"graphiteType", rec.graphiteType},
                                                         {"pearlitic", rec.pearlitic},
                                                         {"pbSearch", rec.pbSearch},
                                                         {"fastInterStitial", rec.fastInterStitial},
                                                         {"allPhases", rec.allPhases}};
-    for (const auto& [name, value] : integers) {
-        out += ",\"";
-        out += name;
-        out += "\":";
-        AppendInt(out, value);
-    }
+    for (const auto& [name, value] : integers)
+        AppendInt(key(name), value);
     out += ",\"phases\":[";
     bool first = true;
     for (int k = 0; k < kMatPhaseCount; ++k) {
