@@ -18,6 +18,7 @@
 
 #include "calc/catalogue.h"
 #include "cli/arguments.h"
+#include "cli/cli.h"
 #include "framework/cstring.h"
 #include "framework/debugout.h"
 #include "framework/osfile.h"
@@ -30,9 +31,7 @@
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFileError = 1;
-constexpr int kExitUsage = 2;
+using namespace cli;
 
 constexpr char kUsage[] =
     "Usage: kestrumprops read FILE [--jmatpro] [--json]\n"
@@ -41,6 +40,9 @@ constexpr char kUsage[] =
     "       kestrumprops condition new --family N [--set EL=PERCENT ...] [--start C]\n"
     "                    [--end C] [--step C] [--fraction-limit F] [--graphite N]\n"
     "                    [--ferritic] -o FILE.vjp\n"
+    "       kestrumprops calc (--preset FILE.vjp | --family NAME|N [--set EL=PERCENT ...])\n"
+    "                    [--start C] [--end C] [--step C] [--fraction-limit F]\n"
+    "                    [--graphite N] [--ferritic] [--out FILE.out] [--keep]\n"
     "       kestrumprops --help\n"
     "\n"
     "Commands:\n"
@@ -59,7 +61,8 @@ constexpr char kUsage[] =
     "           --json  print it as one JSON object instead\n"
     "  condition new\n"
     "           Write a material condition document, as the input dialog would.\n"
-    "           --family N            material family index, 0 to 10; its default\n"
+    "           --family NAME|N       material family, by index (0 to 10) or by the\n"
+    "                                 start of its name (\"alu\", \"cast\"); its default\n"
     "                                 temperatures, step, fraction limit and\n"
     "                                 elements are the starting point\n"
     "           --set EL=PERCENT      one of the family's elements, by symbol or\n"
@@ -72,78 +75,23 @@ constexpr char kUsage[] =
     "           --ferritic            cast iron: austenitic or ferritic matrix instead\n"
     "                                 of pearlitic\n"
     "           -o FILE.vjp           the document to write; prints its path\n"
+    "  calc     Calculate an alloy's properties with the engine beside this program,\n"
+    "           as the input dialog's Start Calc does: a job folder in the temporary\n"
+    "           folder, its input.vjp, the engine's output shown as it runs, then a\n"
+    "           summary of solidus, liquidus, freezing range, latent heat, shrinkage\n"
+    "           and density. Ctrl-C terminates the engine.\n"
+    "           --preset FILE.vjp     the material condition to calculate; --start,\n"
+    "                                 --end, --step and --fraction-limit may change it\n"
+    "           --family ...          or a new condition, with the options of\n"
+    "                                 condition new\n"
+    "           --out FILE.out        copy the engine's result file to FILE.out\n"
+    "           --keep                keep the job folder and print its path\n"
     "\n"
     "Exit status: 0 on success, 1 when a file cannot be read or written,\n"
-    "2 on a usage error.\n";
-
-// ---- Output -------------------------------------------------------------------------------------
-
-// Every failure ends with exactly one line on standard error; returns the exit status for main.
-int Fail(int status, std::string_view message) {
-    std::string line = "kestrumprops: ";
-    line += message;
-    if (status == kExitUsage)
-        line += " (try 'kestrumprops --help')";
-    line += '\n';
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    return status;
-}
-
-// Writes the whole result at once so that a failed write (full disk, closed pipe) is seen here.
-int WriteStdout(const std::string& text) {
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
-        return Fail(kExitFileError, "cannot write to standard output");
-    return kExitOk;
-}
-
-// The series name is a fixed buffer; never read past it even when it lacks its terminator.
-std::wstring_view SeriesName(const CMatPropData& series) {
-    return {series.m_name, wcsnlen(series.m_name, std::size(series.m_name))};
-}
-
-// Reader and writer explain their failures through the debug output. While this is alive those messages
-// are kept instead, so that the user gets them as part of our own single error line.
-class DebugMessages {
-public:
-    DebugMessages() {
-        m_previous = SetDebugOutputSink([this](const wchar_t* text) { m_text.emplace_back(text); });
-    }
-    ~DebugMessages() { SetDebugOutputSink(std::move(m_previous)); }
-    DebugMessages(const DebugMessages&) = delete;
-    DebugMessages& operator=(const DebugMessages&) = delete;
-
-    // All messages on one line, separated by "; ", or empty.
-    std::string Joined() const {
-        std::string out;
-        for (const std::wstring& message : m_text) {
-            std::string line = WideToUtf8(message);
-            std::replace_if(
-                line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-            const auto first = line.find_first_not_of(" \t");
-            if (first == std::string::npos)
-                continue;
-            line = line.substr(first, line.find_last_not_of(" \t") - first + 1);
-            if (!out.empty())
-                out += "; ";
-            out += line;
-        }
-        return out;
-    }
-
-private:
-    DebugOutputSink m_previous;
-    std::vector<std::wstring> m_text;
-};
+    "2 on a usage error, 3 when the calculation failed or was interrupted.\n";
 
 // ---- Numbers ------------------------------------------------------------------------------------
 // std::to_chars never looks at the locale, so the output is the same under any LC_NUMERIC.
-
-// Table cells through the framework's formatter, which is locale-free as well.
-template <class... Args> std::wstring Text(const wchar_t* format, Args... args) {
-    CString text;
-    text.Format(format, args...);
-    return text.Str();
-}
 
 std::string FormatGeneral(double value, int digits) {
     char buffer[64];
@@ -243,37 +191,6 @@ std::string SetToJson(const CMatProps& set) {
 
 // ---- Table --------------------------------------------------------------------------------------
 
-// Cells are wide so that widths count characters, not UTF-8 bytes.
-using Row = std::vector<std::wstring>;
-
-std::wstring UnitOf(KESTRUMMOD_DATATYPE type) {
-    CString unit;
-    return GetDataTypeUnit(type, &unit) ? unit.Str() : std::wstring();
-}
-
-// Columns listed in `rightAligned` hold numbers. Two blanks between columns; no trailing blanks.
-std::string FormatTable(const std::vector<Row>& rows, const std::vector<bool>& rightAligned) {
-    std::vector<size_t> widths(rightAligned.size(), 0);
-    for (const Row& row : rows) {
-        for (size_t i = 0; i < row.size(); ++i)
-            widths[i] = std::max(widths[i], row[i].size());
-    }
-    std::wstring text;
-    for (const Row& row : rows) {
-        std::wstring line;
-        for (size_t i = 0; i < row.size(); ++i) {
-            if (i > 0)
-                line += L"  ";
-            const std::wstring pad(widths[i] - row[i].size(), L' ');
-            line += rightAligned[i] ? pad + row[i] : row[i] + pad;
-        }
-        line.erase(line.find_last_not_of(L' ') + 1);
-        text += line;
-        text += L'\n';
-    }
-    return WideToUtf8(text);
-}
-
 bool IsTemperatureType(KESTRUMMOD_DATATYPE type) {
     return type >= 1 && type <= 3;
 }
@@ -291,23 +208,6 @@ std::wstring TemperatureRange(const CMatPropData& series) {
     if (!unit.empty())
         text += L' ' + unit;
     return text;
-}
-
-// The derived values are one-point series. Solidus and liquidus are temperatures on x; latent heat and
-// shrinkage carry their value on y. Returns the label, value and unit cells.
-Row DerivedRow(const CMatProps& set, KESTRUMMOD_DATATYPE type) {
-    Row row{L"  " + KESTRUMMOD_DataTypeToString(type).Str(), L"n/a", L""};
-    const CMatPropData* series = FindSeries(set, type);
-    if (!series || series->m_points.empty())
-        return row;
-    const GraphPoint point = series->m_points.front();
-    const bool onX = type == 30 || type == 31;
-    const double value = onX ? point.x : point.y;
-    if (!std::isfinite(value))
-        return row;
-    row[1] = Text(onX ? L"%.1f" : L"%g", value);
-    row[2] = UnitOf(onX ? series->m_xDataType : type);
-    return row;
 }
 
 std::string SetToTable(const CMatProps& set, const std::string& shownPath, bool jmatpro) {
@@ -340,40 +240,6 @@ struct Options {
     bool jmatpro = false;
     bool json = false;
 };
-
-// Opening it ourselves gives the system's reason (no such file, no permission) for the error line.
-int CheckInputFile(const std::wstring& path) {
-    CStdioFile file;
-    CFileException error;
-    if (!file.Open(path.c_str(), CStdioFile::modeRead | CStdioFile::shareDenyWrite, &error))
-        return Fail(kExitFileError, error.GetErrorMessage().ToUtf8());
-    file.Abort();
-    if (!os::IsRegularFile(path.c_str()))
-        return Fail(kExitFileError, WideToUtf8(path) + ": not a regular file");
-    return kExitOk;
-}
-
-// "cannot read F" with the reason, which often begins with the file name already.
-std::string FileFailure(const std::string& what, const std::string& file, const std::string& reason) {
-    if (reason.empty())
-        return what + ' ' + file;
-    if (reason.rfind(file + ": ", 0) == 0)
-        return what + ' ' + reason;
-    return what + ' ' + file + ": " + reason;
-}
-
-int LoadSet(const std::string& file, bool jmatpro, CMatProps& set) {
-    const std::wstring path = Utf8ToWide(file);
-    if (const int status = CheckInputFile(path); status != kExitOk)
-        return status;
-    DebugMessages messages;
-    if (!ReadResultFile(path.c_str(), set, jmatpro ? kFormatJMatPro : kFormatEngine))
-        return Fail(kExitFileError, FileFailure("cannot read", file, messages.Joined()));
-    // The reader takes a file without a heading line as an empty table; to a user that is the wrong file.
-    if (set.m_series.empty())
-        return Fail(kExitFileError, file + ": no heading line with property columns found");
-    return kExitOk;
-}
 
 int RunRead(const Options& options) {
     const bool jmatpro =
@@ -552,174 +418,44 @@ int RunConditionShow(const std::string& file, bool json) {
     return WriteStdout(json ? ConditionToJson(rec) : ConditionToTable(rec, file));
 }
 
-// A whole argument as a finite number; from_chars never looks at the locale.
-bool ParseNumber(std::string_view text, double& value) {
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-        if (!text.empty() && text.front() == '-')
-            return false;
-    }
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size() &&
-           std::isfinite(value);
-}
-
-bool ParseIndex(std::string_view text, int last, int32_t& value) {
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size() &&
-           value >= 0 && value <= last;
-}
-
-struct NewCondition {
-    std::string output;
-    int32_t family = -1;
-    std::vector<std::pair<std::string, float>> elements; // as given, checked against the family
-    std::optional<double> start, end, step, fractionLimit;
-    std::optional<int32_t> graphite;
-    bool ferritic = false;
-};
-
-// An element by its catalogue symbol (any letter case) or its index.
-int32_t FindElement(const std::string& given) {
-    int32_t index = -1;
-    if (ParseIndex(given, kMatElementCount - 1, index))
-        return index;
-    const std::wstring symbol = Utf8ToWide(given);
-    for (uint32_t k = 0; k < kElementCount; ++k) {
-        if (CString(ElementTable[k]).CompareNoCase(symbol.c_str()) == 0)
-            return static_cast<int32_t>(k);
-    }
-    return -1;
-}
-
-int ParseConditionNew(const std::vector<std::string>& args, NewCondition& options) {
-    const auto number = [&](size_t& i, std::optional<double>& value) {
-        if (i + 1 == args.size())
-            return Fail(kExitUsage, "option '" + args[i] + "' needs a number");
-        double parsed = 0;
-        if (!ParseNumber(args[i + 1], parsed))
-            return Fail(kExitUsage, "option '" + args[i] + "': '" + args[i + 1] + "' is not a number");
-        value = parsed;
-        ++i;
-        return kExitOk;
-    };
+int ParseConditionNew(const std::vector<std::string>& args, ConditionOptions& options, std::string& output) {
     for (size_t i = 2; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        int status = kExitOk;
-        if (arg == "--start") {
-            status = number(i, options.start);
-        } else if (arg == "--end") {
-            status = number(i, options.end);
-        } else if (arg == "--step") {
-            status = number(i, options.step);
-            if (status == kExitOk && !(*options.step > 0))
-                return Fail(kExitUsage, "option '--step' needs a number greater than 0");
-        } else if (arg == "--fraction-limit") {
-            status = number(i, options.fractionLimit);
-        } else if (arg == "--family") {
-            if (i + 1 == args.size() || !ParseIndex(args[i + 1], kMaterialTypeCount - 1, options.family))
-                return Fail(kExitUsage, "option '--family' needs a family index from 0 to 10");
-            ++i;
-        } else if (arg == "--graphite") {
-            int32_t graphite = 0;
-            if (i + 1 == args.size() || !ParseIndex(args[i + 1], kGraphiteTypeCount - 1, graphite))
-                return Fail(kExitUsage, "option '--graphite' needs a graphite type index from 0 to 2");
-            options.graphite = graphite;
-            ++i;
-        } else if (arg == "--ferritic") {
-            options.ferritic = true;
-        } else if (arg == "--set") {
-            const std::string value = i + 1 < args.size() ? args[++i] : std::string();
-            const size_t equals = value.find('=');
-            double percent = 0;
-            if (equals == std::string::npos || equals == 0 ||
-                !ParseNumber(std::string_view(value).substr(equals + 1), percent) || percent < 0 ||
-                percent > 100)
-                return Fail(kExitUsage,
-                            "option '--set' needs ELEMENT=PERCENT with a percentage from 0 to 100");
-            options.elements.emplace_back(value.substr(0, equals), static_cast<float>(percent));
-        } else if (arg == "-o" || arg == "--output") {
+        bool taken = false;
+        if (const int status = ParseConditionOption(args, i, options, taken); status != kExitOk)
+            return status;
+        if (taken)
+            continue;
+        if (arg == "-o" || arg == "--output") {
             if (i + 1 == args.size() || args[i + 1].empty())
                 return Fail(kExitUsage, "option '" + arg + "' needs a file name");
-            options.output = args[++i];
+            output = args[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
             return Fail(kExitUsage, "unknown option '" + arg + "' for condition new");
         } else {
             return Fail(kExitUsage, "unexpected argument '" + arg + "'");
         }
-        if (status != kExitOk)
-            return status;
     }
     if (options.family < 0)
         return Fail(kExitUsage, "missing --family for condition new");
-    if ((options.graphite || options.ferritic) && options.family != kCastIronFamily)
-        return Fail(kExitUsage, "--graphite and --ferritic belong to the cast iron family (2)");
-    if (options.output.empty())
+    if (const int status = CheckConditionOptions(options); status != kExitOk)
+        return status;
+    if (output.empty())
         return Fail(kExitUsage, "missing -o FILE.vjp for condition new");
     return kExitOk;
 }
 
-// Builds the record as the input dialog does: the family's defaults and default composition, the
-// values given in place of the boxes' contents, the base element rebalanced to 100 less the others.
-int BuildCondition(const NewCondition& options, MatCondition& rec) {
-    const uint32_t family = static_cast<uint32_t>(options.family);
-    float defaults[4] = {};
-    GetMaterialDefaults(family, defaults);
-    GetDefaultComposition(family, rec.compositions);
-    rec.materialType = options.family;
-    // A value given in degrees Celsius is read in single precision and then raised by 273.15.
-    const auto kelvin = [](const std::optional<double>& celsius, float fallback) {
-        return celsius ? static_cast<float>(static_cast<float>(*celsius) + 273.15) : fallback;
-    };
-    rec.tempStart = kelvin(options.start, defaults[0]);
-    rec.tempEnd = kelvin(options.end, defaults[1]);
-    rec.tempStep = options.step ? static_cast<float>(*options.step) * -1.0f : defaults[2];
-    rec.fractionLimit = options.fractionLimit ? static_cast<float>(*options.fractionLimit) : defaults[3];
-    if (options.family == kCastIronFamily) {
-        rec.graphiteType = options.graphite.value_or(0);
-        rec.pearlitic = options.ferritic ? 0 : 1;
-    }
-
-    int32_t base = -1;
-    for (int32_t k = 0; k < kMatElementCount; ++k) {
-        if (rec.compositions[k].base == 1)
-            base = k;
-    }
-    for (const auto& [given, percent] : options.elements) {
-        const int32_t element = FindElement(given);
-        if (element < 0)
-            return Fail(kExitUsage, "'" + given + "' is not an element of the catalogue");
-        if (rec.compositions[element].present != 1)
-            return Fail(kExitUsage, WideToUtf8(ElementTable[element]) + " is not an element of family " +
-                                        std::to_string(options.family));
-        if (element == base)
-            return Fail(kExitUsage,
-                        WideToUtf8(ElementTable[element]) + " is the base element: it takes the balance");
-        rec.compositions[element].compo = percent;
-    }
-    float sum = 0.0f;
-    for (int32_t k = 0; k < kMatElementCount; ++k) {
-        if (k != base && rec.compositions[k].present == 1)
-            sum += rec.compositions[k].compo;
-    }
-    rec.compositions[base].compo = 100.0f - sum;
-    // The check the input dialog makes before it starts a calculation.
-    if (!(rec.compositions[base].compo > 0.0f))
-        return Fail(kExitUsage, "the other elements leave nothing for the base element " +
-                                    WideToUtf8(ElementTable[base]));
-    return kExitOk;
-}
-
 int RunConditionNew(const std::vector<std::string>& args) {
-    NewCondition options;
-    if (const int status = ParseConditionNew(args, options); status != kExitOk)
+    ConditionOptions options;
+    std::string output;
+    if (const int status = ParseConditionNew(args, options, output); status != kExitOk)
         return status;
     MatCondition rec;
     if (const int status = BuildCondition(options, rec); status != kExitOk)
         return status;
-    if (!SaveMatCondition(Utf8ToWide(options.output).c_str(), &rec))
-        return Fail(kExitFileError, "cannot write " + options.output);
-    return WriteStdout(options.output + '\n');
+    if (!SaveMatCondition(Utf8ToWide(output).c_str(), &rec))
+        return Fail(kExitFileError, "cannot write " + output);
+    return WriteStdout(output + '\n');
 }
 
 int RunCondition(const std::vector<std::string>& args) {
@@ -807,6 +543,8 @@ int Run(const std::vector<std::string>& args) {
         return WriteStdout(kUsage);
     if (!args.empty() && args[0] == "condition")
         return RunCondition(args);
+    if (!args.empty() && args[0] == "calc")
+        return RunCalc(args);
     Options options;
     if (const int status = ParseArguments(args, options); status != kExitOk)
         return status;

@@ -1,0 +1,342 @@
+// kestrumprops calc: the calculation the module runs when the user clicks "Start Calc", from a terminal.
+// The record goes through the same chain: job folder, "input.vjp", the engine beside this program
+// through the console process runner, "vuzaziza.out" through the result reader.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "calc/catalogue.h"
+#include "calc/conproc.h"
+#include "calc/job.h"
+#include "calc/jobos.h"
+#include "cli/cli.h"
+#include "cli/console.h"
+#include "framework/osfile.h"
+#include "framework/utf.h"
+#include "results/resultfile.h"
+
+namespace cli {
+
+namespace {
+
+struct CalcOptions {
+    ConditionOptions condition;
+    std::string preset;
+    std::string out;
+    std::string plot;
+    bool keep = false;
+};
+
+int ParseCalc(const std::vector<std::string>& args, CalcOptions& options) {
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        bool taken = false;
+        if (const int status = ParseConditionOption(args, i, options.condition, taken); status != kExitOk)
+            return status;
+        if (taken)
+            continue;
+        std::string* file = arg == "--preset" ? &options.preset
+                            : arg == "--out"  ? &options.out
+                            : arg == "--plot" ? &options.plot
+                                              : nullptr;
+        if (file) {
+            if (i + 1 == args.size() || args[i + 1].empty())
+                return Fail(kExitUsage, "option '" + arg + "' needs a file name");
+            *file = args[++i];
+        } else if (arg == "--keep") {
+            options.keep = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return Fail(kExitUsage, "unknown option '" + arg + "' for calc");
+        } else {
+            return Fail(kExitUsage, "unexpected argument '" + arg + "'");
+        }
+    }
+    const ConditionOptions& condition = options.condition;
+    if (options.preset.empty() == (condition.family < 0))
+        return Fail(kExitUsage, "calc needs either --preset FILE.vjp or --family");
+    if (!options.preset.empty() && (!condition.elements.empty() || condition.graphite || condition.ferritic))
+        return Fail(kExitUsage, "--set, --graphite and --ferritic describe a new condition, not a preset; "
+                                "only the temperatures and the fraction limit of a preset can be changed");
+    return CheckConditionOptions(condition);
+}
+
+int LoadPreset(const CalcOptions& options, MatCondition& rec) {
+    const std::wstring path = Utf8ToWide(options.preset);
+    if (const int status = CheckInputFile(path); status != kExitOk)
+        return status;
+    MatCondition loaded;
+    if (!LoadMatCondition(path.c_str(), &loaded))
+        return Fail(kExitFileError, options.preset + ": not a material condition document");
+    rec = loaded;
+    ApplyTemperatureOptions(options.condition, rec);
+    return kExitOk;
+}
+
+int CopyPathInto(const CString& path, wchar_t (&field)[kMatPathChars]) {
+    if (path.GetLength() >= kMatPathChars)
+        return 0;
+    std::copy_n(path.Str().c_str(), path.GetLength() + 1, field);
+    return 1;
+}
+
+// Shows the engine's output as it arrives and waits for its end. On a terminal each line replaces the
+// one before, so the progress stays on one line; elsewhere every line is printed as it is.
+class EngineConsole : public IConProcOwner {
+public:
+    explicit EngineConsole(bool oneLine) : m_oneLine(oneLine) {}
+
+    void OnOutput(const wchar_t* text) override {
+        if (!text)
+            return;
+        std::lock_guard lock(m_lock);
+        m_pending += WideToUtf8(text);
+        size_t end;
+        while ((end = m_pending.find('\n')) != std::string::npos) {
+            Show(m_pending.substr(0, end));
+            m_pending.erase(0, end + 1);
+        }
+    }
+
+    void OnExit(int exitCode) override {
+        std::lock_guard lock(m_lock);
+        if (!m_pending.empty())
+            Show(m_pending);
+        m_pending.clear();
+        if (m_oneLine && m_shownWidth > 0)
+            std::fputc('\n', stdout);
+        std::fflush(stdout);
+        m_exitCode = exitCode;
+        m_exited = true;
+        m_ended.notify_all();
+    }
+
+    // The engine's exit code; terminates it first when the user interrupts.
+    int Wait(CConProc& runner) {
+        std::unique_lock lock(m_lock);
+        bool terminated = false;
+        while (!m_ended.wait_for(lock, std::chrono::milliseconds(100), [this] { return m_exited; })) {
+            if (Interrupted() && !terminated) {
+                runner.Terminate();
+                terminated = true;
+            }
+        }
+        return m_exitCode;
+    }
+
+    std::vector<std::string> LastLines() const {
+        std::lock_guard lock(m_lock);
+        return {m_last.begin(), m_last.end()};
+    }
+
+private:
+    static constexpr size_t kLinesKept = 6;
+    // Narrower than any terminal, so that a line never wraps and "\r" returns to its start.
+    static constexpr size_t kLineWidth = 79;
+
+    void Show(std::string line) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        // The runner's own exit line and end-of-stream report follow the engine's last output; the
+        // summary says how the engine ended, so they are not shown.
+        if (line.rfind("Exit Code: ", 0) == 0)
+            m_runnerTrailer = true;
+        if (m_runnerTrailer)
+            return;
+        m_last.push_back(line);
+        if (m_last.size() > kLinesKept)
+            m_last.pop_front();
+        if (!m_oneLine) {
+            std::fwrite(line.data(), 1, line.size(), stdout);
+            std::fputc('\n', stdout);
+            std::fflush(stdout);
+            return;
+        }
+        if (line.empty())
+            return;
+        if (line.size() > kLineWidth)
+            line.resize(kLineWidth);
+        const size_t width = line.size();
+        // Blanks over what is left of a longer line before.
+        if (width < m_shownWidth)
+            line.append(m_shownWidth - width, ' ');
+        m_shownWidth = width;
+        std::fputc('\r', stdout);
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fflush(stdout);
+    }
+
+    const bool m_oneLine;
+    mutable std::mutex m_lock;
+    std::condition_variable m_ended;
+    std::string m_pending;
+    std::deque<std::string> m_last;
+    size_t m_shownWidth = 0;
+    bool m_runnerTrailer = false;
+    bool m_exited = false;
+    int m_exitCode = -1;
+};
+
+// Removes the job folder when the command ends, unless the user asked to keep it.
+class JobFolder {
+public:
+    explicit JobFolder(CString folder) : m_folder(std::move(folder)) {}
+    ~JobFolder() {
+        if (!m_keep)
+            DeleteFolderTree(m_folder.GetString());
+        else if (!m_shown)
+            Warn("job folder kept: " + m_folder.ToUtf8());
+    }
+    JobFolder(const JobFolder&) = delete;
+    JobFolder& operator=(const JobFolder&) = delete;
+    void Keep() { m_keep = true; }
+    // The folder kept, as a line of the summary; empty when it is removed.
+    std::string KeptLine() {
+        m_shown = true;
+        return m_keep ? "Job folder: " + m_folder.ToUtf8() + '\n' : std::string();
+    }
+
+private:
+    CString m_folder;
+    bool m_keep = false;
+    bool m_shown = false;
+};
+
+bool CopyWholeFile(const wchar_t* from, const wchar_t* to, std::string& reason) {
+    int error = 0;
+    os::File in;
+    os::File out;
+    if (!in.OpenRead(from, error) || !out.OpenWrite(to, error)) {
+        reason = WideToUtf8(os::ErrorMessage(error));
+        return false;
+    }
+    char buffer[65536];
+    std::ptrdiff_t read;
+    while ((read = in.Read(buffer, sizeof buffer, error)) > 0) {
+        if (!out.Write(buffer, static_cast<size_t>(read), error))
+            break;
+    }
+    if (read != 0 || !out.Close(error)) {
+        reason = WideToUtf8(os::ErrorMessage(error));
+        return false;
+    }
+    return true;
+}
+
+std::wstring CompositionText(const MatCondition& rec) {
+    std::wstring text;
+    const auto add = [&](int k) {
+        text += Text(L"%s%s %g", text.empty() ? L"" : L", ", ElementTable[k],
+                     static_cast<double>(rec.compositions[k].compo));
+    };
+    for (int k = 0; k < kMatElementCount; ++k) {
+        if (rec.compositions[k].base == 1)
+            add(k);
+    }
+    for (int k = 0; k < kMatElementCount; ++k) {
+        if (rec.compositions[k].present == 1 && rec.compositions[k].base != 1 &&
+            rec.compositions[k].compo > 0)
+            add(k);
+    }
+    return text;
+}
+
+std::string Summary(const MatCondition& rec, const CMatProps& set) {
+    wchar_t family[kCatalogueNameMax + 1] = L"?";
+    GetMaterialTypeName(static_cast<uint32_t>(rec.materialType), family);
+    std::string out = WideToUtf8(Text(L"%s: %s (wt%%)\n", family, CompositionText(rec).c_str()));
+
+    std::vector<Row> rows;
+    for (const int type : {30, 31})
+        rows.push_back(DerivedRow(set, static_cast<KESTRUMMOD_DATATYPE>(type)));
+    GraphPoint solidus{}, liquidus{};
+    if (FindSolidusPoint(set, solidus) && FindLiquidusPoint(set, liquidus))
+        rows.push_back(
+            {L"  Freezing range", Text(L"%.1f", static_cast<double>(liquidus.x - solidus.x)), L"K"});
+    for (const int type : {32, 34})
+        rows.push_back(DerivedRow(set, static_cast<KESTRUMMOD_DATATYPE>(type)));
+    // The calculation runs downwards: its first temperature is the highest.
+    if (const CMatPropData* density = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(15));
+        density && !density->m_points.empty()) {
+        for (const GraphPoint& point : {density->m_points.back(), density->m_points.front()})
+            rows.push_back({Text(L"  Density at %g C", static_cast<double>(point.x)),
+                            Text(L"%.1f", static_cast<double>(point.y)), UnitOf(density->m_dataType)});
+    }
+    for (Row& row : rows)
+        row[0].erase(0, 2);
+    return out + FormatTable(rows, {false, true, false});
+}
+
+int Calculate(const CalcOptions& options, MatCondition& rec) {
+    CString engine;
+    if (!GetEnginePath(&engine) || !os::IsRegularFile(engine.GetString()))
+        return Fail(kExitFileError, "no calculation engine beside this program: " + engine.ToUtf8());
+    const size_t cut = engine.Str().rfind(jobos::kSeparator);
+    const CString dataPath = engine.Left(static_cast<int>(cut + 1)) + L"dbdata" + CString(jobos::kSeparator);
+
+    const CString job = CreateJobFolderName();
+    if (!CopyPathInto(dataPath, rec.dataPath) || !CopyPathInto(job, rec.resPath))
+        return Fail(kExitFileError, "the path of the data or job folder is too long: " + job.ToUtf8());
+    if (!CreateJobFolder(job.GetString()))
+        return Fail(kExitFileError, "cannot create the job folder " + job.ToUtf8());
+    JobFolder folder(job);
+    if (options.keep)
+        folder.Keep();
+
+    const CString input = GetJobInputPath(job.GetString());
+    if (!SaveMatCondition(input.GetString(), &rec))
+        return Fail(kExitFileError, "cannot write " + input.ToUtf8());
+
+    CatchInterrupt();
+    EngineConsole console(StdoutIsTerminal());
+    CConProc runner;
+    if (!runner.Create(&console, engine.GetString(), GetEngineCommandLine(input.GetString()).GetString()) ||
+        !runner.Start())
+        return Fail(kExitCalcFailed, "the engine could not be started");
+    const int exitCode = console.Wait(runner);
+    if (Interrupted())
+        return Fail(kExitCalcFailed, "interrupted: the engine was terminated");
+    if (exitCode != 0) {
+        // Its last lines say why; on a terminal they were overwritten by the progress display.
+        for (const std::string& line : console.LastLines())
+            Warn("engine: " + line);
+        return Fail(kExitCalcFailed, "the engine failed with exit code " + std::to_string(exitCode));
+    }
+
+    const CString result = GetJobResultPath(job.GetString());
+    CMatProps set;
+    DebugMessages messages;
+    if (!ReadResultFile(result.GetString(), set, kFormatEngine) || set.m_series.empty())
+        return Fail(kExitCalcFailed, FileFailure("the engine ended without a readable result:",
+                                                 result.ToUtf8(), messages.Joined()));
+    if (!options.out.empty()) {
+        std::string reason;
+        if (!CopyWholeFile(result.GetString(), Utf8ToWide(options.out).c_str(), reason))
+            return Fail(kExitFileError, FileFailure("cannot write", options.out, reason));
+    }
+    std::string text = Summary(rec, set);
+    if (!options.out.empty())
+        text += "Result file: " + options.out + '\n';
+    text += folder.KeptLine();
+    return WriteStdout(text);
+}
+
+} // namespace
+
+int RunCalc(const std::vector<std::string>& args) {
+    CalcOptions options;
+    if (const int status = ParseCalc(args, options); status != kExitOk)
+        return status;
+    MatCondition rec;
+    const int status =
+        options.preset.empty() ? BuildCondition(options.condition, rec) : LoadPreset(options, rec);
+    if (status != kExitOk)
+        return status;
+    return Calculate(options, rec);
+}
+
+} // namespace cli

@@ -1,0 +1,114 @@
+// What the commands of kestrumprops share: exit statuses, the one-line failure report, output, tables,
+// reading a result file, and the options that describe a material condition.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "framework/cstring.h"
+#include "framework/debugout.h"
+#include "module/datatypes.h"
+#include "module/matprops.h"
+#include "xml/matcondition.h"
+
+namespace cli {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFileError = 1;
+constexpr int kExitUsage = 2;
+// The engine failed, wrote no readable result, or the user interrupted the calculation.
+constexpr int kExitCalcFailed = 3;
+
+// ---- Output
+
+// Every failure ends with exactly one line on standard error; returns the exit status for main.
+int Fail(int status, std::string_view message);
+// Writes the whole result at once so that a failed write (full disk, closed pipe) is seen here.
+int WriteStdout(const std::string& text);
+// A line on standard error that does not end the command.
+void Warn(std::string_view message);
+
+// The series name is a fixed buffer; never read past it even when it lacks its terminator.
+std::wstring_view SeriesName(const CMatPropData& series);
+
+// Reader and writer explain their failures through the debug output. While this is alive those messages
+// are kept instead, so that the user gets them as part of our own single error line.
+class DebugMessages {
+public:
+    DebugMessages();
+    ~DebugMessages();
+    DebugMessages(const DebugMessages&) = delete;
+    DebugMessages& operator=(const DebugMessages&) = delete;
+
+    // All messages on one line, separated by "; ", or empty.
+    std::string Joined() const;
+
+private:
+    DebugOutputSink m_previous;
+    std::vector<std::wstring> m_text;
+};
+
+// ---- Numbers and tables
+
+// Table cells through the framework's formatter, which is locale-free.
+template <class... Args> std::wstring Text(const wchar_t* format, Args... args) {
+    CString text;
+    text.Format(format, args...);
+    return text.Str();
+}
+
+// Cells are wide so that widths count characters, not UTF-8 bytes.
+using Row = std::vector<std::wstring>;
+// Columns listed in `rightAligned` hold numbers. Two blanks between columns; no trailing blanks.
+std::string FormatTable(const std::vector<Row>& rows, const std::vector<bool>& rightAligned);
+std::wstring UnitOf(KESTRUMMOD_DATATYPE type);
+// The derived values (solidus 30, liquidus 31, latent heat 32, shrinkage 34) as label, value, unit.
+Row DerivedRow(const CMatProps& set, KESTRUMMOD_DATATYPE type);
+
+// A whole argument as a finite number; from_chars never looks at the locale.
+bool ParseNumber(std::string_view text, double& value);
+bool ParseIndex(std::string_view text, int last, int32_t& value);
+
+// ---- Files
+
+// Opening it ourselves gives the system's reason (no such file, no permission) for the error line.
+int CheckInputFile(const std::wstring& path);
+// "cannot read F" with the reason, which often begins with the file name already.
+std::string FileFailure(const std::string& what, const std::string& file, const std::string& reason);
+// Reads a result file into `set`; reports a failure and returns its status.
+int LoadSet(const std::string& file, bool jmatpro, CMatProps& set);
+
+// ---- Material conditions from options
+
+struct ConditionOptions {
+    int32_t family = -1;
+    std::vector<std::pair<std::string, float>> elements; // as given, checked against the family
+    std::optional<double> start, end, step, fractionLimit;
+    std::optional<int32_t> graphite;
+    bool ferritic = false;
+};
+
+// Takes the option at args[i] (and its value, advancing i) when it describes the condition: --family,
+// --set, --start, --end, --step, --fraction-limit, --graphite, --ferritic. `taken` tells whether it
+// did; the result is kExitOk or the status of a usage error already reported.
+int ParseConditionOption(const std::vector<std::string>& args, size_t& i, ConditionOptions& options,
+                         bool& taken);
+// The checks that need every option: cast-iron options only for cast iron.
+int CheckConditionOptions(const ConditionOptions& options);
+// A family by index, by catalogue name or by the unambiguous start of one (any letter case); -1 if none.
+int32_t FindFamily(const std::string& given);
+// Builds the record as the input dialog does: the family's defaults and default composition, the
+// values given in place of the boxes' contents, the base element rebalanced to 100 less the others.
+int BuildCondition(const ConditionOptions& options, MatCondition& rec);
+// Puts the temperatures and fraction limit that were given into a record that has them already.
+void ApplyTemperatureOptions(const ConditionOptions& options, MatCondition& rec);
+
+// ---- Commands
+
+int RunCalc(const std::vector<std::string>& args);
+
+} // namespace cli

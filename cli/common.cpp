@@ -1,0 +1,163 @@
+#include "cli/cli.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cwchar>
+#include <iterator>
+#include <system_error>
+
+#include "framework/osfile.h"
+#include "framework/stdiofile.h"
+#include "framework/utf.h"
+#include "results/resultfile.h"
+
+namespace cli {
+
+int Fail(int status, std::string_view message) {
+    std::string line = "kestrumprops: ";
+    line += message;
+    if (status == kExitUsage)
+        line += " (try 'kestrumprops --help')";
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    return status;
+}
+
+int WriteStdout(const std::string& text) {
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+        return Fail(kExitFileError, "cannot write to standard output");
+    return kExitOk;
+}
+
+void Warn(std::string_view message) {
+    std::string line = "kestrumprops: ";
+    line += message;
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+std::wstring_view SeriesName(const CMatPropData& series) {
+    return {series.m_name, wcsnlen(series.m_name, std::size(series.m_name))};
+}
+
+DebugMessages::DebugMessages() {
+    m_previous = SetDebugOutputSink([this](const wchar_t* text) { m_text.emplace_back(text); });
+}
+
+DebugMessages::~DebugMessages() {
+    SetDebugOutputSink(std::move(m_previous));
+}
+
+std::string DebugMessages::Joined() const {
+    std::string out;
+    for (const std::wstring& message : m_text) {
+        std::string line = WideToUtf8(message);
+        std::replace_if(
+            line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        const auto first = line.find_first_not_of(" \t");
+        if (first == std::string::npos)
+            continue;
+        line = line.substr(first, line.find_last_not_of(" \t") - first + 1);
+        if (!out.empty())
+            out += "; ";
+        out += line;
+    }
+    return out;
+}
+
+std::wstring UnitOf(KESTRUMMOD_DATATYPE type) {
+    CString unit;
+    return GetDataTypeUnit(type, &unit) ? unit.Str() : std::wstring();
+}
+
+std::string FormatTable(const std::vector<Row>& rows, const std::vector<bool>& rightAligned) {
+    std::vector<size_t> widths(rightAligned.size(), 0);
+    for (const Row& row : rows) {
+        for (size_t i = 0; i < row.size(); ++i)
+            widths[i] = std::max(widths[i], row[i].size());
+    }
+    std::wstring text;
+    for (const Row& row : rows) {
+        std::wstring line;
+        for (size_t i = 0; i < row.size(); ++i) {
+            if (i > 0)
+                line += L"  ";
+            const std::wstring pad(widths[i] - row[i].size(), L' ');
+            line += rightAligned[i] ? pad + row[i] : row[i] + pad;
+        }
+        line.erase(line.find_last_not_of(L' ') + 1);
+        text += line;
+        text += L'\n';
+    }
+    return WideToUtf8(text);
+}
+
+// The derived values are one-point series. Solidus and liquidus are temperatures on x; latent heat and
+// shrinkage carry their value on y. Returns the label, value and unit cells.
+Row DerivedRow(const CMatProps& set, KESTRUMMOD_DATATYPE type) {
+    Row row{L"  " + KESTRUMMOD_DataTypeToString(type).Str(), L"n/a", L""};
+    const CMatPropData* series = FindSeries(set, type);
+    if (!series || series->m_points.empty())
+        return row;
+    const GraphPoint point = series->m_points.front();
+    const bool onX = type == 30 || type == 31;
+    const double value = onX ? point.x : point.y;
+    if (!std::isfinite(value))
+        return row;
+    row[1] = Text(onX ? L"%.1f" : L"%g", value);
+    row[2] = UnitOf(onX ? series->m_xDataType : type);
+    return row;
+}
+
+bool ParseNumber(std::string_view text, double& value) {
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-')
+            return false;
+    }
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size() &&
+           std::isfinite(value);
+}
+
+bool ParseIndex(std::string_view text, int last, int32_t& value) {
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && result.ec == std::errc() && result.ptr == text.data() + text.size() &&
+           value >= 0 && value <= last;
+}
+
+int CheckInputFile(const std::wstring& path) {
+    CStdioFile file;
+    CFileException error;
+    if (!file.Open(path.c_str(), CStdioFile::modeRead | CStdioFile::shareDenyWrite, &error))
+        return Fail(kExitFileError, error.GetErrorMessage().ToUtf8());
+    file.Abort();
+    if (!os::IsRegularFile(path.c_str()))
+        return Fail(kExitFileError, WideToUtf8(path) + ": not a regular file");
+    return kExitOk;
+}
+
+std::string FileFailure(const std::string& what, const std::string& file, const std::string& reason) {
+    if (reason.empty())
+        return what + ' ' + file;
+    if (reason.rfind(file + ": ", 0) == 0)
+        return what + ' ' + reason;
+    return what + ' ' + file + ": " + reason;
+}
+
+int LoadSet(const std::string& file, bool jmatpro, CMatProps& set) {
+    const std::wstring path = Utf8ToWide(file);
+    if (const int status = CheckInputFile(path); status != kExitOk)
+        return status;
+    DebugMessages messages;
+    if (!ReadResultFile(path.c_str(), set, jmatpro ? kFormatJMatPro : kFormatEngine))
+        return Fail(kExitFileError, FileFailure("cannot read", file, messages.Joined()));
+    // The reader takes a file without a heading line as an empty table; to a user that is the wrong file.
+    if (set.m_series.empty())
+        return Fail(kExitFileError, file + ": no heading line with property columns found");
+    return kExitOk;
+}
+
+} // namespace cli

@@ -1,0 +1,183 @@
+#include <cwchar>
+#include <cwctype>
+
+#include "calc/catalogue.h"
+#include "cli/cli.h"
+#include "framework/utf.h"
+
+namespace cli {
+
+namespace {
+
+// An element by its catalogue symbol (any letter case) or its index.
+int32_t FindElement(const std::string& given) {
+    int32_t index = -1;
+    if (ParseIndex(given, kMatElementCount - 1, index))
+        return index;
+    const std::wstring symbol = Utf8ToWide(given);
+    for (uint32_t k = 0; k < kElementCount; ++k) {
+        if (CString(ElementTable[k]).CompareNoCase(symbol.c_str()) == 0)
+            return static_cast<int32_t>(k);
+    }
+    return -1;
+}
+
+bool StartsWithNoCase(const wchar_t* text, const std::wstring& start) {
+    for (size_t i = 0; i < start.size(); ++i) {
+        if (text[i] == L'\0' || std::towlower(text[i]) != std::towlower(start[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int32_t FindFamily(const std::string& given) {
+    int32_t index = -1;
+    if (ParseIndex(given, kMaterialTypeCount - 1, index))
+        return index;
+    const std::wstring name = Utf8ToWide(given);
+    if (name.empty())
+        return -1;
+    int32_t found = -1;
+    for (uint32_t k = 0; k < kMaterialTypeCount; ++k) {
+        const wchar_t* family = MaterialTypeTable[k].name;
+        if (CString(family).CompareNoCase(name.c_str()) == 0)
+            return static_cast<int32_t>(k);
+        if (StartsWithNoCase(family, name)) {
+            if (found >= 0)
+                return -1; // "ni" could be either nickel family
+            found = static_cast<int32_t>(k);
+        }
+    }
+    return found;
+}
+
+int ParseConditionOption(const std::vector<std::string>& args, size_t& i, ConditionOptions& options,
+                         bool& taken) {
+    const std::string& arg = args[i];
+    taken = true;
+    const auto number = [&](std::optional<double>& value) {
+        if (i + 1 == args.size())
+            return Fail(kExitUsage, "option '" + arg + "' needs a number");
+        double parsed = 0;
+        if (!ParseNumber(args[i + 1], parsed))
+            return Fail(kExitUsage, "option '" + arg + "': '" + args[i + 1] + "' is not a number");
+        value = parsed;
+        ++i;
+        return kExitOk;
+    };
+    if (arg == "--start")
+        return number(options.start);
+    if (arg == "--end")
+        return number(options.end);
+    if (arg == "--fraction-limit")
+        return number(options.fractionLimit);
+    if (arg == "--step") {
+        const int status = number(options.step);
+        if (status == kExitOk && !(*options.step > 0))
+            return Fail(kExitUsage, "option '--step' needs a number greater than 0");
+        return status;
+    }
+    if (arg == "--family") {
+        options.family = i + 1 < args.size() ? FindFamily(args[i + 1]) : -1;
+        if (options.family < 0)
+            return Fail(kExitUsage, "option '--family' needs a family index from 0 to 10 or the start "
+                                    "of one family's name");
+        ++i;
+        return kExitOk;
+    }
+    if (arg == "--graphite") {
+        int32_t graphite = 0;
+        if (i + 1 == args.size() || !ParseIndex(args[i + 1], kGraphiteTypeCount - 1, graphite))
+            return Fail(kExitUsage, "option '--graphite' needs a graphite type index from 0 to 2");
+        options.graphite = graphite;
+        ++i;
+        return kExitOk;
+    }
+    if (arg == "--ferritic") {
+        options.ferritic = true;
+        return kExitOk;
+    }
+    if (arg == "--set") {
+        const std::string value = i + 1 < args.size() ? args[++i] : std::string();
+        const size_t equals = value.find('=');
+        double percent = 0;
+        if (equals == std::string::npos || equals == 0 ||
+            !ParseNumber(std::string_view(value).substr(equals + 1), percent) || percent < 0 || percent > 100)
+            return Fail(kExitUsage, "option '--set' needs ELEMENT=PERCENT with a percentage from 0 to 100");
+        options.elements.emplace_back(value.substr(0, equals), static_cast<float>(percent));
+        return kExitOk;
+    }
+    taken = false;
+    return kExitOk;
+}
+
+int CheckConditionOptions(const ConditionOptions& options) {
+    if ((options.graphite || options.ferritic) && options.family != kCastIronFamily)
+        return Fail(kExitUsage, "--graphite and --ferritic belong to the cast iron family (2)");
+    return kExitOk;
+}
+
+void ApplyTemperatureOptions(const ConditionOptions& options, MatCondition& rec) {
+    // A value given in degrees Celsius is read in single precision and then raised by 273.15.
+    const auto kelvin = [](double celsius) {
+        return static_cast<float>(static_cast<float>(celsius) + 273.15);
+    };
+    if (options.start)
+        rec.tempStart = kelvin(*options.start);
+    if (options.end)
+        rec.tempEnd = kelvin(*options.end);
+    if (options.step)
+        rec.tempStep = static_cast<float>(*options.step) * -1.0f;
+    if (options.fractionLimit)
+        rec.fractionLimit = static_cast<float>(*options.fractionLimit);
+}
+
+int BuildCondition(const ConditionOptions& options, MatCondition& rec) {
+    const uint32_t family = static_cast<uint32_t>(options.family);
+    float defaults[4] = {};
+    GetMaterialDefaults(family, defaults);
+    GetDefaultComposition(family, rec.compositions);
+    rec.materialType = options.family;
+    rec.tempStart = defaults[0];
+    rec.tempEnd = defaults[1];
+    rec.tempStep = defaults[2];
+    rec.fractionLimit = defaults[3];
+    ApplyTemperatureOptions(options, rec);
+    if (options.family == kCastIronFamily) {
+        rec.graphiteType = options.graphite.value_or(0);
+        rec.pearlitic = options.ferritic ? 0 : 1;
+    }
+
+    int32_t base = -1;
+    for (int32_t k = 0; k < kMatElementCount; ++k) {
+        if (rec.compositions[k].base == 1)
+            base = k;
+    }
+    for (const auto& [given, percent] : options.elements) {
+        const int32_t element = FindElement(given);
+        if (element < 0)
+            return Fail(kExitUsage, "'" + given + "' is not an element of the catalogue");
+        if (rec.compositions[element].present != 1)
+            return Fail(kExitUsage, WideToUtf8(ElementTable[element]) + " is not an element of family " +
+                                        std::to_string(options.family));
+        if (element == base)
+            return Fail(kExitUsage,
+                        WideToUtf8(ElementTable[element]) + " is the base element: it takes the balance");
+        rec.compositions[element].compo = percent;
+    }
+    float sum = 0.0f;
+    for (int32_t k = 0; k < kMatElementCount; ++k) {
+        if (k != base && rec.compositions[k].present == 1)
+            sum += rec.compositions[k].compo;
+    }
+    rec.compositions[base].compo = 100.0f - sum;
+    // The check the input dialog makes before it starts a calculation.
+    if (!(rec.compositions[base].compo > 0.0f))
+        return Fail(kExitUsage, "the other elements leave nothing for the base element " +
+                                    WideToUtf8(ElementTable[base]));
+    return kExitOk;
+}
+
+} // namespace cli
