@@ -265,6 +265,73 @@ for missing in --family -o; do
 done
 check "condition new: folder missing" fails 1 condition new --family 0 -o "$tmp/none/x.vjp"
 
+# --- Calculation ---------------------------------------------------------------------------------
+# Job folders go to a private temporary folder, so that what is left behind can be counted.
+mkdir -p "$tmp/temp"
+calc() { TMPDIR="$tmp/temp" run calc "$@"; }
+jobs_left() { find "$tmp/temp/Kestrum" -mindepth 1 -maxdepth 1 2>/dev/null | wc -l; }
+summary() { awk -v label="$1" 'index($0, label) == 1 { print $(NF - 1) }' "$tmp/out"; }
+
+calc --family alu --set Si=7 --set Mg=0.3 --out "$tmp/calc.out"
+check "calc: Al-7Si-0.3Mg succeeds quietly" succeeded
+check "calc: liquidus near the handbook's 615 C" between "$(summary 'Liquidus')" 595 635
+check "calc: solidus near the handbook's 555 C" between "$(summary 'Solidus')" 515 595
+check "calc: freezing range is liquidus less solidus" awk -v r="$(summary 'Freezing')" \
+    -v l="$(summary 'Liquidus')" -v s="$(summary 'Solidus')" 'BEGIN { d = l - s - r; exit !(r > 0 && d < 0.11 && d > -0.11) }'
+check "calc: density at both ends, denser when cold" awk '/^Density at 700 C/ { hot = $(NF - 1) }
+    /^Density at 450 C/ { cold = $(NF - 1) } END { exit !(hot > 2000 && cold > hot && cold < 3000) }' "$tmp/out"
+check "calc: the engine's output comes before the summary" test "$(grep -n '^Aluminium Alloy: Al 92.7, Mg 0.3, Si 7' "$tmp/out" | cut -d: -f1)" -gt 1
+check "calc: no job folder left" test "$(jobs_left)" -eq 0
+run read "$tmp/calc.out"
+check "calc: --out copies a result file that reads back" succeeded
+check "calc: the copy has the engine's columns" grep -Eq ' WT-LIQUID .* 51 +450\.0 \.\. 700\.0' "$tmp/out"
+
+calc --preset "$tmp/al.vjp" --keep --start 650 --end 600 --step 10
+check "calc: a preset with its range changed" succeeded
+job=$(sed -n 's/^Job folder: //p' "$tmp/out")
+check "calc: --keep keeps the job folder with input and result" test -s "$job/input.vjp" -a -s "$job/vuzaziza.out"
+run condition show "$job/input.vjp" --json
+check "calc: the input names the data beside the tool and the job folder" json_ok "$tmp/out" '
+import os
+assert doc["dataPath"] == os.path.join(os.path.dirname(args[0]), "dbdata") + "/", doc["dataPath"]
+assert doc["resPath"] == args[1], doc["resPath"]
+assert abs(doc["tempStart"] - 923.15) < 0.01 and doc["tempStep"] == -10, doc' "$prog" "$job"
+rm -rf "$tmp/temp/Kestrum"
+
+calc --family 3
+check "calc: an engine failure exits 3" test "$rc" -eq 3
+check "calc: ... with the engine's exit code" grep -q 'the engine failed with exit code 2' "$tmp/err"
+check "calc: ... and its last output" grep -q '^kestrumprops: engine: ' "$tmp/err"
+check "calc: ... and no job folder left" test "$(jobs_left)" -eq 0
+check "calc: neither preset nor family" fails 2 calc
+check "calc: both preset and family" fails 2 calc --preset "$tmp/al.vjp" --family 0
+check "calc: a preset with --set" fails 2 calc --preset "$tmp/al.vjp" --set Si=7
+check "calc: missing preset" fails 1 calc --preset "$tmp/no-such.vjp"
+
+# An engine that never ends: Ctrl-C must stop it and leave nothing behind. The tool runs the engine
+# beside itself, so a copy of the tool gets a stand-in.
+mkdir -p "$tmp/slow"
+cp "$prog" "$tmp/slow/kestrumprops"
+printf '#!/bin/sh\necho started\nexec sleep 60\n' >"$tmp/slow/kestrum"
+chmod +x "$tmp/slow/kestrum"
+TMPDIR="$tmp/temp" "$tmp/slow/kestrumprops" calc --family 0 >"$tmp/out" 2>"$tmp/err" &
+tool=$!
+for _ in $(seq 50); do grep -q started "$tmp/out" && break; sleep 0.1; done
+kill -INT "$tool"
+wait "$tool"
+rc=$?
+check "calc: Ctrl-C exits 3" test "$rc" -eq 3
+check "calc: ... says so" grep -q 'interrupted' "$tmp/err"
+check "calc: ... the engine is gone" sh -c "! pgrep -f '^sleep 60$' >/dev/null"
+check "calc: ... and so is the job folder" test "$(jobs_left)" -eq 0
+
+# An engine that ends well without writing its result.
+printf '#!/bin/sh\necho nothing to do\n' >"$tmp/slow/kestrum"
+run_tool() { "$tmp/slow/kestrumprops" "$@" >"$tmp/out" 2>"$tmp/err"; rc=$?; }
+TMPDIR="$tmp/temp" run_tool calc --family 0
+check "calc: exit 0 without a result file exits 3" test "$rc" -eq 3
+check "calc: ... naming the missing file" grep -q 'vuzaziza.out' "$tmp/err"
+
 for help in --help -h "read --help"; do
     run $help
     check "help: '$help' prints usage" test "$rc" -eq 0 -a ! -s "$tmp/err" -a "$(head -c 6 "$tmp/out")" = "Usage:"
