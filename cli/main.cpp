@@ -18,6 +18,7 @@
 
 #include "calc/catalogue.h"
 #include "cli/arguments.h"
+#include "cli/commands.h"
 #include "framework/cstring.h"
 #include "framework/debugout.h"
 #include "framework/osfile.h"
@@ -41,6 +42,7 @@ constexpr char kUsage[] =
     "       kestrumprops condition new --family N [--set EL=PERCENT ...] [--start C]\n"
     "                    [--end C] [--step C] [--fraction-limit F] [--graphite N]\n"
     "                    [--ferritic] -o FILE.vjp\n"
+    "       kestrumprops plot FILE [--jmatpro] [--type TAG|all] [-o DIR]\n"
     "       kestrumprops --help\n"
     "\n"
     "Commands:\n"
@@ -72,6 +74,13 @@ constexpr char kUsage[] =
     "           --ferritic            cast iron: austenitic or ferritic matrix instead\n"
     "                                 of pearlitic\n"
     "           -o FILE.vjp           the document to write; prints its path\n"
+    "  plot     Draw each property series of a result file as an SVG chart, as the\n"
+    "           graph window first shows it (thinned, with point symbols), one\n"
+    "           file per property named after its tag (D-TOTAL.svg); prints the\n"
+    "           files written. FILE is read as for read.\n"
+    "           --type TAG  only the property with this tag (default: all)\n"
+    "           -o DIR      the folder for the files, made when missing\n"
+    "                       (default: the current folder)\n"
     "\n"
     "Exit status: 0 on success, 1 when a file cannot be read or written,\n"
     "2 on a usage error.\n";
@@ -807,6 +816,8 @@ int Run(const std::vector<std::string>& args) {
         return WriteStdout(kUsage);
     if (!args.empty() && args[0] == "condition")
         return RunCondition(args);
+    if (!args.empty() && args[0] == "plot")
+        return RunPlot(args);
     Options options;
     if (const int status = ParseArguments(args, options); status != kExitOk)
         return status;
