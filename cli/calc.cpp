@@ -321,6 +321,13 @@ int Calculate(const CalcOptions& options, MatCondition& rec) {
     std::string text = Summary(rec, set);
     if (!options.out.empty())
         text += "Result file: " + options.out + '\n';
+    if (!options.plot.empty()) {
+        std::vector<std::wstring> written;
+        if (const int status = WritePlots(set, result.ToUtf8(), options.plot, std::nullopt, written);
+            status != kExitOk)
+            return status;
+        text += "Plots: " + std::to_string(written.size()) + " SVG files in " + options.plot + '\n';
+    }
     text += folder.KeptLine();
     return WriteStdout(text);
 }

@@ -110,5 +110,10 @@ void ApplyTemperatureOptions(const ConditionOptions& options, MatCondition& rec)
 // ---- Commands
 
 int RunCalc(const std::vector<std::string>& args);
+int RunPlot(const std::vector<std::string>& args);
+// One SVG per plotted property of `set` (or only of data type `only`) into `folder`, made when missing;
+// `source` names the set in a failure line. The paths written are appended to `written`.
+int WritePlots(const CMatProps& set, const std::string& source, const std::string& folder,
+               std::optional<KESTRUMMOD_DATATYPE> only, std::vector<std::wstring>& written);
 
 } // namespace cli

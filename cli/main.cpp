@@ -42,7 +42,8 @@ constexpr char kUsage[] =
     "                    [--ferritic] -o FILE.vjp\n"
     "       kestrumprops calc (--preset FILE.vjp | --family NAME|N [--set EL=PERCENT ...])\n"
     "                    [--start C] [--end C] [--step C] [--fraction-limit F]\n"
-    "                    [--graphite N] [--ferritic] [--out FILE.out] [--keep]\n"
+    "                    [--graphite N] [--ferritic] [--out FILE.out] [--plot DIR] [--keep]\n"
+    "       kestrumprops plot FILE [--jmatpro] [--type TAG|all] [-o DIR]\n"
     "       kestrumprops --help\n"
     "\n"
     "Commands:\n"
@@ -85,7 +86,15 @@ constexpr char kUsage[] =
     "           --family ...          or a new condition, with the options of\n"
     "                                 condition new\n"
     "           --out FILE.out        copy the engine's result file to FILE.out\n"
+    "           --plot DIR            also write the plots of the plot command into DIR\n"
     "           --keep                keep the job folder and print its path\n"
+    "  plot     Draw each property series of a result file as an SVG chart, as the\n"
+    "           graph window first shows it (thinned, with point symbols), one\n"
+    "           file per property named after its tag (D-TOTAL.svg); prints the\n"
+    "           files written. FILE is read as for read.\n"
+    "           --type TAG  only the property with this tag (default: all)\n"
+    "           -o DIR      the folder for the files, made when missing\n"
+    "                       (default: the current folder)\n"
     "\n"
     "Exit status: 0 on success, 1 when a file cannot be read or written,\n"
     "2 on a usage error, 3 when the calculation failed or was interrupted.\n";
@@ -545,6 +554,8 @@ int Run(const std::vector<std::string>& args) {
         return RunCondition(args);
     if (!args.empty() && args[0] == "calc")
         return RunCalc(args);
+    if (!args.empty() && args[0] == "plot")
+        return RunPlot(args);
     Options options;
     if (const int status = ParseArguments(args, options); status != kExitOk)
         return status;

@@ -220,6 +220,56 @@ printf '<Vantrel><JMapProMaterial allPhases="true" graphiteType="-1" materialTyp
 printf '<vantrel/>\n' >"$tmp/lower.vjp"
 # Bytes its declared encoding cannot convert: the parser's own complaints stay off standard error.
 printf '<?xml version="1.0" encoding="ISO-2022-JP"?><Vantrel a="\033$B\377"/>' >"$tmp/encoding.vjp"
+# --- Plots ---------------------------------------------------------------------------------------
+
+run plot "$examples/alsi7mg.out" -o "$tmp/plots/new"
+cp "$tmp/out" "$tmp/plots.txt"
+check "plot: writes one file per property into a new folder" succeeded
+check "plot: the files listed, each well-formed SVG of the graph control's size" python3 - "$tmp/plots.txt" <<'EOF'
+import os, sys, xml.etree.ElementTree as ET
+paths = open(sys.argv[1], encoding="utf-8").read().split("\n")[:-1]
+# Every series but the temperature axis, which an engine file does not list as a series.
+assert len(paths) == 19 and len(set(paths)) == 19, paths
+assert os.path.basename(paths[1]) == "D-TOTAL.svg" and "Liquidus_Temperature.svg" in map(os.path.basename, paths)
+for path in paths:
+    root = ET.parse(path).getroot()
+    assert root.tag == "{http://www.w3.org/2000/svg}svg", path
+    assert (root.get("width"), root.get("height")) == ("324", "317"), path
+EOF
+# The tick labels of the density as the graph control computes them, in single precision, from the
+# extents of the points (the thinned curve keeps the ends of this monotonic series).
+check "plot: density tick labels" json_ok "$tmp/alsi7mg.json" '
+import math, re, xml.etree.ElementTree as ET
+def tick_step(upper, lower):
+    x = f32(f32(upper - lower) * f32(0.2))
+    e = int(math.log10(x)) - (1 if x < 1 else 0)
+    d = int(x / 10.0 ** e)
+    d = 2 if d in (3, 4) else 5 if d > 5 else d
+    return f32(f32(10.0 ** e) * d)
+def labels(lo, hi):
+    s = tick_step(hi, lo)
+    first, end = int(lo / s) + (lo > 0), int(hi / s) + (hi > 0)
+    form = "%4.4e" if s < 0.0001 or s > 10000 else "%g"
+    return [re.sub(r"e([-+])(\d\d)$", r"e\g<1>0\2", form % f32(k * s)) for k in range(first, end)]
+def axis(values):
+    lo, hi = f32(min(values)), f32(max(values))
+    return f32(f32(f32(1.1) * lo) - f32(f32(0.1) * hi)), f32(f32(f32(1.1) * hi) - f32(f32(0.1) * lo))
+points = by_type(doc, 15)[0]["points"]
+svg = ET.parse(args[0]).getroot()
+texts = lambda cls: [t.text for g in svg.iter("{http://www.w3.org/2000/svg}g") if g.get("class") == cls
+                     for t in g.iter("{http://www.w3.org/2000/svg}text")]
+assert texts("x-labels") == labels(*axis([p[0] for p in points])) == ["450", "500", "550", "600", "650", "700"]
+assert texts("y-labels") == labels(*axis([p[1] for p in points])), texts("y-labels")
+assert texts("y-title") == ["Density alloy[kg/m^3]"] and texts("x-title") == ["Temperture (C)"]' \
+    "$tmp/plots/new/D-TOTAL.svg"
+
+abs_prog=$(realpath "$prog")
+abs_examples=$(realpath "$examples")
+(cd "$tmp" && "$abs_prog" plot "$abs_examples/jmatpro_sample.dat" --type D-TOTAL >"$tmp/out" 2>"$tmp/err")
+rc=$?
+check "plot: JMatPro output by its name, one property, into the current folder" \
+    test "$rc" -eq 0 -a "$(cat "$tmp/out")" = "D-TOTAL.svg" -a -s "$tmp/D-TOTAL.svg" -a ! -s "$tmp/err"
+
 # --- Misuse: one line on standard error, nothing on standard output ------------------------------
 
 mkdir "$tmp/folder"
@@ -242,6 +292,14 @@ check "misuse: missing file" fails 1 read "$tmp/no-such.out"
 check "misuse: a folder" fails 1 read "$tmp/folder"
 check "misuse: an empty file" fails 1 read "$tmp/empty.out"
 check "misuse: output folder missing" fails 1 convert "$examples/jmatpro_sample.dat" -o "$tmp/none/x.out"
+check "plot: unknown tag" fails 2 plot "$examples/alsi7mg.out" --type D-TOTALX
+check "plot: the temperature axis is no property" fails 2 plot "$examples/alsi7mg.out" --type "T(C)"
+check "plot: --type without a tag" fails 2 plot "$examples/alsi7mg.out" --type
+check "plot: -o without a folder" fails 2 plot "$examples/alsi7mg.out" -o
+check "plot: missing file" fails 1 plot "$tmp/no-such.out" -o "$tmp/plots/none"
+check "plot: a property the file lacks" fails 1 plot "$examples/minimal.out" --type LH-WT -o "$tmp/plots/lh"
+check "plot: no folder made for a property the file lacks" test ! -e "$tmp/plots/lh"
+check "plot: a file in place of the folder" fails 1 plot "$examples/minimal.out" -o "$tmp/empty.out"
 check "condition: a result file is no document" fails 1 condition show "$examples/minimal.out"
 check "condition: a required part missing" fails 1 condition show "$tmp/partial.vjp" --json
 check "condition: root in another case" fails 1 condition show "$tmp/lower.vjp"

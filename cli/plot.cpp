@@ -1,0 +1,136 @@
+// kestrumprops plot: the property series of a result file as SVG charts in the graph window's layout.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "cli/cli.h"
+#include "framework/cstring.h"
+#include "framework/debugout.h"
+#include "framework/osfile.h"
+#include "framework/utf.h"
+#include "graph/svgplot.h"
+#include "module/datatypes.h"
+#include "results/resultfile.h"
+
+namespace cli {
+
+namespace {
+
+struct PlotOptions {
+    std::string file;
+    std::string folder;
+    bool jmatpro = false;
+    std::optional<KESTRUMMOD_DATATYPE> only;
+};
+
+// A property by its exact tag (the reader's prefix matching would take "D-TOTALX" for D-TOTAL). The
+// temperature axis and the JDT_ rows are no properties; the derived types have no tag.
+bool FindProperty(const std::string& tag, KESTRUMMOD_DATATYPE& type) {
+    const std::wstring wide = Utf8ToWide(tag);
+    for (const DataTypeRow& row : DataTypeTable) {
+        const auto value = static_cast<KESTRUMMOD_DATATYPE>(row.value);
+        if (row.tag[0] != L'\0' && wide == row.tag && IsPlottedType(value) && value != JDT_END) {
+            type = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+int ParsePlot(const std::vector<std::string>& args, PlotOptions& options) {
+    bool optionsEnded = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg == "--jmatpro") {
+                options.jmatpro = true;
+            } else if (arg == "--type") {
+                if (i + 1 == args.size() || args[i + 1].empty())
+                    return Fail(kExitUsage, "option '--type' needs a tag or 'all'");
+                const std::string& tag = args[++i];
+                KESTRUMMOD_DATATYPE type = JDT_NULL;
+                if (tag == "all")
+                    options.only.reset();
+                else if (FindProperty(tag, type))
+                    options.only = type;
+                else
+                    return Fail(kExitUsage, "'" + tag + "' is not the tag of a property (such as D-TOTAL)");
+            } else if (arg == "-o" || arg == "--output") {
+                if (i + 1 == args.size() || args[i + 1].empty())
+                    return Fail(kExitUsage, "option '" + arg + "' needs a folder name");
+                options.folder = args[++i];
+            } else {
+                return Fail(kExitUsage, "unknown option '" + arg + "' for plot");
+            }
+        } else if (options.file.empty()) {
+            if (arg.empty())
+                return Fail(kExitUsage, "empty file name");
+            options.file = arg;
+        } else {
+            return Fail(kExitUsage, "unexpected argument '" + arg + "'");
+        }
+    }
+    if (options.file.empty())
+        return Fail(kExitUsage, "missing FILE for plot");
+    return kExitOk;
+}
+
+// The folder is made when missing; a UTF-8 path names the same file on every platform.
+int MakeFolder(const std::string& folder) {
+    if (folder.empty())
+        return kExitOk;
+    const std::filesystem::path path(std::u8string(folder.begin(), folder.end()));
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    if (!std::filesystem::is_directory(path))
+        return Fail(kExitFileError, "cannot create folder " + folder + (error ? ": " + error.message() : ""));
+    return kExitOk;
+}
+
+} // namespace
+
+int WritePlots(const CMatProps& set, const std::string& source, const std::string& folder,
+               std::optional<KESTRUMMOD_DATATYPE> only, std::vector<std::wstring>& written) {
+    // Nothing to draw is the file's problem; found before the folder is made.
+    const bool anything = std::any_of(set.m_series.begin(), set.m_series.end(), [&](const CMatPropData& s) {
+        return IsPlottedType(s.m_dataType) && !s.m_points.empty() && (!only || s.m_dataType == *only);
+    });
+    if (!anything)
+        return Fail(kExitFileError,
+                    source + (only ? ": no " + WideToUtf8(KESTRUMMOD_DataTypeToTag(*only).Str()) +
+                                         " series with points"
+                                   : ": no property series with points"));
+    if (const int status = MakeFolder(folder); status != kExitOk)
+        return status;
+    if (!WritePropertyPlots(set, Utf8ToWide(folder).c_str(), only, &written))
+        return Fail(kExitFileError, "cannot write the plots into " + (folder.empty() ? "." : folder));
+    return kExitOk;
+}
+
+int RunPlot(const std::vector<std::string>& args) {
+    PlotOptions options;
+    if (const int status = ParsePlot(args, options); status != kExitOk)
+        return status;
+    const bool jmatpro =
+        options.jmatpro || CString::FromUtf8(options.file).Right(4).CompareNoCase(L".dat") == 0;
+    CMatProps set;
+    if (const int status = LoadSet(options.file, jmatpro, set); status != kExitOk)
+        return status;
+    std::vector<std::wstring> written;
+    if (const int status = WritePlots(set, options.file, options.folder, options.only, written);
+        status != kExitOk)
+        return status;
+    std::string out;
+    for (const std::wstring& path : written)
+        out += WideToUtf8(path) + '\n';
+    return WriteStdout(out);
+}
+
+} // namespace cli
