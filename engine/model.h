@@ -1,0 +1,73 @@
+// The alloy model: liquidus from linear slopes, solidification path by Scheil's law, and the physical
+// properties mixed from the element data by the fraction liquid. engine/README.md derives it.
+#pragma once
+
+#include <string>
+
+#include "engine/enginedata.h"
+#include "xml/matcondition.h"
+
+// Every property at one temperature, in the units of the result file. Liquid properties are NaN where
+// no liquid is left.
+struct PropertyRow {
+    double celsius = 0;
+    double fractionLiquid = 0;
+    double densityLiquid = 0; // g/cm3
+    double density = 0;
+    double molarVolumeLiquid = 0; // cm3/mol
+    double molarVolume = 0;
+    double specificHeat = 0;    // J/(g K)
+    double enthalpy = 0;        // J/g from 25 C
+    double latentHeat = 0;      // J/g released so far
+    double conductivity = 0;    // W/(m K)
+    double viscosityLiquid = 0; // mPa s
+    double viscosity = 0;
+    double young = 0; // GPa
+    double poisson = 0;
+    double bulk = 0;
+    double shear = 0;
+};
+
+class CAlloyModel {
+public:
+    // Mass fractions per catalogue element (summing to 1), the family's data, the element data and the
+    // fraction limit below which the last liquid solidifies at once. Returns false with a reason when
+    // an element with a share has no data.
+    bool Setup(const double (&massFraction)[kElementCount], const FamilyData& family,
+               const ElementSet& elements, double fractionLimit, std::wstring& reason);
+
+    double Liquidus() const { return m_liquidus; } // K
+    double Solidus() const { return m_solidus; }   // K: the last liquid is gone at and below it
+    double LatentHeat() const { return m_latentHeat; }
+
+    double FractionLiquid(double kelvin) const;
+    PropertyRow Evaluate(double kelvin) const;
+
+private:
+    // Temperature on Scheil's path where the fraction liquid is `fraction` (0 < fraction <= 1).
+    double ScheilTemperature(double fraction) const;
+
+    double m_baseMelting = 0;
+    double m_liquidus = 0;
+    double m_solidus = 0;
+    double m_depression = 0; // K, of the solutes that enrich the liquid
+    double m_partition = 0;  // their weighted partition coefficient
+    double m_molarMass = 0;
+    double m_solidVolume = 0;  // cm3/g at 25 C
+    double m_liquidVolume = 0; // cm3/g at the base's melting point
+    double m_expansion = 0;
+    double m_cpSolid = 0;
+    double m_cpLiquid = 0;
+    double m_latentHeat = 0;
+    double m_tcSolid = 0;
+    double m_tcLiquid = 0;
+    double m_viscosity = 0;
+    double m_activation = 0;
+    double m_young = 0;
+    double m_poisson = 0;
+};
+
+// Constants of the model, shared with its tests.
+inline constexpr double kRoomKelvin = 298.15;
+inline constexpr double kLiquidExpansion = 1.0e-4; // 1/K, volumetric
+inline constexpr double kMaxPacking = 0.64;        // solid fraction at which a slurry locks

@@ -1,0 +1,223 @@
+// The engine contract, with the built engine run as a child through the module's own runner: the
+// result appears in the job folder and reads back; every input problem ends with 2 and a reason.
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "calc/catalogue.h"
+#include "calc/conproc.h"
+#include "calc/job.h"
+#include "results/resultfile.h"
+#include "support/testfiles.h"
+
+namespace {
+
+const std::wstring kEngine = std::filesystem::path(KESTRUM_ENGINE_PATH).wstring();
+const std::filesystem::path kDataDir = std::filesystem::path(KESTRUM_DBDATA_DIR);
+const int kAl = 0, kMg = 7, kSi = 12, kC = 20, kV = 16, kPt = 34;
+
+std::string Narrow(const std::wstring& text) {
+    return std::filesystem::path(text).string();
+}
+
+struct Outcome {
+    int exitCode = -1;
+    std::wstring output;
+    // The last line before the runner's exit line: the reason of a refusal.
+    std::wstring LastLine() const {
+        const std::wstring text = output.substr(0, output.rfind(L"Exit Code:"));
+        const size_t end = text.find_last_not_of(L"\r\n");
+        const size_t start = text.find_last_of(L'\n', end) + 1; // npos + 1 is 0
+        return text.substr(start, end - start + 1);
+    }
+};
+
+// Runs the engine and collects what the console dialog would see.
+Outcome RunEngine(const std::wstring& commandLine) {
+    struct Owner : IConProcOwner {
+        std::mutex mutex;
+        std::condition_variable ended;
+        Outcome outcome;
+        bool exited = false;
+        void OnOutput(const wchar_t* text) override {
+            std::lock_guard<std::mutex> lock(mutex);
+            outcome.output += text ? text : L"";
+        }
+        void OnExit(int exitCode) override {
+            std::lock_guard<std::mutex> lock(mutex);
+            outcome.exitCode = exitCode;
+            exited = true;
+            ended.notify_all();
+        }
+    } owner;
+    {
+        CConProc runner;
+        EXPECT_EQ(1, runner.Create(&owner, kEngine.c_str(), commandLine.c_str()));
+        EXPECT_EQ(1, runner.Start());
+        std::unique_lock<std::mutex> lock(owner.mutex);
+        EXPECT_TRUE(owner.ended.wait_for(lock, std::chrono::seconds(60), [&] { return owner.exited; }));
+    }
+    return owner.outcome;
+}
+
+void SetFolder(wchar_t (&field)[kMatPathChars], const std::filesystem::path& folder) {
+    const std::wstring text = folder.wstring();
+    std::fill(std::begin(field), std::end(field), L'\0');
+    text.copy(field, text.size());
+}
+
+// A job as the module prepares one: the family's defaults and composition with the given amounts, the
+// base taking the balance.
+MatCondition Job(int family, const TempDir& job, std::initializer_list<std::pair<int, float>> amounts) {
+    MatCondition rec;
+    rec.materialType = family;
+    GetMaterialDefaults(static_cast<uint32_t>(family), &rec.tempStart);
+    GetDefaultComposition(static_cast<uint32_t>(family), rec.compositions);
+    float rest = 100;
+    for (const auto& [element, percent] : amounts) {
+        rec.compositions[element].compo = percent;
+        rest -= percent;
+    }
+    rec.compositions[DefaultCompositionTable[family][0]].compo = rest;
+    rec.graphiteType = family == kCastIronFamily ? 2 : -1;
+    SetFolder(rec.dataPath, kDataDir / L"");
+    SetFolder(rec.resPath, job.Path() / L"");
+    return rec;
+}
+
+Outcome RunJob(const TempDir& job, const MatCondition& rec) {
+    const std::wstring input = job.File(kJobInputFileName);
+    EXPECT_EQ(1, SaveMatCondition(input.c_str(), &rec));
+    return RunEngine(GetEngineCommandLine(input.c_str()).Str());
+}
+
+} // namespace
+
+// Titanium's range (2100.15 K to 1400.15 K by 5 K) misses a whole number of steps in single precision:
+// the end row is still written. The folders are given without trailing separators.
+TEST(EngineRunTest, WritesAResultThatReadsBackWithSolidusAndLiquidus) {
+    TempDir job;
+    MatCondition rec = Job(8, job, {{kAl, 6.0f}, {kV, 4.0f}});
+    SetFolder(rec.dataPath, kDataDir);
+    SetFolder(rec.resPath, job.Path());
+    const Outcome outcome = RunJob(job, rec);
+    ASSERT_EQ(0, outcome.exitCode) << Narrow(outcome.output);
+    for (const wchar_t* line :
+         {L"reading ", L"\nLiquidus 1", L"\n  50 % (", L"\n  100 % (", L"\nResult written to "})
+        EXPECT_NE(std::wstring::npos, outcome.output.find(line)) << Narrow(line);
+
+    CMatProps set;
+    ASSERT_EQ(1, ReadResultFile(job.File(kJobResultFileName).c_str(), set, kFormatEngine));
+    for (const CMatPropData& series : set.m_series)
+        EXPECT_NE(JDT_UNKNOWN, series.m_dataType) << Narrow(series.m_name);
+    GraphPoint solidus{};
+    GraphPoint liquidus{};
+    ASSERT_EQ(1, FindSolidusPoint(set, solidus));
+    ASSERT_EQ(1, FindLiquidusPoint(set, liquidus));
+    EXPECT_LT(1600.0f, solidus.x);
+    EXPECT_LT(solidus.x, liquidus.x);
+    EXPECT_LT(liquidus.x, 1668.0f); // pure titanium's melting point
+    const CMatPropData* fraction = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4));
+    ASSERT_EQ(141u, fraction->m_points.size());
+    EXPECT_NEAR(1127.0, fraction->m_points.front().x, 1e-3);
+    // No liquid density below the solidus.
+    EXPECT_LT(FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(14))->m_points.size(), 141u);
+}
+
+TEST(EngineRunTest, CastIronWritesTheColumnsOfItsGraphiteType) {
+    TempDir job;
+    MatCondition rec = Job(kCastIronFamily, job, {{kC, 3.6f}, {kSi, 2.5f}});
+    rec.graphiteType = 0;
+    ASSERT_EQ(0, RunJob(job, rec).exitCode);
+    const std::string text = ReadBytes(job.File(kJobResultFileName));
+    const std::string heading = text.substr(0, text.find('\r'));
+    EXPECT_EQ(0u, heading.find("T(C)\tWT-LIQUID\t"));
+    EXPECT_NE(std::string::npos, heading.find("\tTC-SPHEROIDAL\t"));
+    EXPECT_NE(std::string::npos, heading.find("\tYM-SPHEROIDAL\t"));
+    EXPECT_EQ(std::string::npos, heading.find("LAMELLAR"));
+}
+
+TEST(EngineRunTest, InputProblemsEndWithTwoAndAReason) {
+    using Change = void (*)(MatCondition&, const TempDir&);
+    const std::pair<Change, const wchar_t*> cases[] = {
+        {[](MatCondition& r, const TempDir&) { r.materialType = 11; },
+         L"material family 11 is outside 0 to 10"},
+        {[](MatCondition& r, const TempDir&) { r.materialType = 3; }, L"(Stainless Steel) has no data"},
+        {[](MatCondition& r, const TempDir&) { r.compositions[kAl].base = 0; }, L"has no base element"},
+        {[](MatCondition& r, const TempDir&) { r.compositions[kSi].base = 1; }, L"has 2 base elements"},
+        {[](MatCondition& r, const TempDir&) { r.compositions[kSi].compo += 0.02f; }, L"sums to 100.02 %"},
+        {[](MatCondition& r, const TempDir&) { r.compositions[kMg].compo = -1; },
+         L"amount of Mg is negative"},
+        {[](MatCondition& r, const TempDir&) { r.tempEnd = r.tempStart; }, L"is not above the end"},
+        {[](MatCondition& r, const TempDir&) { r.tempStep = 0; }, L"step (0 K) is not negative"},
+        {[](MatCondition& r, const TempDir&) { r.tempStep = -1e-4f; },
+         L"give more than 1000000 temperatures"},
+        {[](MatCondition& r, const TempDir&) { r.materialType = kCastIronFamily; }, L"needs a graphite type"},
+        {[](MatCondition& r, const TempDir&) {
+             std::swap(r.compositions[kAl].base, r.compositions[kSi].base);
+         },
+         L"base element Si is not the family's base Al"},
+        {[](MatCondition& r, const TempDir&) {
+             r.compositions[kPt] = {0, 1, 0.1f}, r.compositions[kSi].compo -= 0.1f;
+         },
+         L"no solute row for Pt"},
+        {[](MatCondition& r, const TempDir& job) { SetFolder(r.dataPath, job.Path() / L"none" / L""); },
+         L"elements.csv: cannot be opened"},
+        {[](MatCondition& r, const TempDir& job) { SetFolder(r.resPath, job.Path() / L"gone" / L""); },
+         L"cannot write the result file"},
+    };
+    for (const auto& [change, reason] : cases) {
+        SCOPED_TRACE(Narrow(reason));
+        TempDir job;
+        MatCondition rec = Job(0, job, {{kSi, 7.0f}, {kMg, 0.35f}});
+        change(rec, job);
+        const Outcome outcome = RunJob(job, rec);
+        EXPECT_EQ(2, outcome.exitCode) << Narrow(outcome.output);
+        EXPECT_EQ(0u, outcome.LastLine().find(L"Error: ")) << Narrow(outcome.LastLine());
+        EXPECT_NE(std::wstring::npos, outcome.LastLine().find(reason)) << Narrow(outcome.LastLine());
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(job.File(kJobResultFileName))));
+    }
+}
+
+TEST(EngineRunTest, DocumentsThatDoNotLoadAreNamed) {
+    TempDir job;
+    WriteBytes(job.File(L"broken.vjp"), "<Vantrel><JMapProMaterial");
+    for (const std::wstring name : {L"broken.vjp", L"absent.vjp"}) {
+        const Outcome outcome = RunEngine(GetEngineCommandLine(job.File(name).c_str()).Str());
+        EXPECT_EQ(2, outcome.exitCode);
+        EXPECT_NE(std::wstring::npos,
+                  outcome.LastLine().find(name + L" is not a material condition document"))
+            << Narrow(outcome.output);
+    }
+}
+
+#ifdef _WIN32
+// At a Windows prompt the program's name comes first; the module passes the path alone.
+TEST(EngineRunTest, PromptFormTakesTheSecondToken) {
+    TempDir job;
+    const std::wstring input = job.File(kJobInputFileName);
+    const MatCondition rec = Job(10, job, {{38, 3.0f}, {4, 0.5f}});
+    ASSERT_EQ(1, SaveMatCondition(input.c_str(), &rec));
+    EXPECT_EQ(0, RunEngine(L"kestrum.exe \"" + input + L"\"").exitCode);
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(job.File(kJobResultFileName))));
+    const Outcome bare = RunEngine(L"kestrum.exe");
+    EXPECT_EQ(2, bare.exitCode);
+    EXPECT_EQ(0u, bare.LastLine().find(L"Error: no input document given"));
+}
+#else
+#include <sys/wait.h>
+
+// Natively the path is the only argument: none, an empty one or two are refused with 2.
+TEST(EngineRunTest, NativeArgumentForms) {
+    for (const std::string arguments : {"", " ''", " a.vjp b.vjp"}) {
+        const int status = std::system((Narrow(kEngine) + arguments + " >/dev/null").c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << arguments;
+        EXPECT_EQ(2, WEXITSTATUS(status)) << arguments;
+    }
+}
+#endif
