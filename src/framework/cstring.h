@@ -5,6 +5,10 @@
 #include <string>
 #include <string_view>
 
+// windows.h may have defined LoadString as a macro; the class names its member as written.
+#pragma push_macro("LoadString")
+#undef LoadString
+
 class CString {
 public:
     CString() = default;
@@ -79,6 +83,12 @@ public:
     CString Mid(int first) const;
     CString Mid(int first, int count) const;
 
+    // Loads string table entry `id` through the resource chain (Windows only: reschain_win32.cpp);
+    // 1 when found, else 0 and the string is unchanged. Where windows.h is included, its macro turns
+    // calls of LoadString into LoadStringW, so both names exist.
+    int LoadString(unsigned id);
+    int LoadStringW(unsigned id) { return LoadString(id); }
+
     CString& MakeUpper();
     CString& MakeLower();
     CString& Trim();
@@ -89,3 +99,5 @@ private:
     static size_t Clamp(int n) { return n > 0 ? static_cast<size_t>(n) : 0; }
     std::wstring m_str;
 };
+
+#pragma pop_macro("LoadString")

@@ -6,9 +6,14 @@
 //   tick:N       N lines "tick" 10 ms apart                   sleep:MS   sleep
 //   pid          "pid:<id>" on standard output                exit:CODE  end with CODE (default 0)
 //   hold:MS      start a grandchild that keeps the standard handles for MS and print "gpid:<id>"
+//   cmdline      the command line as the program received it, on standard output
+// Standing in as the engine, the child gets the path of an input document (".vjp") instead: its script
+// is then the text of "child.script" in that document's folder.
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -33,6 +38,10 @@ void WriteAll(int stream, const char* data, std::size_t size) {
 
 unsigned long ProcessId() {
     return ::GetCurrentProcessId();
+}
+
+std::string CommandLine(int, char**) {
+    return ::GetCommandLineA();
 }
 
 // The grandchild is this program again with a sleep script, inheriting the standard handles.
@@ -75,6 +84,13 @@ unsigned long ProcessId() {
     return static_cast<unsigned long>(::getpid());
 }
 
+std::string CommandLine(int argc, char** argv) {
+    std::string line;
+    for (int i = 0; i < argc; ++i)
+        line += (i ? " " : "") + std::string(argv[i]);
+    return line;
+}
+
 unsigned long StartHolder(long ms) {
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -115,10 +131,23 @@ void Flood(std::size_t size, bool utf8) {
     }
 }
 
+// The script beside an engine input document, or the argument itself.
+std::string Script(std::string_view argument) {
+    if (!argument.ends_with(".vjp"))
+        return std::string(argument);
+    const std::size_t cut = argument.find_last_of("\\/");
+    const std::string folder(argument.substr(0, cut == std::string_view::npos ? 0 : cut + 1));
+    std::ifstream in(folder + "child.script", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string_view script = argv[argc - 1];
+    const std::string scriptText = Script(argv[argc - 1]);
+    std::string_view script = scriptText;
     int exitCode = 0;
     while (!script.empty()) {
         const std::size_t end = script.find(';');
@@ -144,6 +173,8 @@ int main(int argc, char** argv) {
             WriteLine(1, "pid:" + std::to_string(ProcessId()));
         } else if (name == "hold") {
             WriteLine(1, "gpid:" + std::to_string(StartHolder(static_cast<long>(number))));
+        } else if (name == "cmdline") {
+            WriteLine(1, CommandLine(argc, argv));
         } else if (name == "exit") {
             exitCode = static_cast<int>(number);
         }

@@ -27,6 +27,21 @@ bool SaveScreenshot(HWND window, const std::wstring& name) {
     if (width <= 0 || height <= 0)
         return false;
 
+    // Wine hands a window's pixels to the display when its thread waits for messages; a window of this
+    // thread gets that chance here (another thread's window is waiting in its own loop anyway).
+    if (::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId()) {
+        for (int i = 0; i < 6; ++i) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            MSG msg;
+            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+        }
+    } else {
+        ::Sleep(300);
+    }
+
     // Copy from the screen, so that the frame and every child window are in the picture.
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -50,6 +65,10 @@ bool SaveScreenshot(HWND window, const std::wstring& name) {
     ReleaseDC(nullptr, screen);
     if (rows != height)
         return false;
+    // The fourth byte of a pixel is left as the display had it (often 0); a picture viewer would take
+    // it for transparency, so every pixel is made opaque.
+    for (size_t i = 3; i < pixels.size(); i += 4)
+        pixels[i] = static_cast<char>(0xFF);
 
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42; // "BM"

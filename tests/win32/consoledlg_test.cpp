@@ -1,0 +1,326 @@
+// The console window over a real child process: the runner's test child lies beside this program as
+// kestrum.exe and reads its script from "child.script" in the job folder.
+#include <windows.h>
+
+#include <cwchar>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "calc/consoledlg.h"
+#include "calc/job.h"
+#include "calc/runcalc.h"
+#include "framework/reschain.h"
+#include "res/resource.h"
+#include "support/testfiles.h"
+#include "win32/uiharness.h"
+
+namespace {
+
+// The program stands in for the module: its resources are in the chain, as the library's are once it
+// is loaded.
+const bool g_registered = (RegisterResourceModule(::GetModuleHandleW(nullptr)), true);
+
+constexpr int kLong = 60000;
+
+MatCondition AlSiMg(const std::wstring& jobFolder) {
+    MatCondition rec;
+    rec.materialType = 0;
+    rec.tempStart = 973.15f;
+    rec.tempEnd = 773.15f;
+    rec.tempStep = -5.0f;
+    rec.fractionLimit = 0.01f;
+    rec.compositions[0] = {1, 1, 92.7f};
+    rec.compositions[12] = {0, 1, 7.0f};
+    rec.compositions[7] = {0, 1, 0.3f};
+    std::wcsncpy(rec.resPath, jobFolder.c_str(), kMatPathChars - 1);
+    return rec;
+}
+
+bool Contains(const std::wstring& text, const std::wstring& part) {
+    return text.find(part) != std::wstring::npos;
+}
+
+class ConsoleWindow : public ::testing::Test {
+protected:
+    // The job folder, with a trailing separator as job folders have.
+    std::wstring JobFolder() const { return m_temp.File(L"job") + L"\\"; }
+    // Creates the job folder with the child's script in it.
+    void PrepareJob(const std::string& script) {
+        std::filesystem::create_directory(m_temp.File(L"job"));
+        WriteBytes(JobFolder() + L"child.script", script);
+    }
+    bool JobFolderExists() const { return std::filesystem::exists(m_temp.File(L"job")); }
+
+    TempDir m_temp;
+};
+
+// The engine's own output from a running child, ended by "Terminate"; for tests about the running state.
+void WaitUntilRunning(CUiDriver& ui) {
+    ASSERT_TRUE(ui.WaitForDialog());
+    ASSERT_TRUE(ui.WaitFor([&] { return Contains(ui.Text(IDC_CONSOLE_OUTPUT), L"started"); }, kLong));
+}
+
+void TerminateAndWaitForTheEnd(CUiDriver& ui) {
+    EXPECT_TRUE(ui.Click(IDC_CONSOLE_TERMINATE));
+    EXPECT_TRUE(ui.WaitFor([&] { return Contains(ui.Text(IDC_CONSOLE_OUTPUT), L"Exit Code: 3"); }, kLong));
+}
+
+TEST_F(ConsoleWindow, ShowsTheOutputWhileTheEngineRunsAndClosesWithTheResultAfterExitCodeZero) {
+    PrepareJob("out:started;sleep:1500;out:last line;exit:0");
+    CConsoleDlg console(AlSiMg(JobFolder()));
+    const INT_PTR result =
+        RunModalScript([&] { return console.DoModal(); },
+                       [&](CUiDriver& ui) {
+                           WaitUntilRunning(ui);
+                           wchar_t caption[128] = {};
+                           ::GetWindowTextW(ui.Dialog(), caption, 128);
+                           EXPECT_STREQ(caption, L"Material Property Calculator");
+                           EXPECT_FALSE(Contains(ui.Text(IDC_CONSOLE_OUTPUT), L"last line"))
+                               << "the engine has not ended yet";
+                           EXPECT_FALSE(ui.Enabled(IDOK));
+                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_START));
+                           EXPECT_TRUE(ui.Enabled(IDC_CONSOLE_TERMINATE));
+                           EXPECT_TRUE(ui.Enabled(IDC_CONSOLE_PAUSE));
+                           EXPECT_FALSE(ui.Visible(IDC_CONSOLE_STOP));
+                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_STOP));
+                           EXPECT_TRUE(ui.Screenshot(L"console_running"));
+
+                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
+                           const std::wstring text = ui.Text(IDC_CONSOLE_OUTPUT);
+                           EXPECT_TRUE(Contains(text, L"started\r\nlast line\r\n") ||
+                                       Contains(text, L"started\nlast line\n"))
+                               << text;
+                           EXPECT_TRUE(Contains(text, L"Exit Code: 0"));
+                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_START));
+                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_TERMINATE));
+                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_PAUSE));
+                           EXPECT_TRUE(ui.Click(IDOK));
+                       });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(console.GetExitCode(), 0);
+    EXPECT_EQ(console.GetResultPath(), CString((JobFolder() + L"vuzaziza.out").c_str()));
+}
+
+TEST_F(ConsoleWindow, AnEngineEndingWithAnotherExitCodeClosesWithCancel) {
+    PrepareJob("err:no convergence;exit:7");
+    CConsoleDlg console(AlSiMg(JobFolder()));
+    const INT_PTR result =
+        RunModalScript([&] { return console.DoModal(); },
+                       [&](CUiDriver& ui) {
+                           ASSERT_TRUE(ui.WaitForDialog());
+                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
+                           EXPECT_TRUE(Contains(ui.Text(IDC_CONSOLE_OUTPUT), L"no convergence"));
+                           EXPECT_TRUE(ui.Click(IDOK));
+                       });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(console.GetExitCode(), 7);
+}
+
+TEST_F(ConsoleWindow, KeepsEveryCharacterOfALongOutput) {
+    PrepareJob("flood:40000;exit:0");
+    CConsoleDlg console(AlSiMg(JobFolder()));
+    size_t length = 0;
+    const INT_PTR result =
+        RunModalScript([&] { return console.DoModal(); },
+                       [&](CUiDriver& ui) {
+                           ASSERT_TRUE(ui.WaitForDialog());
+                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
+                           length = ui.Text(IDC_CONSOLE_OUTPUT).size();
+                           EXPECT_TRUE(Contains(ui.Text(IDC_CONSOLE_OUTPUT), L"Exit Code: 0"));
+                           EXPECT_TRUE(ui.Click(IDOK));
+                       });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_GE(length, 40000u + std::wcslen(L"Exit Code: 0\n"));
+}
+
+TEST_F(ConsoleWindow, WritesTheInputDocumentAndHandsTheEngineItsPathInQuotes) {
+    PrepareJob("cmdline;exit:0");
+    const MatCondition rec = AlSiMg(JobFolder());
+    CConsoleDlg console(rec);
+    const std::wstring input = JobFolder() + L"input.vjp";
+    std::wstring text;
+    const INT_PTR result =
+        RunModalScript([&] { return console.DoModal(); },
+                       [&](CUiDriver& ui) {
+                           ASSERT_TRUE(ui.WaitForDialog());
+                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
+                           text = ui.Text(IDC_CONSOLE_OUTPUT);
+                           EXPECT_TRUE(ui.Click(IDOK));
+                       });
+    EXPECT_EQ(result, IDOK);
+    // The command line is the input path in double quotes and nothing else.
+    EXPECT_TRUE(text.starts_with(L"\"" + input + L"\"\r\n") || text.starts_with(L"\"" + input + L"\"\n"))
+        << text;
+    MatCondition loaded;
+    ASSERT_EQ(LoadMatCondition(input.c_str(), &loaded), 1);
+    EXPECT_TRUE(loaded == rec);
+}
+
+TEST_F(ConsoleWindow, PauseTwiceRestoresTheCaptionAndTheRunningState) {
+    PrepareJob("out:started;sleep:30000");
+    CConsoleDlg console(AlSiMg(JobFolder()));
+    const INT_PTR result = RunModalScript([&] { return console.DoModal(); },
+                                          [&](CUiDriver& ui) {
+                                              WaitUntilRunning(ui);
+                                              EXPECT_EQ(ui.Text(IDC_CONSOLE_PAUSE), L"Pause");
+                                              EXPECT_TRUE(ui.Click(IDC_CONSOLE_PAUSE));
+                                              EXPECT_EQ(ui.Text(IDC_CONSOLE_PAUSE), L"Resume");
+                                              EXPECT_EQ(console.GetRunnerState(), CConProc::Paused);
+                                              EXPECT_TRUE(ui.Click(IDC_CONSOLE_PAUSE));
+                                              EXPECT_EQ(ui.Text(IDC_CONSOLE_PAUSE), L"Pause");
+                                              EXPECT_EQ(console.GetRunnerState(), CConProc::Running);
+                                              TerminateAndWaitForTheEnd(ui);
+                                              EXPECT_TRUE(ui.RepeatUntilClosed([&] { ui.Click(IDOK); }));
+                                          });
+    EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST_F(ConsoleWindow, EscapeAndEnterDoNothingWhileRunningNorAfterwards) {
+    PrepareJob("out:started;sleep:1500;exit:0");
+    CConsoleDlg console(AlSiMg(JobFolder()));
+    const INT_PTR result =
+        RunModalScript([&] { return console.DoModal(); },
+                       [&](CUiDriver& ui) {
+                           WaitUntilRunning(ui);
+                           ui.PressKey(VK_ESCAPE);
+                           ui.PressKey(VK_RETURN);
+                           EXPECT_TRUE(ui.Open());
+                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
+                           // "Close" is the default button now: without the key filter Enter would press it.
+                           ui.PressKey(VK_RETURN);
+                           ui.PressKey(VK_ESCAPE);
+                           EXPECT_TRUE(ui.Open());
+                           EXPECT_TRUE(ui.Click(IDOK));
+                       });
+    EXPECT_EQ(result, IDOK);
+}
+
+TEST_F(ConsoleWindow, TheCloseBoxDoesNothingWhileTheEngineRunsAndCancelsAfterwards) {
+    PrepareJob("out:started;sleep:30000");
+    CConsoleDlg console(AlSiMg(JobFolder()));
+    const INT_PTR result = RunModalScript([&] { return console.DoModal(); },
+                                          [&](CUiDriver& ui) {
+                                              WaitUntilRunning(ui);
+                                              ui.PressCloseBox();
+                                              EXPECT_TRUE(ui.Open());
+                                              EXPECT_TRUE(ui.Click(IDC_CONSOLE_PAUSE));
+                                              ui.PressCloseBox();
+                                              EXPECT_TRUE(ui.Open()) << "paused counts as running";
+                                              TerminateAndWaitForTheEnd(ui);
+                                              EXPECT_TRUE(ui.RepeatUntilClosed([&] { ui.PressCloseBox(); }));
+                                          });
+    EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST_F(ConsoleWindow, TheCloseBoxCancelsEvenAfterASuccessfulRun) {
+    PrepareJob("exit:0");
+    CConsoleDlg console(AlSiMg(JobFolder()));
+    const INT_PTR result =
+        RunModalScript([&] { return console.DoModal(); },
+                       [&](CUiDriver& ui) {
+                           ASSERT_TRUE(ui.WaitForDialog());
+                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
+                           ui.PressCloseBox();
+                       });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(console.GetExitCode(), 0);
+}
+
+TEST_F(ConsoleWindow, StopsAtTheInputDocumentWhenTheJobFolderIsMissing) {
+    CConsoleDlg console(AlSiMg(JobFolder())); // never created
+    const INT_PTR result = RunModalScript([&] { return console.DoModal(); },
+                                          [&](CUiDriver& ui) {
+                                              ASSERT_TRUE(ui.WaitForDialog());
+                                              ui.Sync();
+                                              EXPECT_TRUE(ui.Enabled(IDOK));
+                                              EXPECT_TRUE(ui.Enabled(IDC_CONSOLE_START));
+                                              EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_TERMINATE));
+                                              EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_PAUSE));
+                                              EXPECT_TRUE(ui.Click(IDC_CONSOLE_START))
+                                                  << "a second try stops the same way";
+                                              EXPECT_TRUE(ui.Enabled(IDC_CONSOLE_START));
+                                              EXPECT_EQ(ui.Text(IDC_CONSOLE_OUTPUT), L"");
+                                              EXPECT_TRUE(ui.Click(IDOK));
+                                          });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_FALSE(JobFolderExists());
+    EXPECT_EQ(console.GetRunnerState(), CConProc::Idle);
+}
+
+// An engine that cannot be started: no exit ever comes, so "Close" is enabled again as soon as the
+// runner reports the failure, without "Terminate" first.
+class CConsoleWithoutEngine : public CConsoleDlg {
+public:
+    CConsoleWithoutEngine(const MatCondition& rec, std::wstring engine)
+        : CConsoleDlg(rec), m_engine(std::move(engine)) {}
+
+protected:
+    int LocateEngine(CString* path) override {
+        *path = CString(m_engine.c_str());
+        return 1;
+    }
+
+private:
+    std::wstring m_engine;
+};
+
+TEST_F(ConsoleWindow, AnEngineThatCannotBeStartedLeavesCloseAvailable) {
+    PrepareJob("exit:0");
+    CConsoleWithoutEngine console(AlSiMg(JobFolder()), m_temp.File(L"nowhere\\kestrum.exe"));
+    const INT_PTR result =
+        RunModalScript([&] { return console.DoModal(); },
+                       [&](CUiDriver& ui) {
+                           ASSERT_TRUE(ui.WaitForDialog());
+                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong))
+                               << "Close stayed disabled";
+                           EXPECT_TRUE(Contains(ui.Text(IDC_CONSOLE_OUTPUT), L"CreateProcess"));
+                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_START));
+                           EXPECT_TRUE(ui.Click(IDOK));
+                       });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(console.GetRunnerState(), CConProc::Idle);
+}
+
+TEST_F(ConsoleWindow, TheJobStepKeepsTheFolderOfASuccessfulRunWithTheModulesResourcesCurrent) {
+    // The host has other resources current; the console's must be found in the module all the same.
+    const HINSTANCE host = ::GetModuleHandleW(L"kernel32.dll");
+    SetResourceHandle(host);
+    HINSTANCE during = nullptr;
+    CString resultPath;
+    const int result = RunModalScript([&] { return RunCalculationJob(AlSiMg(JobFolder()), &resultPath); },
+                                      [&](CUiDriver& ui) {
+                                          ASSERT_TRUE(ui.WaitForDialog());
+                                          during = GetResourceHandle();
+                                          ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
+                                          EXPECT_TRUE(ui.Click(IDOK));
+                                      });
+    EXPECT_EQ(GetResourceHandle(), host) << "restored after the modal loop";
+    SetResourceHandle(nullptr);
+    EXPECT_EQ(during, GetCodeModuleHandle());
+    // No script in the folder the job step created: the child ends at once with exit code 0.
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(resultPath, CString((JobFolder() + L"vuzaziza.out").c_str()));
+    EXPECT_TRUE(std::filesystem::exists(JobFolder() + L"input.vjp"));
+}
+
+TEST_F(ConsoleWindow, TheJobStepRemovesTheFolderAfterTerminateAndClose) {
+    PrepareJob("out:started;sleep:30000");
+    CString resultPath(L"untouched");
+    const int result = RunModalScript([&] { return RunCalculationJob(AlSiMg(JobFolder()), &resultPath); },
+                                      [&](CUiDriver& ui) {
+                                          WaitUntilRunning(ui);
+                                          TerminateAndWaitForTheEnd(ui);
+                                          EXPECT_TRUE(ui.Enabled(IDOK));
+                                          EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_START));
+                                          EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_TERMINATE));
+                                          EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_PAUSE));
+                                          EXPECT_TRUE(ui.RepeatUntilClosed([&] { ui.Click(IDOK); }));
+                                      });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(resultPath, L"untouched");
+    EXPECT_FALSE(JobFolderExists()) << "the job folder and everything in it are removed";
+}
+
+} // namespace

@@ -1,0 +1,383 @@
+// The Windows part of the framework: reflection, message pre-translation, data exchange, drawing
+// objects, the resource chain and the file dialog's filters, on real windows under Wine.
+#include <windows.h>
+
+#include <algorithm>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "framework/controls.h"
+#include "framework/dialog.h"
+#include "framework/filedlg.h"
+#include "framework/gdi.h"
+#include "framework/reschain.h"
+#include "win32/testres.h"
+#include "win32/uiharness.h"
+
+namespace {
+
+// What the windows under test saw, in order; written on the window's thread, read by the script's.
+class EventLog {
+public:
+    void Add(const std::wstring& event) {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_events.push_back(event);
+    }
+    std::vector<std::wstring> Take() {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return std::exchange(m_events, {});
+    }
+
+private:
+    std::mutex m_lock;
+    std::vector<std::wstring> m_events;
+};
+
+class CLogButton : public CButton {
+public:
+    explicit CLogButton(EventLog& log) : m_log(log) {}
+    BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM, LRESULT*) override {
+        if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED)
+            m_log.Add(L"button:clicked");
+        return m_stop;
+    }
+    BOOL m_stop = FALSE;
+
+private:
+    EventLog& m_log;
+};
+
+class CLogEdit : public CEdit {
+public:
+    explicit CLogEdit(EventLog& log) : m_log(log) {}
+    BOOL OnChildNotify(UINT msg, WPARAM, LPARAM, LRESULT* result) override {
+        if (msg != WM_NOTIFY)
+            return FALSE;
+        m_log.Add(L"edit:notify");
+        *result = 42;
+        return m_stop;
+    }
+    BOOL PreTranslateMessage(MSG* msg) override {
+        if (msg->message != WM_KEYDOWN || msg->wParam != VK_F5)
+            return FALSE;
+        m_log.Add(L"edit:key");
+        return m_swallowKeys;
+    }
+    BOOL m_stop = FALSE;
+    BOOL m_swallowKeys = FALSE;
+
+private:
+    EventLog& m_log;
+};
+
+class CTestDialog : public CDialog {
+public:
+    explicit CTestDialog(EventLog& log) : CDialog(IDD_TEST), m_edit(log), m_button(log), m_log(log) {}
+
+    void DoDataExchange(CDataExchange* dx) override {
+        DDX_Control(dx, IDC_TEST_EDIT, m_edit);
+        DDX_Control(dx, IDC_TEST_BUTTON, m_button);
+        DDX_Text(dx, IDC_TEST_EDIT, m_text);
+        DDX_Radio(dx, IDC_TEST_RADIO_A, m_choice);
+        DDX_Check(dx, IDC_TEST_CHECK, m_check);
+        if (m_missingId)
+            DDX_Check(dx, m_missingId, m_check);
+    }
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+        if (LOWORD(wParam) == IDC_TEST_BUTTON)
+            m_log.Add(L"dialog:clicked");
+        return CDialog::OnCommand(wParam, lParam);
+    }
+    BOOL OnNotify(WPARAM, LPARAM, LRESULT* result) override {
+        m_log.Add(L"dialog:notify");
+        *result = 7;
+        return TRUE;
+    }
+    BOOL PreTranslateMessage(MSG* msg) override {
+        if (msg->message == WM_KEYDOWN && msg->wParam == VK_F5)
+            m_log.Add(L"dialog:key");
+        return CDialog::PreTranslateMessage(msg);
+    }
+
+    CLogEdit m_edit;
+    CLogButton m_button;
+    CString m_text = L"first";
+    int m_choice = 2;
+    int m_check = 1;
+    int m_missingId = 0;
+
+private:
+    EventLog& m_log;
+};
+
+LRESULT SendTestNotify(HWND dialog, HWND from) {
+    NMHDR header{};
+    header.hwndFrom = from;
+    header.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(from));
+    header.code = NM_CLICK;
+    return ::SendMessageW(dialog, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+}
+
+bool Checked(HWND dialog, int id) {
+    return ::SendMessageW(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::wstring ItemText(HWND dialog, int id) {
+    wchar_t text[256] = {};
+    ::GetDlgItemTextW(dialog, id, text, 256);
+    return text;
+}
+
+TEST(Reflection, TheSendingControlSeesANotificationFirstAndCanStopIt) {
+    EventLog log;
+    CTestDialog dialog(log);
+    ASSERT_TRUE(dialog.Create());
+    ::SendMessageW(dialog.m_button.m_hWnd, BM_CLICK, 0, 0);
+    EXPECT_EQ(log.Take(), (std::vector<std::wstring>{L"button:clicked", L"dialog:clicked"}));
+    dialog.m_button.m_stop = TRUE;
+    ::SendMessageW(dialog.m_button.m_hWnd, BM_CLICK, 0, 0);
+    EXPECT_EQ(log.Take(), (std::vector<std::wstring>{L"button:clicked"}));
+
+    // WM_NOTIFY goes by the header's source window; the answer of whoever stops it is the result.
+    EXPECT_EQ(SendTestNotify(dialog.m_hWnd, dialog.m_edit.m_hWnd), 7);
+    EXPECT_EQ(log.Take(), (std::vector<std::wstring>{L"edit:notify", L"dialog:notify"}));
+    dialog.m_edit.m_stop = TRUE;
+    EXPECT_EQ(SendTestNotify(dialog.m_hWnd, dialog.m_edit.m_hWnd), 42);
+    EXPECT_EQ(log.Take(), (std::vector<std::wstring>{L"edit:notify"}));
+    // A control without an object of its own is not asked.
+    EXPECT_EQ(SendTestNotify(dialog.m_hWnd, ::GetDlgItem(dialog.m_hWnd, IDC_TEST_CHECK)), 7);
+    EXPECT_EQ(log.Take(), (std::vector<std::wstring>{L"dialog:notify"}));
+    dialog.DestroyWindow();
+}
+
+TEST(DataExchange, MovesTextChecksAndRadioGroupsBothWays) {
+    EventLog log;
+    CTestDialog dialog(log);
+    ASSERT_TRUE(dialog.Create()); // initialisation puts the members into the controls
+    const HWND hwnd = dialog.m_hWnd;
+    EXPECT_EQ(ItemText(hwnd, IDC_TEST_EDIT), L"first");
+    EXPECT_TRUE(Checked(hwnd, IDC_TEST_CHECK));
+    // Index 2 is "C": the static text between "B" and "C" is not counted.
+    EXPECT_FALSE(Checked(hwnd, IDC_TEST_RADIO_A));
+    EXPECT_FALSE(Checked(hwnd, IDC_TEST_RADIO_B));
+    EXPECT_TRUE(Checked(hwnd, IDC_TEST_RADIO_C));
+    EXPECT_FALSE(Checked(hwnd, IDC_TEST_RADIO_NEXT)) << "the next group is not part of this one";
+
+    ::SetDlgItemTextW(hwnd, IDC_TEST_EDIT, L"second");
+    ::CheckDlgButton(hwnd, IDC_TEST_CHECK, BST_UNCHECKED);
+    ::CheckDlgButton(hwnd, IDC_TEST_RADIO_C, BST_UNCHECKED);
+    ::CheckDlgButton(hwnd, IDC_TEST_RADIO_B, BST_CHECKED);
+    ::CheckDlgButton(hwnd, IDC_TEST_RADIO_NEXT, BST_CHECKED);
+    ASSERT_TRUE(dialog.UpdateData(TRUE));
+    EXPECT_EQ(dialog.m_text, L"second");
+    EXPECT_EQ(dialog.m_check, 0);
+    EXPECT_EQ(dialog.m_choice, 1);
+
+    ::CheckDlgButton(hwnd, IDC_TEST_RADIO_B, BST_UNCHECKED);
+    ASSERT_TRUE(dialog.UpdateData(TRUE));
+    EXPECT_EQ(dialog.m_choice, -1) << "no button of the group checked";
+
+    dialog.m_choice = 0;
+    ASSERT_TRUE(dialog.UpdateData(FALSE));
+    EXPECT_TRUE(Checked(hwnd, IDC_TEST_RADIO_A));
+    EXPECT_FALSE(Checked(hwnd, IDC_TEST_RADIO_C));
+    EXPECT_TRUE(Checked(hwnd, IDC_TEST_RADIO_NEXT)) << "the next group is left alone";
+
+    dialog.m_missingId = 999;
+    EXPECT_FALSE(dialog.UpdateData(TRUE));
+    dialog.DestroyWindow();
+}
+
+TEST(ModalLoop, OffersKeysToTheFocusWindowFirstThenToTheDialog) {
+    EventLog log;
+    CTestDialog dialog(log);
+    const INT_PTR result =
+        RunModalScript([&] { return dialog.DoModal(); },
+                       [&](CUiDriver& ui) {
+                           ASSERT_TRUE(ui.WaitForDialog());
+                           EXPECT_EQ(ui.Text(IDC_TEST_EDIT), L"first");
+                           ui.PressKey(VK_F5);
+                           EXPECT_EQ(log.Take(), (std::vector<std::wstring>{L"edit:key", L"dialog:key"}));
+                           dialog.m_edit.m_swallowKeys = TRUE;
+                           ui.PressKey(VK_F5);
+                           EXPECT_EQ(log.Take(), (std::vector<std::wstring>{L"edit:key"}));
+                           // The dialog manager's keys still work: Escape cancels.
+                           ui.PressKey(VK_ESCAPE);
+                       });
+    EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST(ModalLoop, OkTakesTheControlsIntoTheMembers) {
+    EventLog log;
+    CTestDialog dialog(log);
+    const INT_PTR result = RunModalScript([&] { return dialog.DoModal(); },
+                                          [&](CUiDriver& ui) {
+                                              ASSERT_TRUE(ui.WaitForDialog());
+                                              ::SendMessageW(ui.Item(IDC_TEST_EDIT), WM_SETTEXT, 0,
+                                                             reinterpret_cast<LPARAM>(L"typed"));
+                                              ui.Click(IDC_TEST_RADIO_A);
+                                              EXPECT_TRUE(ui.Click(IDOK));
+                                          });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(dialog.m_text, L"typed");
+    EXPECT_EQ(dialog.m_choice, 0);
+    EXPECT_EQ(dialog.m_edit.m_hWnd, nullptr) << "bound controls are let go with the window";
+}
+
+class CSelfDeleting : public CWnd {
+public:
+    explicit CSelfDeleting(std::vector<UINT>* seen, bool* deleted) : m_seen(seen), m_deleted(deleted) {}
+    ~CSelfDeleting() override { *m_deleted = true; }
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        m_seen->push_back(msg);
+        return CWnd::WindowProc(msg, wParam, lParam);
+    }
+    void PostNcDestroy() override { delete this; }
+
+private:
+    std::vector<UINT>* m_seen;
+    bool* m_deleted;
+};
+
+TEST(Window, SeesItsCreationAndDeletesItselfAfterItsLastMessage) {
+    std::vector<UINT> seen;
+    bool deleted = false;
+    auto* wnd = new CSelfDeleting(&seen, &deleted);
+    ASSERT_TRUE(wnd->CreateEx(0, L"STATIC", L"", WS_POPUP, RECT{0, 0, 50, 50}, nullptr, 0));
+    const HWND hwnd = wnd->m_hWnd;
+    EXPECT_EQ(CWnd::FromHandle(hwnd), wnd);
+    EXPECT_NE(std::find(seen.begin(), seen.end(), WM_NCCREATE), seen.end());
+    EXPECT_NE(std::find(seen.begin(), seen.end(), WM_CREATE), seen.end());
+    ::DestroyWindow(hwnd);
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
+}
+
+TEST(Drawing, ADeviceContextSelectsBackWhatItReplacedAndObjectsFreeWhatTheyMade) {
+    const HDC screen = ::GetDC(nullptr);
+    const HDC memory = ::CreateCompatibleDC(screen);
+    const HGDIOBJ pen0 = ::GetCurrentObject(memory, OBJ_PEN);
+    const HGDIOBJ brush0 = ::GetCurrentObject(memory, OBJ_BRUSH);
+    const HGDIOBJ font0 = ::GetCurrentObject(memory, OBJ_FONT);
+    HGDIOBJ red = nullptr;
+    HGDIOBJ blue = nullptr;
+    HGDIOBJ fill = nullptr;
+    {
+        CPen redPen(PS_SOLID, 1, RGB(255, 0, 0));
+        CPen bluePen(PS_SOLID, 2, RGB(0, 0, 255));
+        CBrush brush(RGB(0, 255, 0));
+        red = redPen.GetSafeHandle();
+        blue = bluePen.GetSafeHandle();
+        fill = brush.GetSafeHandle();
+        CDC dc;
+        dc.Attach(memory);
+        EXPECT_EQ(dc.SelectObject(redPen), pen0);
+        EXPECT_EQ(dc.SelectObject(bluePen), red);
+        EXPECT_EQ(dc.SelectObject(brush), brush0);
+        dc.SelectStockObject(DEFAULT_GUI_FONT);
+        EXPECT_EQ(::GetCurrentObject(memory, OBJ_PEN), blue);
+    }
+    EXPECT_EQ(::GetCurrentObject(memory, OBJ_PEN), pen0);
+    EXPECT_EQ(::GetCurrentObject(memory, OBJ_BRUSH), brush0);
+    EXPECT_EQ(::GetCurrentObject(memory, OBJ_FONT), font0);
+    EXPECT_EQ(::GetObjectType(red), 0u) << "the pen was not deleted";
+    EXPECT_EQ(::GetObjectType(blue), 0u);
+    EXPECT_EQ(::GetObjectType(fill), 0u);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+}
+
+TEST(Drawing, AMemoryContextItCreatedIsDeletedWithIt) {
+    HDC made = nullptr;
+    {
+        CDC dc;
+        ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
+        made = dc.GetSafeHdc();
+        EXPECT_EQ(::GetObjectType(made), static_cast<DWORD>(OBJ_MEMDC));
+    }
+    EXPECT_EQ(::GetObjectType(made), 0u);
+}
+
+std::wstring Loaded(unsigned id) {
+    CString text(L"unchanged");
+    text.LoadString(id);
+    return text.Str();
+}
+
+class ResourceChain : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_library = ::LoadLibraryW(KESTRUM_RESTEST_DLL);
+        ASSERT_NE(m_library, nullptr);
+    }
+    void TearDown() override {
+        UnregisterResourceModule(m_library);
+        SetResourceHandle(nullptr);
+        ::FreeLibrary(m_library);
+    }
+    HINSTANCE m_library = nullptr;
+};
+
+TEST_F(ResourceChain, StringsAreFoundInRegisteredModulesOnly) {
+    EXPECT_EQ(Loaded(IDS_TEST_LIBRARY_ONLY), L"unchanged") << "not registered yet";
+    RegisterResourceModule(m_library);
+    EXPECT_EQ(Loaded(IDS_TEST_LIBRARY_ONLY), L"library only – ünïcode");
+    // The program is current, so its entry wins over the library's.
+    EXPECT_EQ(Loaded(IDS_TEST_BOTH), L"both (program)");
+    UnregisterResourceModule(m_library);
+    EXPECT_EQ(Loaded(IDS_TEST_LIBRARY_ONLY), L"unchanged");
+}
+
+TEST_F(ResourceChain, TheCurrentHandleIsSearchedFirstAndRestoredAfterASwitch) {
+    RegisterResourceModule(m_library);
+    const HINSTANCE program = ::GetModuleHandleW(nullptr);
+    ASSERT_EQ(GetResourceHandle(), program);
+    {
+        CResourceSwitch use(m_library);
+        EXPECT_EQ(GetResourceHandle(), m_library);
+        EXPECT_EQ(Loaded(IDS_TEST_BOTH), L"both (library)");
+        EventLog log;
+        CTestDialog dialog(log);
+        ASSERT_TRUE(dialog.Create());
+        EXPECT_EQ(dialog.GetWindowText(), L"Framework test (library)");
+        dialog.DestroyWindow();
+    }
+    EXPECT_EQ(GetResourceHandle(), program);
+    EXPECT_EQ(Loaded(IDS_TEST_BOTH), L"both (program)");
+    EventLog log;
+    CTestDialog dialog(log);
+    ASSERT_TRUE(dialog.Create());
+    EXPECT_EQ(dialog.GetWindowText(), L"Framework test (program)");
+    dialog.DestroyWindow();
+}
+
+TEST_F(ResourceChain, AModuleThatGoesAwayStopsBeingCurrent) {
+    RegisterResourceModule(m_library);
+    SetResourceHandle(m_library);
+    UnregisterResourceModule(m_library);
+    EXPECT_EQ(GetResourceHandle(), ::GetModuleHandleW(nullptr));
+}
+
+TEST(ResourceChainLookup, AMissingTemplateEndsTheModalRunAtOnce) {
+    CDialog dialog(4711);
+    EXPECT_EQ(dialog.DoModal(), -1);
+    EXPECT_EQ(dialog.m_hWnd, nullptr);
+}
+
+TEST(FileDialog, FiltersBecomeZeroSeparatedListsWithTwoZerosAtTheEnd) {
+    using namespace std::string_literals;
+    EXPECT_EQ(ConvertFileFilter(L"Material File(*.vjp)|*.vjp||"), L"Material File(*.vjp)\0*.vjp\0\0"s);
+    EXPECT_EQ(ConvertFileFilter(L"Out(*.out)|*.out|Dat(*.dat)|*.dat||"),
+              L"Out(*.out)\0*.out\0Dat(*.dat)\0*.dat\0\0"s);
+    EXPECT_EQ(ConvertFileFilter(L"a|b"), L"a\0b\0\0"s) << "an unterminated filter is terminated";
+    EXPECT_EQ(ConvertFileFilter(nullptr), L"\0\0"s);
+    EXPECT_EQ(ConvertDefaultExtension(L"*.vjp"), L"vjp");
+    EXPECT_EQ(ConvertDefaultExtension(L".out"), L"out");
+    EXPECT_EQ(ConvertDefaultExtension(L"dat"), L"dat");
+}
+
+} // namespace

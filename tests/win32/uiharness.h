@@ -1,0 +1,54 @@
+// Drives modal windows as a person would: the dialog runs its modal loop on the test's thread while a
+// script on a second thread finds it, clicks its buttons, types keys, closes it and reads it back.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+class CUiDriver {
+public:
+    explicit CUiDriver(DWORD uiThread) : m_uiThread(uiThread) {}
+
+    // Waits for a visible top-level window of the user-interface thread; null after the time-out.
+    HWND WaitForDialog(int timeoutMs = 20000);
+    HWND Dialog() const { return m_dialog; }
+    HWND Item(int id) const { return ::GetDlgItem(m_dialog, id); }
+    // Whether the dialog is still there.
+    bool Open() const { return m_dialog && ::IsWindow(m_dialog); }
+
+    // Clicks a button; false (and no click) when it is hidden or disabled, as for a person.
+    bool Click(int id);
+    // Presses and releases a key on the window that has the focus, through the modal loop.
+    void PressKey(UINT vk);
+    // The caption's close box (the system menu's "Close"), through the modal loop.
+    void PressCloseBox();
+    // Sends a control notification to the dialog as if control `id` had sent it.
+    void Notify(int id, UINT code);
+    // Returns once the user-interface thread has handled everything posted to it before.
+    bool Sync(int timeoutMs = 20000);
+    // Repeats `action` (a click on "Close", say) until the window has gone, as a person clicks again
+    // when the first click came too early; false after the time-out.
+    bool RepeatUntilClosed(const std::function<void()>& action, int timeoutMs = 30000);
+    // Polls `condition` until it holds; false after the time-out.
+    bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 30000);
+
+    // Saves a picture of the dialog, fully painted, as a screenshot (see screenshot.h).
+    bool Screenshot(const std::wstring& name);
+
+    std::wstring Text(int id) const;
+    bool Enabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
+    bool Visible(int id) const { return ::IsWindowVisible(Item(id)) != FALSE; }
+
+private:
+    bool Sync(bool paint, int timeoutMs = 20000);
+
+    DWORD m_uiThread;
+    HWND m_dialog = nullptr;
+};
+
+// Runs `modal` (which shows a modal window and returns its result) on this thread while `script`
+// acts on it from another thread. A window the script leaves open is ended through WM_QUIT (the test
+// fails then), so that a broken script cannot hang the test. Returns what `modal` returned.
+INT_PTR RunModalScript(const std::function<INT_PTR()>& modal, const std::function<void(CUiDriver&)>& script);
