@@ -108,6 +108,16 @@ public:
     }
     bool Failed() const { return m_failed; }
 
+    // Opens the file's contents: its first meaningful line must be `heading`.
+    bool ExpectHeading(const wchar_t* heading) {
+        std::wstring line;
+        if (!Next(line))
+            return m_failed ? false : FailFile(L"no heading line");
+        if (line != heading)
+            return Fail(L"the heading must read \"" + std::wstring(heading) + L"\"");
+        return true;
+    }
+
     bool Fail(const std::wstring& reason) {
         m_error.reason = reason;
         return false;
@@ -170,11 +180,9 @@ bool LoadElementFile(const std::wstring& path, ElementSet& out, DataError& error
     CDataReader reader(path, error);
     if (!reader.Opened())
         return false;
+    if (!reader.ExpectHeading(kElementHeading))
+        return false;
     std::wstring line;
-    if (!reader.Next(line))
-        return reader.Failed() ? false : reader.FailFile(L"no heading line");
-    if (line != kElementHeading)
-        return reader.Fail(L"the heading must read \"" + std::wstring(kElementHeading) + L"\"");
     ElementSet set;
     while (reader.Next(line)) {
         const std::vector<std::wstring> fields = SplitFields(line);
@@ -274,11 +282,9 @@ bool LoadGraphiteFile(const std::wstring& path, GraphiteData& out, DataError& er
     CDataReader reader(path, error);
     if (!reader.Opened())
         return false;
+    if (!reader.ExpectHeading(kGraphiteHeading))
+        return false;
     std::wstring line;
-    if (!reader.Next(line))
-        return reader.Failed() ? false : reader.FailFile(L"no heading line");
-    if (line != kGraphiteHeading)
-        return reader.Fail(L"the heading must read \"" + std::wstring(kGraphiteHeading) + L"\"");
     GraphiteData data;
     bool seen[kGraphiteTypeCount] = {};
     while (reader.Next(line)) {
