@@ -13,6 +13,7 @@
 #include "framework/reschain.h"
 #include "res/resource.h"
 #include "results/resultfile.h"
+#include "support/conditions.h"
 #include "win32/uiharness.h"
 
 namespace {
@@ -37,18 +38,10 @@ TEST(CalculationRun, TheEngineCalculatesAnAlloyAndTheModuleReadsItsResult) {
     const std::wstring dataPath = DataPath();
     ASSERT_NE(::GetFileAttributesW(dataPath.c_str()), INVALID_FILE_ATTRIBUTES)
         << "no engine data in " << std::string(dataPath.begin(), dataPath.end());
-    MatCondition rec;
-    rec.materialType = 0;
-    rec.tempStart = 973.15f;
-    rec.tempEnd = 773.15f;
+    MatCondition rec = AlSiMgCondition(CreateJobFolderName().GetString());
     // 100 000 rows keep the engine busy for a few seconds, so that the screenshot shows it running.
     rec.tempStep = -0.002f;
-    rec.fractionLimit = 0.01f;
-    rec.compositions[0] = {1, 1, 92.7f};
-    rec.compositions[12] = {0, 1, 7.0f};
-    rec.compositions[7] = {0, 1, 0.3f};
     std::wcsncpy(rec.dataPath, dataPath.c_str(), kMatPathChars - 1);
-    std::wcsncpy(rec.resPath, CreateJobFolderName().GetString(), kMatPathChars - 1);
 
     CString resultPath;
     std::wstring output;

@@ -13,6 +13,7 @@
 #include "calc/runcalc.h"
 #include "framework/reschain.h"
 #include "res/resource.h"
+#include "support/conditions.h"
 #include "support/testfiles.h"
 #include "win32/uiharness.h"
 
@@ -23,20 +24,6 @@ namespace {
 const bool g_registered = (RegisterResourceModule(::GetModuleHandleW(nullptr)), true);
 
 constexpr int kLong = 60000;
-
-MatCondition AlSiMg(const std::wstring& jobFolder) {
-    MatCondition rec;
-    rec.materialType = 0;
-    rec.tempStart = 973.15f;
-    rec.tempEnd = 773.15f;
-    rec.tempStep = -5.0f;
-    rec.fractionLimit = 0.01f;
-    rec.compositions[0] = {1, 1, 92.7f};
-    rec.compositions[12] = {0, 1, 7.0f};
-    rec.compositions[7] = {0, 1, 0.3f};
-    std::wcsncpy(rec.resPath, jobFolder.c_str(), kMatPathChars - 1);
-    return rec;
-}
 
 bool Contains(const std::wstring& text, const std::wstring& part) {
     return text.find(part) != std::wstring::npos;
@@ -69,7 +56,7 @@ void TerminateAndWaitForTheEnd(CUiDriver& ui) {
 
 TEST_F(ConsoleWindow, ShowsTheOutputWhileTheEngineRunsAndClosesWithTheResultAfterExitCodeZero) {
     PrepareJob("out:started;sleep:1500;out:last line;exit:0");
-    CConsoleDlg console(AlSiMg(JobFolder()));
+    CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
     const INT_PTR result =
         RunModalScript([&] { return console.DoModal(); },
                        [&](CUiDriver& ui) {
@@ -105,7 +92,7 @@ TEST_F(ConsoleWindow, ShowsTheOutputWhileTheEngineRunsAndClosesWithTheResultAfte
 
 TEST_F(ConsoleWindow, AnEngineEndingWithAnotherExitCodeClosesWithCancel) {
     PrepareJob("err:no convergence;exit:7");
-    CConsoleDlg console(AlSiMg(JobFolder()));
+    CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
     const INT_PTR result =
         RunModalScript([&] { return console.DoModal(); },
                        [&](CUiDriver& ui) {
@@ -120,7 +107,7 @@ TEST_F(ConsoleWindow, AnEngineEndingWithAnotherExitCodeClosesWithCancel) {
 
 TEST_F(ConsoleWindow, KeepsEveryCharacterOfALongOutput) {
     PrepareJob("flood:40000;exit:0");
-    CConsoleDlg console(AlSiMg(JobFolder()));
+    CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
     size_t length = 0;
     const INT_PTR result =
         RunModalScript([&] { return console.DoModal(); },
@@ -137,7 +124,7 @@ TEST_F(ConsoleWindow, KeepsEveryCharacterOfALongOutput) {
 
 TEST_F(ConsoleWindow, WritesTheInputDocumentAndHandsTheEngineItsPathInQuotes) {
     PrepareJob("cmdline;exit:0");
-    const MatCondition rec = AlSiMg(JobFolder());
+    const MatCondition rec = AlSiMgCondition(JobFolder().c_str());
     CConsoleDlg console(rec);
     const std::wstring input = JobFolder() + L"input.vjp";
     std::wstring text;
@@ -160,7 +147,7 @@ TEST_F(ConsoleWindow, WritesTheInputDocumentAndHandsTheEngineItsPathInQuotes) {
 
 TEST_F(ConsoleWindow, PauseTwiceRestoresTheCaptionAndTheRunningState) {
     PrepareJob("out:started;sleep:30000");
-    CConsoleDlg console(AlSiMg(JobFolder()));
+    CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
     const INT_PTR result = RunModalScript([&] { return console.DoModal(); },
                                           [&](CUiDriver& ui) {
                                               WaitUntilRunning(ui);
@@ -179,7 +166,7 @@ TEST_F(ConsoleWindow, PauseTwiceRestoresTheCaptionAndTheRunningState) {
 
 TEST_F(ConsoleWindow, EscapeAndEnterDoNothingWhileRunningNorAfterwards) {
     PrepareJob("out:started;sleep:1500;exit:0");
-    CConsoleDlg console(AlSiMg(JobFolder()));
+    CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
     const INT_PTR result =
         RunModalScript([&] { return console.DoModal(); },
                        [&](CUiDriver& ui) {
@@ -199,7 +186,7 @@ TEST_F(ConsoleWindow, EscapeAndEnterDoNothingWhileRunningNorAfterwards) {
 
 TEST_F(ConsoleWindow, TheCloseBoxDoesNothingWhileTheEngineRunsAndCancelsAfterwards) {
     PrepareJob("out:started;sleep:30000");
-    CConsoleDlg console(AlSiMg(JobFolder()));
+    CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
     const INT_PTR result = RunModalScript([&] { return console.DoModal(); },
                                           [&](CUiDriver& ui) {
                                               WaitUntilRunning(ui);
@@ -216,7 +203,7 @@ TEST_F(ConsoleWindow, TheCloseBoxDoesNothingWhileTheEngineRunsAndCancelsAfterwar
 
 TEST_F(ConsoleWindow, TheCloseBoxCancelsEvenAfterASuccessfulRun) {
     PrepareJob("exit:0");
-    CConsoleDlg console(AlSiMg(JobFolder()));
+    CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
     const INT_PTR result =
         RunModalScript([&] { return console.DoModal(); },
                        [&](CUiDriver& ui) {
@@ -229,7 +216,7 @@ TEST_F(ConsoleWindow, TheCloseBoxCancelsEvenAfterASuccessfulRun) {
 }
 
 TEST_F(ConsoleWindow, StopsAtTheInputDocumentWhenTheJobFolderIsMissing) {
-    CConsoleDlg console(AlSiMg(JobFolder())); // never created
+    CConsoleDlg console(AlSiMgCondition(JobFolder().c_str())); // never created
     const INT_PTR result = RunModalScript([&] { return console.DoModal(); },
                                           [&](CUiDriver& ui) {
                                               ASSERT_TRUE(ui.WaitForDialog());
@@ -268,7 +255,7 @@ private:
 
 TEST_F(ConsoleWindow, AnEngineThatCannotBeStartedLeavesCloseAvailable) {
     PrepareJob("exit:0");
-    CConsoleWithoutEngine console(AlSiMg(JobFolder()), m_temp.File(L"nowhere\\kestrum.exe"));
+    CConsoleWithoutEngine console(AlSiMgCondition(JobFolder().c_str()), m_temp.File(L"nowhere\\kestrum.exe"));
     const INT_PTR result =
         RunModalScript([&] { return console.DoModal(); },
                        [&](CUiDriver& ui) {
@@ -289,13 +276,14 @@ TEST_F(ConsoleWindow, TheJobStepKeepsTheFolderOfASuccessfulRunWithTheModulesReso
     SetResourceHandle(host);
     HINSTANCE during = nullptr;
     CString resultPath;
-    const int result = RunModalScript([&] { return RunCalculationJob(AlSiMg(JobFolder()), &resultPath); },
-                                      [&](CUiDriver& ui) {
-                                          ASSERT_TRUE(ui.WaitForDialog());
-                                          during = GetResourceHandle();
-                                          ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
-                                          EXPECT_TRUE(ui.Click(IDOK));
-                                      });
+    const int result =
+        RunModalScript([&] { return RunCalculationJob(AlSiMgCondition(JobFolder().c_str()), &resultPath); },
+                       [&](CUiDriver& ui) {
+                           ASSERT_TRUE(ui.WaitForDialog());
+                           during = GetResourceHandle();
+                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
+                           EXPECT_TRUE(ui.Click(IDOK));
+                       });
     EXPECT_EQ(GetResourceHandle(), host) << "restored after the modal loop";
     SetResourceHandle(nullptr);
     EXPECT_EQ(during, GetCodeModuleHandle());
@@ -308,16 +296,17 @@ TEST_F(ConsoleWindow, TheJobStepKeepsTheFolderOfASuccessfulRunWithTheModulesReso
 TEST_F(ConsoleWindow, TheJobStepRemovesTheFolderAfterTerminateAndClose) {
     PrepareJob("out:started;sleep:30000");
     CString resultPath(L"untouched");
-    const int result = RunModalScript([&] { return RunCalculationJob(AlSiMg(JobFolder()), &resultPath); },
-                                      [&](CUiDriver& ui) {
-                                          WaitUntilRunning(ui);
-                                          TerminateAndWaitForTheEnd(ui);
-                                          EXPECT_TRUE(ui.Enabled(IDOK));
-                                          EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_START));
-                                          EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_TERMINATE));
-                                          EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_PAUSE));
-                                          EXPECT_TRUE(ui.RepeatUntilClosed([&] { ui.Click(IDOK); }));
-                                      });
+    const int result =
+        RunModalScript([&] { return RunCalculationJob(AlSiMgCondition(JobFolder().c_str()), &resultPath); },
+                       [&](CUiDriver& ui) {
+                           WaitUntilRunning(ui);
+                           TerminateAndWaitForTheEnd(ui);
+                           EXPECT_TRUE(ui.Enabled(IDOK));
+                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_START));
+                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_TERMINATE));
+                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_PAUSE));
+                           EXPECT_TRUE(ui.RepeatUntilClosed([&] { ui.Click(IDOK); }));
+                       });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(resultPath, L"untouched");
     EXPECT_FALSE(JobFolderExists()) << "the job folder and everything in it are removed";
