@@ -45,9 +45,8 @@ int ParseCalc(const std::vector<std::string>& args, CalcOptions& options) {
                             : arg == "--plot" ? &options.plot
                                               : nullptr;
         if (file) {
-            if (i + 1 == args.size() || args[i + 1].empty())
-                return Fail(kExitUsage, "option '" + arg + "' needs a file name");
-            *file = args[++i];
+            if (const int status = TakeOptionValue(args, i, "file name", *file); status != kExitOk)
+                return status;
         } else if (arg == "--keep") {
             options.keep = true;
         } else if (arg.size() > 1 && arg[0] == '-') {

@@ -69,6 +69,12 @@ std::wstring UnitOf(KESTRUMMOD_DATATYPE type);
 // The derived values (solidus 30, liquidus 31, latent heat 32, shrinkage 34) as label, value, unit.
 Row DerivedRow(const CMatProps& set, KESTRUMMOD_DATATYPE type);
 
+// The value of the option at args[i] (advancing i): a usage error when it is missing or empty, naming
+// what the option needs ("file name", "folder name").
+int TakeOptionValue(const std::vector<std::string>& args, size_t& i, const char* what, std::string& value);
+// The one positional FILE argument: a usage error for an empty one or a second one.
+int TakeFileArgument(const std::string& arg, std::string& file);
+
 // A whole argument as a finite number; from_chars never looks at the locale.
 bool ParseNumber(std::string_view text, double& value);
 bool ParseIndex(std::string_view text, int last, int32_t& value);

@@ -111,6 +111,22 @@ Row DerivedRow(const CMatProps& set, KESTRUMMOD_DATATYPE type) {
     return row;
 }
 
+int TakeOptionValue(const std::vector<std::string>& args, size_t& i, const char* what, std::string& value) {
+    if (i + 1 == args.size() || args[i + 1].empty())
+        return Fail(kExitUsage, "option '" + args[i] + "' needs a " + what);
+    value = args[++i];
+    return kExitOk;
+}
+
+int TakeFileArgument(const std::string& arg, std::string& file) {
+    if (!file.empty())
+        return Fail(kExitUsage, "unexpected argument '" + arg + "'");
+    if (arg.empty())
+        return Fail(kExitUsage, "empty file name");
+    file = arg;
+    return kExitOk;
+}
+
 bool ParseNumber(std::string_view text, double& value) {
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);

@@ -436,9 +436,8 @@ int ParseConditionNew(const std::vector<std::string>& args, ConditionOptions& op
         if (taken)
             continue;
         if (arg == "-o" || arg == "--output") {
-            if (i + 1 == args.size() || args[i + 1].empty())
-                return Fail(kExitUsage, "option '" + arg + "' needs a file name");
-            output = args[++i];
+            if (const int status = TakeOptionValue(args, i, "file name", output); status != kExitOk)
+                return status;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return Fail(kExitUsage, "unknown option '" + arg + "' for condition new");
         } else {
@@ -516,20 +515,14 @@ int ParseArguments(const std::vector<std::string>& args, Options& options) {
             } else if (read && arg == "--json") {
                 options.json = true;
             } else if (!read && (arg == "-o" || arg == "--output")) {
-                if (i + 1 == args.size())
-                    return Fail(kExitUsage, "option '" + arg + "' needs a file name");
-                options.output = args[++i];
-                if (options.output.empty())
-                    return Fail(kExitUsage, "option '" + arg + "' needs a file name");
+                if (const int status = TakeOptionValue(args, i, "file name", options.output);
+                    status != kExitOk)
+                    return status;
             } else {
                 return Fail(kExitUsage, "unknown option '" + arg + "' for " + options.command);
             }
-        } else if (options.file.empty()) {
-            if (arg.empty())
-                return Fail(kExitUsage, "empty file name");
-            options.file = arg;
-        } else {
-            return Fail(kExitUsage, "unexpected argument '" + arg + "'");
+        } else if (const int status = TakeFileArgument(arg, options.file); status != kExitOk) {
+            return status;
         }
     }
     if (options.file.empty())

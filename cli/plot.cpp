@@ -63,18 +63,14 @@ int ParsePlot(const std::vector<std::string>& args, PlotOptions& options) {
                 else
                     return Fail(kExitUsage, "'" + tag + "' is not the tag of a property (such as D-TOTAL)");
             } else if (arg == "-o" || arg == "--output") {
-                if (i + 1 == args.size() || args[i + 1].empty())
-                    return Fail(kExitUsage, "option '" + arg + "' needs a folder name");
-                options.folder = args[++i];
+                if (const int status = TakeOptionValue(args, i, "folder name", options.folder);
+                    status != kExitOk)
+                    return status;
             } else {
                 return Fail(kExitUsage, "unknown option '" + arg + "' for plot");
             }
-        } else if (options.file.empty()) {
-            if (arg.empty())
-                return Fail(kExitUsage, "empty file name");
-            options.file = arg;
-        } else {
-            return Fail(kExitUsage, "unexpected argument '" + arg + "'");
+        } else if (const int status = TakeFileArgument(arg, options.file); status != kExitOk) {
+            return status;
         }
     }
     if (options.file.empty())
