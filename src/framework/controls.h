@@ -163,6 +163,31 @@ public:
         return static_cast<BOOL>(SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width));
     }
     HWND GetHeaderCtrl() const { return reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER)); }
+    int GetColumnCount() const {
+        return static_cast<int>(::SendMessageW(GetHeaderCtrl(), HDM_GETITEMCOUNT, 0, 0));
+    }
+    BOOL GetColumn(int column, LVCOLUMNW* col) const {
+        return static_cast<BOOL>(
+            SendMessage(LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(col)));
+    }
+    // `area` is LVIR_BOUNDS, LVIR_ICON, LVIR_LABEL or LVIR_SELECTBOUNDS.
+    BOOL GetItemRect(int index, RECT* rect, int area) const {
+        rect->left = area;
+        return static_cast<BOOL>(
+            SendMessage(LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(rect)));
+    }
+    int HitTest(POINT point, UINT* flags = nullptr) const {
+        LVHITTESTINFO info{};
+        info.pt = point;
+        const int index = static_cast<int>(SendMessage(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)));
+        if (flags)
+            *flags = info.flags;
+        return index;
+    }
+    BOOL Scroll(int dx, int dy) { return static_cast<BOOL>(SendMessage(LVM_SCROLL, dx, dy)); }
+    BOOL Update(int index) { return static_cast<BOOL>(SendMessage(LVM_UPDATE, static_cast<WPARAM>(index))); }
+    COLORREF GetTextColor() const { return static_cast<COLORREF>(SendMessage(LVM_GETTEXTCOLOR)); }
+    COLORREF GetTextBkColor() const { return static_cast<COLORREF>(SendMessage(LVM_GETTEXTBKCOLOR)); }
     BOOL EnsureVisible(int index, BOOL partialOk) {
         return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), partialOk));
     }

@@ -61,6 +61,7 @@ public:
     // --- Plain wrappers of the API ---
 
     BOOL IsWindow() const { return m_hWnd && ::IsWindow(m_hWnd); }
+    DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
     BOOL DestroyWindow();
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
@@ -83,6 +84,7 @@ public:
     }
     HFONT GetFont() const { return reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)); }
     HWND SetFocus() { return ::SetFocus(m_hWnd); }
+    BOOL HasFocus() const { return ::GetFocus() == m_hWnd; }
     void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
     void GetClientRect(RECT* rect) const { ::GetClientRect(m_hWnd, rect); }
     void GetWindowRect(RECT* rect) const { ::GetWindowRect(m_hWnd, rect); }

@@ -74,6 +74,40 @@ void CUiDriver::PressKey(UINT vk) {
     Sync();
 }
 
+void CUiDriver::Type(const std::wstring& text) {
+    for (const wchar_t ch : text)
+        PressKey(LOBYTE(::VkKeyScanW(ch)));
+}
+
+namespace {
+
+void PostButton(HWND window, UINT msg, WPARAM keys, POINT at) {
+    ::PostMessageW(window, msg, keys, MAKELPARAM(at.x, at.y));
+}
+
+} // namespace
+
+void CUiDriver::ClickAt(HWND window, POINT at) {
+    PostButton(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostButton(window, WM_LBUTTONUP, 0, at);
+    Sync();
+}
+
+void CUiDriver::DoubleClickAt(HWND window, POINT at) {
+    // The sequence a double-click makes: the second press arrives as the double-click message.
+    PostButton(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostButton(window, WM_LBUTTONUP, 0, at);
+    PostButton(window, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostButton(window, WM_LBUTTONUP, 0, at);
+    Sync();
+}
+
+void CUiDriver::RightClickAt(HWND window, POINT at) {
+    PostButton(window, WM_RBUTTONDOWN, MK_RBUTTON, at);
+    PostButton(window, WM_RBUTTONUP, 0, at);
+    Sync();
+}
+
 void CUiDriver::PressCloseBox() {
     ::PostMessageW(m_dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     Sync();

@@ -22,12 +22,20 @@ public:
     bool Click(int id);
     // Presses and releases a key on the window that has the focus, through the modal loop.
     void PressKey(UINT vk);
+    // Types characters on the window that has the focus, each as its key pressed and released.
+    void Type(const std::wstring& text);
+    // Mouse buttons at a point of a window's client area, through the modal loop.
+    void ClickAt(HWND window, POINT at);
+    void DoubleClickAt(HWND window, POINT at);
+    void RightClickAt(HWND window, POINT at);
     // The caption's close box (the system menu's "Close"), through the modal loop.
     void PressCloseBox();
     // Sends a control notification to the dialog as if control `id` had sent it.
     void Notify(int id, UINT code);
     // Returns once the user-interface thread has handled everything posted to it before.
     bool Sync(int timeoutMs = 20000);
+    // The same, with the dialog and its children painted anew first.
+    bool Repaint(int timeoutMs = 20000) { return Sync(true, timeoutMs); }
     // Repeats `action` (a click on "Close", say) until the window has gone, as a person clicks again
     // when the first click came too early; false after the time-out.
     bool RepeatUntilClosed(const std::function<void()>& action, int timeoutMs = 30000);
