@@ -1,0 +1,205 @@
+#include "controls/inplaceeditors.h"
+
+#include <algorithm>
+
+#include "framework/gdi.h"
+
+namespace {
+
+bool IsNumericChar(WPARAM ch) {
+    return (ch >= L'0' && ch <= L'9') || ch == VK_BACK || ch == L'.' || ch == L'-';
+}
+
+// Tells the list control's parent how the edit ended, as the list view's own label editing does; the
+// parent hands it to the list control first (reflection), which writes the text into the cell.
+void SendEndLabelEdit(const CWnd& editor, int row, int column, bool cancelled) {
+    const HWND list = editor.GetParent();
+    CString text = editor.GetWindowText();
+    NMLVDISPINFOW info{};
+    info.hdr.hwndFrom = list;
+    info.hdr.idFrom = static_cast<UINT_PTR>(editor.GetDlgCtrlID());
+    info.hdr.code = LVN_ENDLABELEDITW;
+    info.item.mask = LVIF_TEXT;
+    info.item.iItem = row;
+    info.item.iSubItem = column;
+    info.item.pszText = cancelled ? nullptr : const_cast<LPWSTR>(text.GetString());
+    info.item.cchTextMax = text.GetLength();
+    ::SendMessageW(::GetParent(list), WM_NOTIFY, static_cast<WPARAM>(::GetDlgCtrlID(list)),
+                   reinterpret_cast<LPARAM>(&info));
+}
+
+// Translates and dispatches a key at once, so that the dialog's navigation never sees it.
+BOOL DispatchNow(MSG* msg) {
+    ::TranslateMessage(msg);
+    ::DispatchMessageW(msg);
+    return TRUE;
+}
+
+} // namespace
+
+// --- CInPlaceEdit ---
+
+BOOL CInPlaceEdit::PreTranslateMessage(MSG* msg) {
+    if (msg->message != WM_KEYDOWN)
+        return FALSE;
+    const WPARAM key = msg->wParam;
+    if (key == VK_RETURN || key == VK_DELETE || key == VK_ESCAPE || ::GetKeyState(VK_CONTROL))
+        return DispatchNow(msg);
+    return FALSE;
+}
+
+LRESULT CInPlaceEdit::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE:
+        return OnCreate(wParam, lParam);
+    case WM_CHAR:
+        OnChar(wParam, lParam);
+        return 0;
+    case WM_KILLFOCUS:
+        // The window, and with it this object, is gone afterwards.
+        OnKillFocus(wParam, lParam);
+        return 0;
+    default:
+        return CEdit::WindowProc(msg, wParam, lParam);
+    }
+}
+
+LRESULT CInPlaceEdit::OnCreate(WPARAM wParam, LPARAM lParam) {
+    const LRESULT created = Default(WM_CREATE, wParam, lParam);
+    if (created == -1)
+        return -1;
+    m_selfDeleting = true;
+    SetFont(reinterpret_cast<HFONT>(::SendMessageW(GetParent(), WM_GETFONT, 0, 0)));
+    SetWindowText(m_initialText);
+    SetFocus();
+    SetSel(0, -1);
+    return created;
+}
+
+void CInPlaceEdit::PostNcDestroy() {
+    if (m_selfDeleting)
+        delete this;
+}
+
+void CInPlaceEdit::OnChar(WPARAM wParam, LPARAM lParam) {
+    if (wParam == VK_ESCAPE || wParam == VK_RETURN) {
+        if (wParam == VK_ESCAPE)
+            m_cancelled = 1;
+        ::SetFocus(GetParent());
+        return;
+    }
+    // The edit does not check that the text is a number; it only keeps other characters out.
+    if (!IsNumericChar(wParam))
+        return;
+    Default(WM_CHAR, wParam, lParam);
+    GrowToText();
+}
+
+void CInPlaceEdit::GrowToText() {
+    const HWND list = GetParent();
+    const CString text = GetWindowText();
+    SIZE size{};
+    {
+        CClientDC dc(m_hWnd);
+        dc.SelectObject(reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));
+        size = dc.GetTextExtent(text, text.GetLength());
+    }
+    const LONG wanted = size.cx + 5;
+    RECT client;
+    GetClientRect(&client);
+    if (client.right - client.left >= wanted)
+        return;
+    RECT rect;
+    GetWindowRect(&rect);
+    ::MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&rect), 2);
+    RECT listClient;
+    ::GetClientRect(list, &listClient);
+    rect.right = std::min(rect.left + wanted, listClient.right);
+    MoveWindow(rect);
+}
+
+void CInPlaceEdit::OnKillFocus(WPARAM wParam, LPARAM lParam) {
+    Default(WM_KILLFOCUS, wParam, lParam);
+    SendEndLabelEdit(*this, m_row, m_column, m_cancelled != 0);
+    DestroyWindow();
+}
+
+// --- CInPlaceCombo ---
+
+BOOL CInPlaceCombo::PreTranslateMessage(MSG* msg) {
+    if (msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE))
+        return DispatchNow(msg);
+    return FALSE;
+}
+
+LRESULT CInPlaceCombo::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE:
+        return OnCreate(wParam, lParam);
+    case WM_CHAR:
+        OnChar(wParam, lParam);
+        return 0;
+    default:
+        return CComboBox::WindowProc(msg, wParam, lParam);
+    }
+}
+
+LRESULT CInPlaceCombo::OnCreate(WPARAM wParam, LPARAM lParam) {
+    const LRESULT created = Default(WM_CREATE, wParam, lParam);
+    if (created == -1)
+        return -1;
+    m_selfDeleting = true;
+    SetFont(reinterpret_cast<HFONT>(::SendMessageW(GetParent(), WM_GETFONT, 0, 0)));
+    for (const CString& item : m_items)
+        AddString(item);
+    // With fewer items than the index nothing is selected.
+    SetCurSel(m_initialSelection);
+    SetFocus();
+    return created;
+}
+
+void CInPlaceCombo::PostNcDestroy() {
+    if (m_selfDeleting)
+        delete this;
+}
+
+void CInPlaceCombo::OnChar(WPARAM wParam, LPARAM lParam) {
+    if (wParam == VK_ESCAPE || wParam == VK_RETURN) {
+        if (wParam == VK_ESCAPE)
+            m_cancelled = 1;
+        ::SetFocus(GetParent());
+        return;
+    }
+    Default(WM_CHAR, wParam, lParam);
+}
+
+BOOL CInPlaceCombo::OnChildNotify(UINT msg, WPARAM wParam, LPARAM, LRESULT* result) {
+    if (msg != WM_COMMAND)
+        return FALSE;
+    switch (HIWORD(wParam)) {
+    case CBN_CLOSEUP:
+        OnCloseUp();
+        break;
+    case CBN_KILLFOCUS:
+        OnKillFocus();
+        break;
+    default:
+        return FALSE;
+    }
+    *result = 0;
+    return TRUE;
+}
+
+void CInPlaceCombo::OnCloseUp() {
+    const int selection = GetCurSel();
+    if (selection >= 0)
+        SetCurSel(FindStringExact(-1, GetLBText(selection)));
+    // Closing the drop-down ends the edit: the new choice is committed at once.
+    ::SetFocus(GetParent());
+}
+
+void CInPlaceCombo::OnKillFocus() {
+    SendEndLabelEdit(*this, m_row, m_column, m_cancelled != 0);
+    // Posted: the combo is still in the middle of its own focus change.
+    PostMessage(WM_CLOSE);
+}
