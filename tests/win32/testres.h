@@ -15,3 +15,8 @@
 #define IDS_TEST_LIBRARY_ONLY 900
 // In the program and in the library, with different texts.
 #define IDS_TEST_BOTH 901
+
+// The composition list test's dialog.
+#define IDD_LISTTEST 520
+#define IDC_LISTTEST_LIST 1009
+#define IDC_LISTTEST_OTHER 521

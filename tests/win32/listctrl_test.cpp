@@ -1,0 +1,519 @@
+// The styled list with its in-place editors, hosted by a dialog as the main dialog hosts its
+// composition list, driven with the mouse and the keyboard.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "controls/listctrlstyled.h"
+#include "framework/dialog.h"
+#include "framework/reschain.h"
+#include "win32/testres.h"
+#include "win32/uiharness.h"
+
+namespace {
+
+const bool g_ready = [] {
+    RegisterResourceModule(::GetModuleHandleW(nullptr));
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    return ::InitCommonControlsEx(&controls) != FALSE;
+}();
+
+struct Row {
+    const wchar_t* symbol;
+    const wchar_t* value;
+    const wchar_t* phase;
+};
+const Row kRows[] = {
+    {L"Al", L"90.7", L"FCC"}, {L"Si", L"7", L"Liquid"}, {L"Mg", L"0.3", L"FCC"},  {L"Fe", L"0.12", L"BCC"},
+    {L"Cu", L"0.05", L"FCC"}, {L"Mn", L"0.05", L"Gas"}, {L"Zn", L"0.07", L"HCP"}, {L"Ti", L"0.1", L"HCP"},
+    {L"Cr", L"0", L"BCC"},    {L"Ni", L"0", L"FCC"},    {L"Pb", L"0", L"FCC"},    {L"Sn", L"0", L"FCC"},
+    {L"Zr", L"0", L"HCP"},    {L"V", L"0", L"BCC"},     {L"Sr", L"0", L"FCC"},    {L"Na", L"0", L"BCC"},
+    {L"Ca", L"0", L"FCC"},    {L"B", L"0", L"FCC"},     {L"Be", L"0", L"HCP"},    {L"Bi", L"0", L"FCC"},
+    {L"Sb", L"0", L"FCC"},    {L"P", L"0", L"FCC"},     {L"Ag", L"0", L"FCC"},    {L"Li", L"0", L"BCC"},
+};
+constexpr int kRowCount = static_cast<int>(std::size(kRows));
+// The owner's value of a row, as the main dialog keeps an element index.
+constexpr LPARAM ElementOf(int row) {
+    return 100 + row;
+}
+
+// What the custom draw left in the device context and the notification for one cell.
+struct Drawn {
+    COLORREF text = 0;
+    COLORREF background = 0;
+    LONG weight = 0;
+    BYTE italic = 0;
+};
+
+// The styled list, watched as it draws.
+class CProbeList : public CListCtrlStyled {
+public:
+    BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+        const BOOL handled = CListCtrlStyled::OnChildNotify(msg, wParam, lParam, result);
+        const auto* draw = reinterpret_cast<const NMLVCUSTOMDRAW*>(lParam);
+        if (msg == WM_NOTIFY && draw->nmcd.hdr.code == NM_CUSTOMDRAW &&
+            draw->nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
+            LOGFONTW font{};
+            ::GetObjectW(::GetCurrentObject(draw->nmcd.hdc, OBJ_FONT), sizeof font, &font);
+            m_drawn[{static_cast<int>(draw->nmcd.dwItemSpec), draw->iSubItem}] =
+                Drawn{draw->clrText, draw->clrTextBk, font.lfWeight, font.lfItalic};
+        }
+        return handled;
+    }
+    std::map<std::pair<int, int>, Drawn> m_drawn;
+};
+
+class CListTestDlg : public CDialog {
+public:
+    CListTestDlg() : CDialog(IDD_LISTTEST) {}
+
+    struct EndEdit {
+        int row;
+        int column;
+        bool cancelled;
+        std::wstring text;
+        std::wstring cellAtNotice;
+    };
+
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        RECT client;
+        m_list.GetClientRect(&client);
+        m_list.InsertColumn(0, L"Element", LVCFMT_LEFT, 60);
+        m_list.InsertColumn(1, L"Composition", LVCFMT_LEFT, client.right - 60);
+        m_list.InsertColumn(2, L"Phase", LVCFMT_LEFT, 80);
+        m_list.SetColumnKind(0, LVK_NOT_EDITABLE);
+        m_list.SetColumnKind(1, LVK_NUMERIC_EDIT);
+        m_list.SetColumnKind(2, LVK_DROPDOWN_LIST);
+        for (const wchar_t* phase : {L"Liquid", L"FCC", L"BCC", L"HCP"})
+            m_list.GetComboItems().AddTail(phase);
+        m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+        m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+        for (int row = 0; row < kRowCount; ++row) {
+            m_list.InsertItem(row, kRows[row].symbol, ElementOf(row));
+            m_list.SetItemText(row, 1, kRows[row].value);
+            m_list.SetItemText(row, 2, kRows[row].phase);
+        }
+        m_list.BoldFirstRow();
+        return TRUE;
+    }
+    void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, IDC_LISTTEST_LIST, m_list); }
+
+    BOOL OnNotify(WPARAM, LPARAM lParam, LRESULT* result) override {
+        const auto* info = reinterpret_cast<const NMLVDISPINFOW*>(lParam);
+        if (info->hdr.idFrom == IDC_INPLACE_EDITOR && info->hdr.code == LVN_ENDLABELEDITW) {
+            const LPCWSTR text = info->item.pszText;
+            m_endEdits.push_back({info->item.iItem, info->item.iSubItem, text == nullptr, text ? text : L"",
+                                  m_list.GetItemText(info->item.iItem, info->item.iSubItem).GetString()});
+        } else if (info->hdr.code == LVN_ITEMCHANGED) {
+            ++m_itemChanges;
+        }
+        *result = 0;
+        return FALSE;
+    }
+
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == RunMessage()) {
+            (*reinterpret_cast<const std::function<void()>*>(lParam))();
+            return 0;
+        }
+        if (msg == WM_CONTEXTMENU)
+            ++m_contextMenus;
+        return CDialog::WindowProc(msg, wParam, lParam);
+    }
+
+    static UINT RunMessage() {
+        static const UINT message = ::RegisterWindowMessageW(L"KestrumListTestRun");
+        return message;
+    }
+
+    CProbeList m_list;
+    std::vector<EndEdit> m_endEdits;
+    int m_itemChanges = 0;
+    int m_contextMenus = 0;
+};
+
+// Runs the dialog while `script` drives it; the script ends it with "Cancel".
+class ListTest : public ::testing::Test {
+protected:
+    void Run(const std::function<void()>& script) {
+        RunModalScript([this] { return m_dialog.DoModal(); },
+                       [&](CUiDriver& ui) {
+                           m_ui = &ui;
+                           ASSERT_TRUE(ui.WaitForDialog());
+                           m_list = ui.Item(IDC_LISTTEST_LIST);
+                           script();
+                           ui.Click(IDCANCEL);
+                       });
+    }
+
+    // Runs `action` on the dialog's thread, where the dialog's objects live.
+    void OnUi(const std::function<void()>& action) {
+        ::SendMessageW(m_ui->Dialog(), CListTestDlg::RunMessage(), 0, reinterpret_cast<LPARAM>(&action));
+    }
+    template <class T> T OnUi(const std::function<T()>& query) {
+        T value{};
+        OnUi([&] { value = query(); });
+        return value;
+    }
+
+    std::wstring Cell(int row, int column) {
+        return OnUi<std::wstring>(
+            [&] { return std::wstring(m_dialog.m_list.GetItemText(row, column).GetString()); });
+    }
+    POINT CellCentre(int row, int column) {
+        return OnUi<POINT>([&] {
+            RECT bounds;
+            m_dialog.m_list.GetItemRect(row, &bounds, LVIR_BOUNDS);
+            int x = bounds.left;
+            for (int i = 0; i < column; ++i)
+                x += m_dialog.m_list.GetColumnWidth(i);
+            return POINT{x + m_dialog.m_list.GetColumnWidth(column) / 2, (bounds.top + bounds.bottom) / 2};
+        });
+    }
+    HWND Editor() const { return ::GetDlgItem(m_list, IDC_INPLACE_EDITOR); }
+    std::wstring EditorText() const {
+        wchar_t text[256] = {};
+        ::GetWindowTextW(Editor(), text, 256);
+        return text;
+    }
+    void Select(int row) { m_ui->ClickAt(m_list, CellCentre(row, 0)); }
+    Drawn DrawnCell(int row, int column) {
+        return OnUi<Drawn>([&] { return m_dialog.m_list.m_drawn[{row, column}]; });
+    }
+    std::vector<CListTestDlg::EndEdit> EndEdits() {
+        return OnUi<std::vector<CListTestDlg::EndEdit>>([&] { return m_dialog.m_endEdits; });
+    }
+
+    CListTestDlg m_dialog;
+    CUiDriver* m_ui = nullptr;
+    HWND m_list = nullptr;
+};
+
+// Dark pixels in a rectangle of a window, as a measure of how much ink its text took.
+int Ink(HWND window, const RECT& rect) {
+    const HDC dc = ::GetDC(window);
+    int dark = 0;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        for (int x = rect.left; x < rect.right; ++x) {
+            const COLORREF pixel = ::GetPixel(dc, x, y);
+            if (GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel) < 3 * 128)
+                ++dark;
+        }
+    }
+    ::ReleaseDC(window, dc);
+    return dark;
+}
+
+TEST_F(ListTest, FirstRowIsDrawnBoldAndEveryRowRecordKeepsTheOwnersValue) {
+    Run([&] {
+        ASSERT_TRUE(m_ui->Screenshot(L"list_bold_first_row"));
+        EXPECT_EQ(DrawnCell(0, 0).weight, FW_BOLD);
+        EXPECT_EQ(DrawnCell(0, 1).weight, FW_BOLD);
+        EXPECT_LT(DrawnCell(1, 0).weight, FW_SEMIBOLD);
+        EXPECT_LT(DrawnCell(1, 1).weight, FW_SEMIBOLD);
+        OnUi([&] {
+            for (int row = 0; row < kRowCount; ++row) {
+                const iLS_item* record = m_dialog.m_list.GetRowRecord(row);
+                ASSERT_NE(record, nullptr);
+                EXPECT_EQ(reinterpret_cast<DWORD_PTR>(record), m_dialog.m_list.GetItemData(row));
+                EXPECT_EQ(record->hasUserData, 1);
+                EXPECT_EQ(m_dialog.m_list.GetUserData(row), ElementOf(row));
+                EXPECT_EQ(record->cells.size(), 2u);
+            }
+        });
+
+        // The same texts in rows 0 and 1: the bold row takes more ink.
+        OnUi([&] {
+            m_dialog.m_list.SetItemText(1, 0, kRows[0].symbol);
+            m_dialog.m_list.SetItemText(1, 1, kRows[0].value);
+        });
+        m_ui->Repaint();
+        RECT row0;
+        RECT row1;
+        OnUi([&] {
+            m_dialog.m_list.GetItemRect(0, &row0, LVIR_BOUNDS);
+            m_dialog.m_list.GetItemRect(1, &row1, LVIR_BOUNDS);
+        });
+        const int bold = Ink(m_list, row0);
+        const int normal = Ink(m_list, row1);
+        EXPECT_GT(normal, 0);
+        EXPECT_GT(bold, normal + normal / 5);
+    });
+}
+
+TEST_F(ListTest, DoubleClickEditsTheFocusedRowAndEnterCommitsBeforeTheParentHears) {
+    Run([&] {
+        // A double-click that finds its row without the focus only makes it the current row: the list
+        // view gives the row the focus on the press before it, so this takes the double-click alone.
+        const POINT cell = CellCentre(3, 1);
+        ::PostMessageW(m_list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(cell.x, cell.y));
+        m_ui->Sync();
+        EXPECT_EQ(Editor(), nullptr);
+        const UINT state =
+            static_cast<UINT>(::SendMessageW(m_list, LVM_GETITEMSTATE, 3, LVIS_SELECTED | LVIS_FOCUSED));
+        EXPECT_EQ(state, static_cast<UINT>(LVIS_SELECTED | LVIS_FOCUSED));
+
+        m_ui->DoubleClickAt(m_list, cell);
+        ASSERT_NE(Editor(), nullptr);
+        EXPECT_EQ(EditorText(), L"0.12");
+        const LRESULT selection = ::SendMessageW(Editor(), EM_GETSEL, 0, 0);
+        EXPECT_EQ(LOWORD(selection), 0);
+        EXPECT_EQ(HIWORD(selection), 4);
+        ASSERT_TRUE(m_ui->Screenshot(L"list_numeric_editor"));
+
+        m_ui->Type(L"12.5");
+        m_ui->PressKey(VK_RETURN);
+        EXPECT_TRUE(m_ui->Open()) << "Enter reached the dialog's default button";
+        EXPECT_EQ(Editor(), nullptr);
+        EXPECT_EQ(Cell(3, 1), L"12.5");
+        const auto edits = EndEdits();
+        ASSERT_EQ(edits.size(), 1u);
+        EXPECT_EQ(edits[0].row, 3);
+        EXPECT_EQ(edits[0].column, 1);
+        EXPECT_FALSE(edits[0].cancelled);
+        EXPECT_EQ(edits[0].text, L"12.5");
+        EXPECT_EQ(edits[0].cellAtNotice, L"12.5");
+
+        // Neither row 0 nor a column of kind 0 is ever edited, nor does the list view's own label
+        // editing start on a column that is not numeric.
+        EXPECT_EQ(::SendMessageW(m_list, LVM_EDITLABELW, 3, 0), 0);
+        m_ui->DoubleClickAt(m_list, CellCentre(0, 1));
+        m_ui->DoubleClickAt(m_list, CellCentre(0, 1));
+        EXPECT_EQ(Editor(), nullptr);
+        m_ui->DoubleClickAt(m_list, CellCentre(3, 0));
+        m_ui->DoubleClickAt(m_list, CellCentre(3, 0));
+        EXPECT_EQ(Editor(), nullptr);
+    });
+}
+
+TEST_F(ListTest, TypingOnASelectedRowOpensTheNumericEditorAndEscapeChangesNothing) {
+    Run([&] {
+        Select(2);
+        m_ui->Type(L"5");
+        ASSERT_NE(Editor(), nullptr);
+        EXPECT_EQ(EditorText(), L"5");
+        // Letters are dropped; the edit does not check that the text makes a number.
+        m_ui->Type(L"a-1.x5-");
+        EXPECT_EQ(EditorText(), L"5-1.5-");
+        m_ui->PressKey(VK_ESCAPE);
+        EXPECT_TRUE(m_ui->Open()) << "Escape reached the dialog";
+        EXPECT_EQ(Editor(), nullptr);
+        EXPECT_EQ(Cell(2, 1), L"0.3");
+        EXPECT_TRUE(EndEdits().empty());
+
+        // After a cancelled edit the parent hears of selection changes again.
+        EXPECT_FALSE(OnUi<bool>([&] { return m_dialog.m_list.IsEditing() != FALSE; }));
+        const int changes = OnUi<int>([&] { return m_dialog.m_itemChanges; });
+        Select(4);
+        EXPECT_GT(OnUi<int>([&] { return m_dialog.m_itemChanges; }), changes);
+
+        m_ui->PressKey(VK_BACK);
+        ASSERT_NE(Editor(), nullptr);
+        EXPECT_EQ(EditorText(), L"");
+        m_ui->PressKey(VK_ESCAPE);
+        EXPECT_EQ(Cell(4, 1), L"0.05");
+
+        Select(0);
+        m_ui->Type(L"5");
+        EXPECT_EQ(Editor(), nullptr);
+    });
+}
+
+TEST_F(ListTest, ClickingElsewhereAndScrollingCommitTheTypedText) {
+    Run([&] {
+        Select(4);
+        m_ui->Type(L"3");
+        m_ui->ClickAt(m_ui->Item(IDC_LISTTEST_OTHER), POINT{5, 5});
+        EXPECT_EQ(Editor(), nullptr);
+        EXPECT_EQ(Cell(4, 1), L"3");
+
+        Select(5);
+        m_ui->Type(L"4");
+        ::PostMessageW(m_list, WM_VSCROLL, SB_LINEDOWN, 0);
+        m_ui->Sync();
+        EXPECT_EQ(Editor(), nullptr);
+        EXPECT_EQ(Cell(5, 1), L"4");
+        EXPECT_EQ(::SendMessageW(m_list, LVM_GETTOPINDEX, 0, 0), 1);
+
+        Select(6);
+        m_ui->Type(L"6");
+        ASSERT_NE(Editor(), nullptr);
+        // The wheel turned over the list reaches the list, as Windows sends it to the window under the
+        // pointer.
+        RECT list;
+        ::GetWindowRect(m_list, &list);
+        ::PostMessageW(m_list, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA),
+                       MAKELPARAM((list.left + list.right) / 2, (list.top + list.bottom) / 2));
+        m_ui->Sync();
+        EXPECT_EQ(Editor(), nullptr);
+        EXPECT_EQ(Cell(6, 1), L"6");
+
+        const auto edits = EndEdits();
+        ASSERT_EQ(edits.size(), 3u);
+        EXPECT_EQ(edits[2].text, L"6");
+        EXPECT_EQ(edits[2].cellAtNotice, L"6");
+    });
+}
+
+TEST_F(ListTest, ALongNumberWidensTheEditorUpToTheListsEdge) {
+    Run([&] {
+        // Narrower than the list, so that there is room to grow.
+        OnUi([&] { m_dialog.m_list.SetColumnWidth(1, 40); });
+        Select(7);
+        m_ui->Type(L"1");
+        RECT before;
+        ::GetWindowRect(Editor(), &before);
+        m_ui->Type(L"234567890123456789012345");
+        RECT after;
+        ::GetWindowRect(Editor(), &after);
+        EXPECT_GT(after.right, before.right);
+        RECT list;
+        ::GetClientRect(m_list, &list);
+        ::MapWindowPoints(m_list, nullptr, reinterpret_cast<POINT*>(&list), 2);
+        EXPECT_EQ(after.right, list.right);
+        m_ui->PressKey(VK_ESCAPE);
+    });
+}
+
+TEST_F(ListTest, TheDropDownEditorPreselectsTheCellAndCommitsWhenItCloses) {
+    Run([&] {
+        // Column 2 lies beyond the list's right edge: it is scrolled into view for its editor.
+        EXPECT_EQ(::GetScrollPos(m_list, SB_HORZ), 0);
+        ASSERT_NE(OnUi<CInPlaceCombo*>(
+                      [&] { return m_dialog.m_list.ShowInPlaceList(1, 2, m_dialog.m_list.GetComboItems()); }),
+                  nullptr);
+        EXPECT_GT(::GetScrollPos(m_list, SB_HORZ), 0);
+        RECT combo;
+        ::GetWindowRect(Editor(), &combo);
+        ::MapWindowPoints(nullptr, m_list, reinterpret_cast<POINT*>(&combo), 2);
+        EXPECT_GE(combo.left, 0);
+        m_ui->PressKey(VK_ESCAPE);
+        EXPECT_EQ(Editor(), nullptr);
+        EXPECT_EQ(Cell(1, 2), L"Liquid");
+        EXPECT_TRUE(EndEdits().empty());
+
+        // Now as a person: a double-click opens the drop-down on the cell's own text.
+        m_ui->DoubleClickAt(m_list, CellCentre(4, 2));
+        ASSERT_NE(Editor(), nullptr);
+        EXPECT_EQ(::SendMessageW(Editor(), CB_GETCURSEL, 0, 0), 1); // "FCC"
+        m_ui->ClickAt(Editor(), POINT{5, 5});
+        EXPECT_TRUE(::SendMessageW(Editor(), CB_GETDROPPEDSTATE, 0, 0));
+        ASSERT_TRUE(m_ui->Screenshot(L"list_dropdown_editor"));
+        m_ui->PressKey(VK_DOWN);
+        m_ui->PressKey(VK_RETURN);
+        EXPECT_TRUE(m_ui->Open());
+        EXPECT_EQ(Editor(), nullptr);
+        EXPECT_EQ(Cell(4, 2), L"BCC");
+        auto edits = EndEdits();
+        ASSERT_EQ(edits.size(), 1u);
+        EXPECT_EQ(edits[0].text, L"BCC");
+        EXPECT_EQ(edits[0].cellAtNotice, L"BCC");
+
+        // A cell text the list does not offer leaves the third item selected.
+        m_ui->DoubleClickAt(m_list, CellCentre(5, 2));
+        ASSERT_NE(Editor(), nullptr);
+        EXPECT_EQ(::SendMessageW(Editor(), CB_GETCURSEL, 0, 0), 2);
+        m_ui->PressKey(VK_ESCAPE);
+        EXPECT_EQ(Cell(5, 2), L"Gas");
+    });
+}
+
+TEST_F(ListTest, SelectedRowsDrawInTheHighlightColoursWithoutNewsForTheParent) {
+    Run([&] {
+        Select(2);
+        m_ui->Repaint();
+        const Drawn selected = DrawnCell(2, 1);
+        EXPECT_EQ(selected.background, ::GetSysColor(COLOR_HIGHLIGHT));
+        EXPECT_EQ(selected.text, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
+        EXPECT_EQ(::SendMessageW(m_list, LVM_GETITEMSTATE, 2, LVIS_SELECTED), LVIS_SELECTED);
+        // The pixels too, also while another control has the focus (when the list view itself would
+        // draw the row grey).
+        m_ui->ClickAt(m_ui->Item(IDC_LISTTEST_OTHER), POINT{5, 5});
+        m_ui->Repaint();
+        const POINT inside = CellCentre(2, 1);
+        const HDC dc = ::GetDC(m_list);
+        EXPECT_EQ(::GetPixel(dc, inside.x + 15, inside.y), ::GetSysColor(COLOR_HIGHLIGHT));
+        ::ReleaseDC(m_list, dc);
+        const int changes = OnUi<int>([&] { return m_dialog.m_itemChanges; });
+        m_ui->Repaint();
+        m_ui->Repaint();
+        EXPECT_EQ(OnUi<int>([&] { return m_dialog.m_itemChanges; }), changes);
+
+        // A right-click asks nobody for a context menu.
+        m_ui->RightClickAt(m_list, CellCentre(3, 0));
+        EXPECT_EQ(OnUi<int>([&] { return m_dialog.m_contextMenus; }), 0);
+    });
+}
+
+TEST_F(ListTest, CellRowAndColumnStylesResolveInTheirOrder) {
+    constexpr COLORREF kRed = RGB(200, 0, 0);
+    constexpr COLORREF kBlue = RGB(0, 0, 200);
+    constexpr COLORREF kGreen = RGB(0, 160, 0);
+    Run([&] {
+        OnUi([&] {
+            CProbeList& list = m_dialog.m_list;
+            list.SetColumnStyle(1, LIS_TXTCOLOR | LIS_ITALIC, kRed);
+            list.SetRowStyle(5, LIS_TXTCOLOR, kBlue);
+            list.SetCellStyle(6, 1, LIS_NOCOLSTYLE | LIS_NOROWSTYLE);
+            list.SetRowStyle(6, LIS_TXTCOLOR, kBlue);
+            list.SetRowStyle(7, LIS_BOLD | LIS_NOCOLSTYLE);
+            list.SetRowStyle(8, LIS_BOLD);
+            list.SetRowStyle(9, LIS_BGCOLOR, 0, kGreen, TRUE);
+        });
+        Select(9);
+        m_ui->Repaint();
+        const COLORREF listText = static_cast<COLORREF>(::SendMessageW(m_list, LVM_GETTEXTCOLOR, 0, 0));
+        EXPECT_EQ(DrawnCell(5, 1).text, kBlue); // the row's style before the column's
+        EXPECT_EQ(DrawnCell(4, 1).text, kRed);
+        EXPECT_EQ(DrawnCell(4, 0).text, listText);
+        EXPECT_EQ(DrawnCell(6, 1).text, listText); // the cell refuses both
+        EXPECT_EQ(DrawnCell(6, 0).text, kBlue);
+        EXPECT_EQ(DrawnCell(7, 1).weight, FW_BOLD);
+        EXPECT_EQ(DrawnCell(7, 1).italic, 0);
+        EXPECT_EQ(DrawnCell(8, 1).weight, FW_BOLD); // row and column fonts merged
+        EXPECT_EQ(DrawnCell(8, 1).italic, 1);
+        EXPECT_EQ(DrawnCell(8, 0).italic, 0);
+        EXPECT_EQ(DrawnCell(9, 1).background, kGreen); // the selected variant
+        EXPECT_EQ(DrawnCell(9, 1).text, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
+        EXPECT_EQ(DrawnCell(9, 1).italic, 1);
+    });
+}
+
+TEST_F(ListTest, ColumnsInsertedAtTheFrontShiftTheCellsAndEveryRecordAndFontIsFreed) {
+    const int before = iLS_item::LiveCount();
+    std::vector<HFONT> fonts;
+    Run([&] {
+        m_ui->Repaint();
+        OnUi([&] {
+            CProbeList& list = m_dialog.m_list;
+            list.SetCellStyle(1, 1, LIS_ITALIC);
+            iLS_item* styled = list.GetRowRecord(1)->cells[0].get();
+            EXPECT_EQ(list.InsertColumn(0, L"Index", LVCFMT_LEFT, 30), 0);
+            for (int row = 0; row < kRowCount; ++row)
+                EXPECT_EQ(list.GetRowRecord(row)->cells.size(), 3u);
+            EXPECT_EQ(list.GetRowRecord(1)->cells[1].get(), styled);
+        });
+        m_ui->Repaint();
+        OnUi([&] {
+            CProbeList& list = m_dialog.m_list;
+            fonts.push_back(*list.GetRowRecord(0)->rowStyle->font);
+            fonts.push_back(*list.GetRowRecord(1)->cells[1]->font);
+            EXPECT_GT(iLS_item::LiveCount(), before + 3 * kRowCount);
+        });
+    });
+    EXPECT_EQ(iLS_item::LiveCount(), before);
+    ASSERT_EQ(fonts.size(), 2u);
+    for (const HFONT font : fonts)
+        EXPECT_EQ(::GetObjectType(font), 0u) << "a style font outlived its list";
+}
+
+} // namespace
