@@ -51,6 +51,18 @@ HWND CUiDriver::WaitForDialog(int timeoutMs) {
             return m_dialog != nullptr;
         },
         timeoutMs);
+    if (!m_dialog)
+        return nullptr;
+    // A person starts once the window is active with a control focused: the display activates a new
+    // window a little later, and keys typed before that would go nowhere.
+    WaitFor(
+        [this] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            return ::GetGUIThreadInfo(m_uiThread, &info) && info.hwndActive == m_dialog && info.hwndFocus;
+        },
+        3000);
+    Sync();
     return m_dialog;
 }
 
