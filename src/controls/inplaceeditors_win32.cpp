@@ -28,6 +28,22 @@ void SendEndLabelEdit(const CWnd& editor, int row, int column, bool cancelled) {
                    reinterpret_cast<LPARAM>(&info));
 }
 
+// The font of the list the editor belongs to.
+HFONT ListFont(const CWnd& editor) {
+    return reinterpret_cast<HFONT>(::SendMessageW(editor.GetParent(), WM_GETFONT, 0, 0));
+}
+
+// Escape and Enter end an edit by giving the focus back to the list; Escape cancels it too. FALSE for
+// any other character.
+bool EndsEdit(const CWnd& editor, WPARAM ch, int* cancelled) {
+    if (ch != VK_ESCAPE && ch != VK_RETURN)
+        return false;
+    if (ch == VK_ESCAPE)
+        *cancelled = 1;
+    ::SetFocus(editor.GetParent());
+    return true;
+}
+
 // Translates and dispatches a key at once, so that the dialog's navigation never sees it.
 BOOL DispatchNow(MSG* msg) {
     ::TranslateMessage(msg);
@@ -69,7 +85,7 @@ LRESULT CInPlaceEdit::OnCreate(WPARAM wParam, LPARAM lParam) {
     if (created == -1)
         return -1;
     m_selfDeleting = true;
-    SetFont(reinterpret_cast<HFONT>(::SendMessageW(GetParent(), WM_GETFONT, 0, 0)));
+    SetFont(ListFont(*this));
     SetWindowText(m_initialText);
     SetFocus();
     SetSel(0, -1);
@@ -82,12 +98,8 @@ void CInPlaceEdit::PostNcDestroy() {
 }
 
 void CInPlaceEdit::OnChar(WPARAM wParam, LPARAM lParam) {
-    if (wParam == VK_ESCAPE || wParam == VK_RETURN) {
-        if (wParam == VK_ESCAPE)
-            m_cancelled = 1;
-        ::SetFocus(GetParent());
+    if (EndsEdit(*this, wParam, &m_cancelled))
         return;
-    }
     // The edit does not check that the text is a number; it only keeps other characters out.
     if (!IsNumericChar(wParam))
         return;
@@ -101,7 +113,7 @@ void CInPlaceEdit::GrowToText() {
     SIZE size{};
     {
         CClientDC dc(m_hWnd);
-        dc.SelectObject(reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));
+        dc.SelectObject(ListFont(*this));
         size = dc.GetTextExtent(text, text.GetLength());
     }
     const LONG wanted = size.cx + 5;
@@ -149,7 +161,7 @@ LRESULT CInPlaceCombo::OnCreate(WPARAM wParam, LPARAM lParam) {
     if (created == -1)
         return -1;
     m_selfDeleting = true;
-    SetFont(reinterpret_cast<HFONT>(::SendMessageW(GetParent(), WM_GETFONT, 0, 0)));
+    SetFont(ListFont(*this));
     for (const CString& item : m_items)
         AddString(item);
     // With fewer items than the index nothing is selected.
@@ -164,13 +176,8 @@ void CInPlaceCombo::PostNcDestroy() {
 }
 
 void CInPlaceCombo::OnChar(WPARAM wParam, LPARAM lParam) {
-    if (wParam == VK_ESCAPE || wParam == VK_RETURN) {
-        if (wParam == VK_ESCAPE)
-            m_cancelled = 1;
-        ::SetFocus(GetParent());
-        return;
-    }
-    Default(WM_CHAR, wParam, lParam);
+    if (!EndsEdit(*this, wParam, &m_cancelled))
+        Default(WM_CHAR, wParam, lParam);
 }
 
 BOOL CInPlaceCombo::OnChildNotify(UINT msg, WPARAM wParam, LPARAM, LRESULT* result) {
