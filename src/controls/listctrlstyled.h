@@ -80,8 +80,8 @@ public:
     // Styles of a row, a cell or a column: flags (LIS_), with the colours that LIS_TXTCOLOR and
     // LIS_BGCOLOR ask for. The module itself only makes its first row bold; these are the setters a
     // user of the control would look for, one per kind of record, and drawing resolves what they set
-    // by the same rules as the bold row. `selected` sets the variant used while the row is selected instead. Column 0
-    // is the row record itself, so a cell style on column 0 styles the row's first cell.
+    // by the same rules as the bold row. `selected` sets the variant used while the row is selected instead.
+    // Column 0 is the row record itself, so a cell style on column 0 styles the row's first cell.
     BOOL SetRowStyle(int row, UINT style, COLORREF text = 0, COLORREF background = 0, BOOL selected = FALSE);
     BOOL SetCellStyle(int row, int column, UINT style, COLORREF text = 0, COLORREF background = 0,
                       BOOL selected = FALSE);

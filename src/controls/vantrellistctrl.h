@@ -44,9 +44,10 @@ public:
     BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
 private:
-    void OnLButtonDblClk(WPARAM wParam, LPARAM lParam);
+    void OnLButtonDblClk(LPARAM lParam);
     BOOL OnChar(WPARAM wParam);
-    void OnScroll(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Scrolling takes the focus, which ends an open editor.
+    void TakeFocus();
     BOOL OnBeginLabelEdit(const NMLVDISPINFOW* info, LRESULT* result);
     BOOL OnEndLabelEdit(const NMLVDISPINFOW* info, LRESULT* result);
     BOOL OnItemChanged(LRESULT* result);

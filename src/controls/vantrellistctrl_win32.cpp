@@ -128,7 +128,7 @@ CInPlaceCombo* CVantrelListCtrl::ShowInPlaceList(int row, int column, const CStr
 LRESULT CVantrelListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_LBUTTONDBLCLK:
-        OnLButtonDblClk(wParam, lParam);
+        OnLButtonDblClk(lParam);
         return Default(msg, wParam, lParam);
     case WM_CHAR:
         if (OnChar(wParam))
@@ -136,12 +136,11 @@ LRESULT CVantrelListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_HSCROLL:
     case WM_VSCROLL:
-        OnScroll(msg, wParam, lParam);
+        TakeFocus();
         break;
     case WM_MOUSEWHEEL: {
         const LRESULT result = Default(msg, wParam, lParam);
-        if (!HasFocus())
-            SetFocus();
+        TakeFocus();
         Invalidate(TRUE);
         return result;
     }
@@ -154,7 +153,7 @@ LRESULT CVantrelListCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return CListCtrl::WindowProc(msg, wParam, lParam);
 }
 
-void CVantrelListCtrl::OnLButtonDblClk(WPARAM, LPARAM lParam) {
+void CVantrelListCtrl::OnLButtonDblClk(LPARAM lParam) {
     LVHITTESTINFO hit{};
     hit.pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     // The sub-item hit test finds the row from any of its columns.
@@ -200,7 +199,7 @@ BOOL CVantrelListCtrl::OnChar(WPARAM ch) {
     return TRUE;
 }
 
-void CVantrelListCtrl::OnScroll(UINT, WPARAM, LPARAM) {
+void CVantrelListCtrl::TakeFocus() {
     // Taking the focus ends an open editor before its cell moves away under it.
     if (!HasFocus())
         SetFocus();
