@@ -158,17 +158,16 @@ void CVantrelListCtrl::OnLButtonDblClk(LPARAM lParam) {
     hit.pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     // The sub-item hit test finds the row from any of its columns.
     SubItemHitTest(&hit);
+    // No row, or row 0, which is never edited this way.
     const int row = hit.iItem;
-    if (row < 0)
-        return;
-    const int column = GetColumnFromPoint(hit.pt, row);
-    if (row == 0)
+    if (row <= 0)
         return;
     if (!(GetItemState(row, LVIS_FOCUSED) & LVIS_FOCUSED)) {
         // The first double-click on a row only makes it the current one; the next one edits.
         SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         return;
     }
+    const int column = GetColumnFromPoint(hit.pt, row);
     m_currentCellText = GetItemText(row, column);
     if (!(GetStyle() & LVS_EDITLABELS) || column >= GetColumnCount())
         return;
