@@ -18,6 +18,8 @@ public:
 
     int GetRow() const { return m_row; }
     int GetColumn() const { return m_column; }
+    // The characters the edit keeps: digits, ".", "-" and backspace.
+    static bool Accepts(WPARAM ch);
 
     // Enter, Delete, Escape and control-key combinations go to the edit before the dialog can take
     // them for its buttons.

@@ -6,10 +6,6 @@
 
 namespace {
 
-bool IsNumericChar(WPARAM ch) {
-    return (ch >= L'0' && ch <= L'9') || ch == VK_BACK || ch == L'.' || ch == L'-';
-}
-
 // Tells the list control's parent how the edit ended, as the list view's own label editing does; the
 // parent hands it to the list control first (reflection), which writes the text into the cell.
 void SendEndLabelEdit(const CWnd& editor, int row, int column, bool cancelled) {
@@ -54,6 +50,10 @@ BOOL DispatchNow(MSG* msg) {
 } // namespace
 
 // --- CInPlaceEdit ---
+
+bool CInPlaceEdit::Accepts(WPARAM ch) {
+    return (ch >= L'0' && ch <= L'9') || ch == VK_BACK || ch == L'.' || ch == L'-';
+}
 
 BOOL CInPlaceEdit::PreTranslateMessage(MSG* msg) {
     if (msg->message != WM_KEYDOWN)
@@ -101,7 +101,7 @@ void CInPlaceEdit::OnChar(WPARAM wParam, LPARAM lParam) {
     if (EndsEdit(*this, wParam, &m_cancelled))
         return;
     // The edit does not check that the text is a number; it only keeps other characters out.
-    if (!IsNumericChar(wParam))
+    if (!Accepts(wParam))
         return;
     Default(WM_CHAR, wParam, lParam);
     GrowToText();

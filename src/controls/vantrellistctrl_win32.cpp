@@ -4,14 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
-bool IsNumericChar(WPARAM ch) {
-    return (ch >= L'0' && ch <= L'9') || ch == VK_BACK || ch == L'.' || ch == L'-';
-}
-
-} // namespace
-
 BOOL CVantrelListCtrl::SetColumnKind(int column, int kind) {
     const int columns = GetColumnCount();
     if (column < 0 || column >= columns)
@@ -184,7 +176,8 @@ void CVantrelListCtrl::OnLButtonDblClk(LPARAM lParam) {
 }
 
 BOOL CVantrelListCtrl::OnChar(WPARAM ch) {
-    if (!IsNumericChar(ch))
+    // The characters that start a number open the editor with themselves as its first keystroke.
+    if (!CInPlaceEdit::Accepts(ch))
         return FALSE;
     const int row = GetNextItem(-1, LVNI_SELECTED);
     if (row <= 0)
