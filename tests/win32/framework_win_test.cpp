@@ -260,7 +260,7 @@ TEST(Window, SeesItsCreationAndDeletesItselfAfterItsLastMessage) {
     EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
 }
 
-TEST(Drawing, ADeviceContextSelectsBackWhatItReplacedAndObjectsFreeWhatTheyMade) {
+TEST(Drawing, AContextSelectsBackWhatItReplacedAndObjectsAndContextsFreeWhatTheyMade) {
     const HDC screen = ::GetDC(nullptr);
     const HDC memory = ::CreateCompatibleDC(screen);
     const HGDIOBJ pen0 = ::GetCurrentObject(memory, OBJ_PEN);
@@ -292,9 +292,8 @@ TEST(Drawing, ADeviceContextSelectsBackWhatItReplacedAndObjectsFreeWhatTheyMade)
     EXPECT_EQ(::GetObjectType(fill), 0u);
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
-}
 
-TEST(Drawing, AMemoryContextItCreatedIsDeletedWithIt) {
+    // A memory context it created itself it deletes.
     HDC made = nullptr;
     {
         CDC dc;
@@ -309,6 +308,16 @@ std::wstring Loaded(unsigned id) {
     CString text(L"unchanged");
     text.LoadString(id);
     return text.Str();
+}
+
+// The caption of the test dialog's template as the resource chain finds it.
+CString DialogCaption() {
+    EventLog log;
+    CTestDialog dialog(log);
+    EXPECT_TRUE(dialog.Create());
+    const CString caption = dialog.GetWindowText();
+    dialog.DestroyWindow();
+    return caption;
 }
 
 class ResourceChain : public ::testing::Test {
@@ -343,19 +352,11 @@ TEST_F(ResourceChain, TheCurrentHandleIsSearchedFirstAndRestoredAfterASwitch) {
         CResourceSwitch use(m_library);
         EXPECT_EQ(GetResourceHandle(), m_library);
         EXPECT_EQ(Loaded(IDS_TEST_BOTH), L"both (library)");
-        EventLog log;
-        CTestDialog dialog(log);
-        ASSERT_TRUE(dialog.Create());
-        EXPECT_EQ(dialog.GetWindowText(), L"Framework test (library)");
-        dialog.DestroyWindow();
+        EXPECT_EQ(DialogCaption(), L"Framework test (library)");
     }
     EXPECT_EQ(GetResourceHandle(), program);
     EXPECT_EQ(Loaded(IDS_TEST_BOTH), L"both (program)");
-    EventLog log;
-    CTestDialog dialog(log);
-    ASSERT_TRUE(dialog.Create());
-    EXPECT_EQ(dialog.GetWindowText(), L"Framework test (program)");
-    dialog.DestroyWindow();
+    EXPECT_EQ(DialogCaption(), L"Framework test (program)");
 }
 
 TEST_F(ResourceChain, AModuleThatGoesAwayStopsBeingCurrent) {
