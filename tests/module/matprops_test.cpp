@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "module/matprops.h"
+#include "support/series.h"
 
 namespace {
 
@@ -13,11 +14,7 @@ template <class Object, class Member> std::ptrdiff_t OffsetOf(const Object& obje
 }
 
 CMatPropData Named(int type, const wchar_t* name, std::vector<GraphPoint> points = {}) {
-    CMatPropData s;
-    s.m_dataType = static_cast<KESTRUMMOD_DATATYPE>(type);
-    SetSeriesName(s, name);
-    s.m_points = std::move(points);
-    return s;
+    return Series(type, std::move(points), 2, name);
 }
 
 std::vector<GraphPoint> Thin(std::vector<GraphPoint> points) {
@@ -65,14 +62,14 @@ TEST(PropertyTables, LayoutTheHostReads) {
 TEST(PropertyTables, CopiesAreDeepAndSelfAssignmentIsHarmless) {
     CMatPropData a = Named(15, L"D-TOTAL", {{1, 2}, {3, 4}});
     a.m_exportFlag = 1;
-    a.m_xDataType = static_cast<KESTRUMMOD_DATATYPE>(2);
+    a.m_xDataType = static_cast<KESTRUMMOD_DATATYPE>(1);
     a.m_name[200] = L'Z'; // beyond the terminator
     CMatPropData copied(a);
     CMatPropData assigned = Named(9, L"x", {{5, 6}});
     assigned = a;
     for (CMatPropData* b : {&copied, &assigned}) {
         EXPECT_EQ(b->m_exportFlag, 1);
-        EXPECT_EQ(b->m_xDataType, 2);
+        EXPECT_EQ(b->m_xDataType, 1);
         EXPECT_EQ(b->m_dataType, 15);
         EXPECT_EQ(b->m_name[200], L'Z');
         ASSERT_EQ(b->m_points.size(), 2u);

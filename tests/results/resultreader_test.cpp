@@ -7,6 +7,7 @@
 
 #include "framework/debugout.h"
 #include "results/resultfile.h"
+#include "support/series.h"
 #include "support/testfiles.h"
 
 namespace {
@@ -237,10 +238,7 @@ TEST_F(ResultReader, DerivedSeriesOfAFullResult) {
 
 TEST(DerivedProperties, DynamicViscosityFactorIsTheFloatAboveOneE5) {
     CMatProps set;
-    CMatPropData total;
-    total.m_dataType = T(19);
-    total.m_points = {P(10, 100000.0f), P(20, 1.0f)};
-    set.m_series.push_back(total);
+    set.m_series = {Series(19, {P(10, 100000.0f), P(20, 1.0f)})};
     ASSERT_EQ(AddDynamicViscosity(set, 5.0f), 1);
     const auto& dyn = set.m_series.back();
     EXPECT_EQ(dyn.m_dataType, 35);
@@ -270,16 +268,10 @@ TEST(DerivedProperties, FindCrossingBisectsAndRefuses) {
 }
 
 TEST(DerivedProperties, ShrinkageTakesTheFirstNearestPoint) {
-    CMatProps set;
-    CMatPropData s, l, c;
-    s.m_dataType = T(30);
-    s.m_points = {P(515, 0.01f)};
-    l.m_dataType = T(31);
-    l.m_points = {P(525, 0.99f)};
-    c.m_dataType = T(33);
     // 515 is equally near 510 and 520: the first wins. 525 likewise between 520 and 530.
-    c.m_points = {P(510, -6), P(520, -2), P(530, -1)};
-    set.m_series = {s, l, c};
+    CMatProps set;
+    set.m_series = {Series(30, {P(515, 0.01f)}), Series(31, {P(525, 0.99f)}),
+                    Series(33, {P(510, -6), P(520, -2), P(530, -1)})};
     float v = 0;
     ASSERT_EQ(CalcShrinkage(set, v), 1);
     EXPECT_EQ(v, 6.0f - 2.0f);
