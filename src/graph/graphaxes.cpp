@@ -183,3 +183,54 @@ void CGraphAxes::SplitLabel(const CString& label, CString& first, CString& secon
     first = label.Left(mark);
     second = label.Mid(mark);
 }
+
+std::vector<int> CGraphAxes::XTickPixels() const {
+    std::vector<int> pixels;
+    const TickRange ticks = XTicks();
+    for (int k = ticks.first; k < ticks.end; ++k)
+        pixels.push_back(X(static_cast<float>(k) * m_tickStep.x));
+    return pixels;
+}
+
+std::vector<int> CGraphAxes::YTickPixels() const {
+    std::vector<int> pixels;
+    const TickRange ticks = YTicks();
+    for (int k = ticks.first; k < ticks.end; ++k)
+        pixels.push_back(Y(static_cast<float>(k) * m_tickStep.y));
+    return pixels;
+}
+
+std::vector<GraphLabel> CGraphAxes::XLabels() const {
+    std::vector<GraphLabel> labels;
+    const TickRange ticks = XTicks();
+    for (int k = ticks.first; k < ticks.end; ++k) {
+        const float value = static_cast<float>(k) * m_tickStep.x;
+        labels.push_back({FormatTickLabel(value, m_tickStep.x), X(value), m_plotRect.bottom + 5});
+    }
+    return labels;
+}
+
+std::vector<GraphLabel> CGraphAxes::YLabels() const {
+    std::vector<GraphLabel> labels;
+    const TickRange ticks = YTicks();
+    const int x = m_plotRect.left - 5;
+    for (int k = ticks.first; k < ticks.end; ++k) {
+        const float value = static_cast<float>(k) * m_tickStep.y;
+        CString mantissa;
+        CString exponent;
+        SplitLabel(FormatTickLabel(value, m_tickStep.y), mantissa, exponent);
+        const int y = Y(value);
+        labels.push_back({mantissa, x, y - 8});
+        if (!exponent.IsEmpty())
+            labels.push_back({exponent, x, y + 4});
+    }
+    return labels;
+}
+
+std::array<GraphRect, 4> CGraphAxes::FrameRects() const {
+    const GraphRect& k = m_clientRect;
+    const GraphRect& plot = m_plotRect;
+    return {GraphRect{k.left, k.top, k.right, plot.top}, GraphRect{k.left, plot.top, plot.left, plot.bottom},
+            GraphRect{plot.right, plot.top, k.right, plot.bottom},
+            GraphRect{k.left, plot.bottom, k.right, k.bottom}};
+}
