@@ -442,6 +442,21 @@ TEST(GraphCtrl, CurveRunsInListOrderAndSymbolsFollowTheSwitch) {
     }
 }
 
+TEST(GraphCtrl, ConstantSeriesIsDrawnAcrossTheMiddleOfARangeOfATenthOfItsValue) {
+    ShowGraph(Chart({{0.0f, 5.0f}, {10.0f, 5.0f}}, 0), [](CUiDriver&, HWND graph) {
+        const Picture picture = ReadClient(graph);
+        const RECT plot = PlotOf(picture);
+        // No span to widen by a tenth: the range is the value +- a tenth of it, 4.5 to 5.5.
+        const int y = MapY(5.0f, {5.0f - 0.5f, 5.0f + 0.5f}, plot);
+        const Range xs = Widened(0.0f, 10.0f);
+        const int from = MapX(0.0f, xs, plot);
+        const int to = MapX(10.0f, xs, plot);
+        EXPECT_EQ(picture.CountInRow(y, from, to, kTeal), to - from);
+        EXPECT_EQ(picture.Count(kTeal), to - from);
+        EXPECT_TRUE(ShowsText(picture, graph, L"5", {plot.left - 5, y - 8}, TA_RIGHT | TA_TOP));
+    });
+}
+
 TEST(GraphCtrl, TinyYStepLabelsTheYAxisOnTwoLines) {
     ShowGraph(Chart({{0.0f, 0.0f}, {10.0f, 0.0001f}}, 0), [](CUiDriver&, HWND graph) {
         const Picture picture = ReadClient(graph);
