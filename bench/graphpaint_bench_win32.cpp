@@ -45,12 +45,7 @@ int main() {
         return 1;
     }
     graph.SetFont(static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    graph.m_points = ChartSeries();
-    graph.m_showSymbols = 1;
-    graph.m_xTitle = GraphXTitle();
-    graph.m_yTitle = GraphYTitle(static_cast<KESTRUMMOD_DATATYPE>(15));
-    graph.RecalcExtents();
-    graph.RecalcAxes();
+    SetUpChart(graph);
 
     const double first = PaintMilliseconds(graph);
     for (const int symbols : {1, 0}) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "graph/svgplot.h"
 #include "module/matprops.h"
 
 inline constexpr int kChartPoints = 100000;
@@ -18,4 +19,14 @@ inline std::vector<GraphPoint> ChartSeries(int count = kChartPoints) {
         points.push_back(GraphPoint{static_cast<float>(t), static_cast<float>(y)});
     }
     return points;
+}
+
+// The chart of the series as the graph window shows a density: symbols on, titles, axes computed.
+inline void SetUpChart(CGraphAxes& axes) {
+    axes.m_points = ChartSeries();
+    axes.m_showSymbols = 1;
+    axes.m_xTitle = GraphXTitle();
+    axes.m_yTitle = GraphYTitle(static_cast<KESTRUMMOD_DATATYPE>(15));
+    axes.RecalcExtents();
+    axes.RecalcAxes();
 }

@@ -9,12 +9,7 @@ namespace {
 
 void BM_RenderGraphSvg(benchmark::State& state) {
     CGraphAxes axes;
-    axes.m_points = ChartSeries();
-    axes.m_showSymbols = 1;
-    axes.m_xTitle = GraphXTitle();
-    axes.m_yTitle = GraphYTitle(static_cast<KESTRUMMOD_DATATYPE>(15));
-    axes.RecalcExtents();
-    axes.RecalcAxes();
+    SetUpChart(axes);
     size_t bytes = 0;
     for (auto _ : state) {
         const std::string svg = RenderGraphSvg(axes, kGraphClientWidth, kGraphClientHeight);

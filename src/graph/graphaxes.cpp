@@ -81,6 +81,14 @@ CString WithThreeDigitExponent(const CString& text) {
     return CString(std::move(out));
 }
 
+// The values of the ticks k * step, k in the range, each a float product.
+std::vector<float> TickValues(TickRange ticks, float step) {
+    std::vector<float> values;
+    for (int k = ticks.first; k < ticks.end; ++k)
+        values.push_back(static_cast<float>(k) * step);
+    return values;
+}
+
 } // namespace
 
 CGraphAxes::CGraphAxes() {
@@ -186,36 +194,29 @@ void CGraphAxes::SplitLabel(const CString& label, CString& first, CString& secon
 
 std::vector<int> CGraphAxes::XTickPixels() const {
     std::vector<int> pixels;
-    const TickRange ticks = XTicks();
-    for (int k = ticks.first; k < ticks.end; ++k)
-        pixels.push_back(X(static_cast<float>(k) * m_tickStep.x));
+    for (const float value : TickValues(XTicks(), m_tickStep.x))
+        pixels.push_back(X(value));
     return pixels;
 }
 
 std::vector<int> CGraphAxes::YTickPixels() const {
     std::vector<int> pixels;
-    const TickRange ticks = YTicks();
-    for (int k = ticks.first; k < ticks.end; ++k)
-        pixels.push_back(Y(static_cast<float>(k) * m_tickStep.y));
+    for (const float value : TickValues(YTicks(), m_tickStep.y))
+        pixels.push_back(Y(value));
     return pixels;
 }
 
 std::vector<GraphLabel> CGraphAxes::XLabels() const {
     std::vector<GraphLabel> labels;
-    const TickRange ticks = XTicks();
-    for (int k = ticks.first; k < ticks.end; ++k) {
-        const float value = static_cast<float>(k) * m_tickStep.x;
+    for (const float value : TickValues(XTicks(), m_tickStep.x))
         labels.push_back({FormatTickLabel(value, m_tickStep.x), X(value), m_plotRect.bottom + 5});
-    }
     return labels;
 }
 
 std::vector<GraphLabel> CGraphAxes::YLabels() const {
     std::vector<GraphLabel> labels;
-    const TickRange ticks = YTicks();
     const int x = m_plotRect.left - 5;
-    for (int k = ticks.first; k < ticks.end; ++k) {
-        const float value = static_cast<float>(k) * m_tickStep.y;
+    for (const float value : TickValues(YTicks(), m_tickStep.y)) {
         CString mantissa;
         CString exponent;
         SplitLabel(FormatTickLabel(value, m_tickStep.y), mantissa, exponent);

@@ -12,6 +12,17 @@ void DrawTextAt(CDC& dc, const CString& text, int x, int y) {
     dc.TextOut(x, y, text.GetString(), text.GetLength());
 }
 
+// Rectangles filled and outlined in one colour (solid brush, 1-pixel solid pen), as one drawing step.
+void DrawRects(CDC& dc, COLORREF colour, const std::vector<RECT>& rects) {
+    CBrush brush(colour);
+    CPen pen(PS_SOLID, 1, colour);
+    CDrawStep step(dc);
+    step.SelectObject(brush);
+    step.SelectObject(pen);
+    for (const RECT& r : rects)
+        dc.Rectangle(r);
+}
+
 } // namespace
 
 void CGraphCtrl::CalcLayout() {
@@ -50,12 +61,7 @@ void CGraphCtrl::OnPaint() {
 }
 
 void CGraphCtrl::DrawPlotBackground(CDC& dc) {
-    CBrush brush(kGraphWhite);
-    CPen pen(PS_SOLID, 1, kGraphWhite);
-    CDrawStep step(dc);
-    step.SelectObject(brush);
-    step.SelectObject(pen);
-    dc.Rectangle(ToRect(m_plotRect));
+    DrawRects(dc, kGraphWhite, {ToRect(m_plotRect)});
 }
 
 void CGraphCtrl::DrawGrid(CDC& dc) {
@@ -89,30 +95,23 @@ void CGraphCtrl::DrawCurve(CDC& dc) {
     }
     // A lone point has no line to show it: its symbol is drawn whatever the switch.
     if (m_points.size() == 1 || m_showSymbols == 1) {
-        CPen pen(PS_SOLID, 1, kGraphTeal);
-        CBrush brush(kGraphTeal);
-        CDrawStep step(dc);
-        step.SelectObject(pen);
-        step.SelectObject(brush);
         const int h = m_symbolHalfSize;
+        std::vector<RECT> symbols;
+        symbols.reserve(m_points.size());
         for (const GraphPoint& p : m_points) {
             const int x = X(p.x);
             const int y = Y(p.y);
-            dc.Rectangle(RECT{x - h, y - h, x + h, y + h});
+            symbols.push_back(RECT{x - h, y - h, x + h, y + h});
         }
+        DrawRects(dc, kGraphTeal, symbols);
     }
 }
 
 void CGraphCtrl::DrawFrame(CDC& dc) {
-    {
-        CBrush brush(kGraphWhite);
-        CPen pen(PS_SOLID, 1, kGraphWhite);
-        CDrawStep step(dc);
-        step.SelectObject(brush);
-        step.SelectObject(pen);
-        for (const GraphRect& r : FrameRects())
-            dc.Rectangle(ToRect(r));
-    }
+    std::vector<RECT> margins;
+    for (const GraphRect& r : FrameRects())
+        margins.push_back(ToRect(r));
+    DrawRects(dc, kGraphWhite, margins);
     CPen border(PS_SOLID, 2, kGraphBlack);
     CDrawStep step(dc);
     step.SelectObject(border);
