@@ -1,7 +1,7 @@
 // The graph control's axis state and arithmetic, without any drawing: point list, data extents, axis
 // range and tick steps, the layout rectangles, value-to-pixel mapping and tick labels. The Windows
-// control (CGraphCtrl : CStatic) holds one CGraphAxes and paints from it through GDI; the SVG writer
-// paints from the same state, so both show the same chart.
+// control (CGraphCtrl : CStatic, CGraphAxes) paints from this state through GDI; the SVG writer paints
+// from the same state, so both show the same chart.
 #pragma once
 
 #include <array>
