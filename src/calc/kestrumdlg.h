@@ -41,6 +41,8 @@ private:
     void ShowComposition();
     void Rebalance();
     void SetCompositionValue(int element, float value);
+    // Closes with IDOK handing the query a result file: kind 1 calculated here, 0 imported.
+    void EndWithResult(const CString& path, int kind);
     // Takes the controls into the record and names a new job folder; FALSE (and nothing changed) when
     // the balance element's value cannot be calculated with.
     BOOL CollectInput();

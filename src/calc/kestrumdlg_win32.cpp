@@ -20,7 +20,6 @@ constexpr wchar_t kResultFilter[] =
 constexpr wchar_t kMaterialFilter[] = L"Vantrel Kestrum Material File(*.vjp)|*.vjp||";
 constexpr wchar_t kPresetFilter[] = L"Vantrel Kestrum Preset File(*.vjp)|*.vjp||";
 constexpr wchar_t kMaterialExtension[] = L"*.vjp";
-constexpr DWORD kFileDialogFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
 // Column 0 of the composition list; column 1 takes the rest of the list's width.
 constexpr int kElementColumnWidth = 60;
 
@@ -40,6 +39,16 @@ void CopyPathField(const CString& path, wchar_t (&field)[kMatPathChars]) {
     const size_t length = std::min<size_t>(static_cast<size_t>(path.GetLength()), kMatPathChars - 1);
     std::copy_n(path.GetString(), length, field);
     field[length] = L'\0';
+}
+
+// Asks for a file with the system's open or save dialog over `parent`; false when the user cancelled.
+bool AskForFile(CWnd* parent, BOOL open, LPCWSTR defaultExtension, LPCWSTR filter, CString* path) {
+    CFileDialog dialog(open, defaultExtension, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, filter,
+                       parent);
+    if (dialog.DoModal() != IDOK)
+        return false;
+    *path = dialog.GetPathName();
+    return true;
 }
 
 } // namespace
@@ -265,16 +274,19 @@ void CKestrumDlg::OnOK() {
         EndDialog(IDCANCEL);
         return;
     }
-    m_resultPath = resultPath;
-    m_resultKind = 1;
+    EndWithResult(resultPath, 1);
+}
+
+void CKestrumDlg::EndWithResult(const CString& path, int kind) {
+    m_resultPath = path;
+    m_resultKind = kind;
     EndDialog(IDOK);
 }
 
 void CKestrumDlg::OnLoadResult() {
-    CFileDialog dialog(TRUE, nullptr, nullptr, kFileDialogFlags, kResultFilter, this);
-    if (dialog.DoModal() != IDOK)
+    CString path;
+    if (!AskForFile(this, TRUE, nullptr, kResultFilter, &path))
         return;
-    const CString path = dialog.GetPathName();
     CString converted = path;
     if (CString(FileExtension(path.Str())).CompareNoCase(L".dat") == 0) {
         // JMatPro output becomes an engine result file beside it; a file that cannot be read or
@@ -284,29 +296,27 @@ void CKestrumDlg::OnLoadResult() {
         if (!ReadResultFile(path, set, kFormatJMatPro) || !WriteResultFile(converted, set))
             return;
     }
-    m_resultPath = converted;
-    m_resultKind = 0;
-    EndDialog(IDOK);
+    EndWithResult(converted, 0);
 }
 
 void CKestrumDlg::OnSave() {
-    CFileDialog dialog(FALSE, kMaterialExtension, nullptr, kFileDialogFlags, kMaterialFilter, this);
-    if (dialog.DoModal() != IDOK)
+    CString chosen;
+    if (!AskForFile(this, FALSE, kMaterialExtension, kMaterialFilter, &chosen))
         return;
     // The file dialog appends the default extension to a name typed without one, but that is the
     // platform's dialog deciding; a material file saved from here always ends in ".vjp" all the same.
-    const std::wstring path = WithDefaultExtension(dialog.GetPathName().Str(), L".vjp");
+    const std::wstring path = WithDefaultExtension(chosen.Str(), L".vjp");
     // With a balance that cannot be calculated the record goes out as it was collected last.
     CollectInput();
     SaveMatCondition(path.c_str(), &m_condition);
 }
 
 void CKestrumDlg::OnLoad() {
-    CFileDialog dialog(TRUE, kMaterialExtension, nullptr, kFileDialogFlags, kPresetFilter, this);
-    if (dialog.DoModal() != IDOK)
+    CString path;
+    if (!AskForFile(this, TRUE, kMaterialExtension, kPresetFilter, &path))
         return;
     MatCondition loaded;
-    if (!LoadMatCondition(dialog.GetPathName(), &loaded))
+    if (!LoadMatCondition(path, &loaded))
         return;
     m_condition = loaded;
 
