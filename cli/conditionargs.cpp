@@ -2,6 +2,7 @@
 #include <cwctype>
 
 #include "calc/catalogue.h"
+#include "calc/matinput.h"
 #include "cli/cli.h"
 #include "framework/utf.h"
 
@@ -120,14 +121,10 @@ int CheckConditionOptions(const ConditionOptions& options) {
 }
 
 void ApplyTemperatureOptions(const ConditionOptions& options, MatCondition& rec) {
-    // A value given in degrees Celsius is read in single precision and then raised by 273.15.
-    const auto kelvin = [](double celsius) {
-        return static_cast<float>(static_cast<float>(celsius) + 273.15);
-    };
     if (options.start)
-        rec.tempStart = kelvin(*options.start);
+        rec.tempStart = KelvinFromCelsius(*options.start);
     if (options.end)
-        rec.tempEnd = kelvin(*options.end);
+        rec.tempEnd = KelvinFromCelsius(*options.end);
     if (options.step)
         rec.tempStep = static_cast<float>(*options.step) * -1.0f;
     if (options.fractionLimit)
@@ -150,11 +147,8 @@ int BuildCondition(const ConditionOptions& options, MatCondition& rec) {
         rec.pearlitic = options.ferritic ? 0 : 1;
     }
 
-    int32_t base = -1;
-    for (int32_t k = 0; k < kMatElementCount; ++k) {
-        if (rec.compositions[k].base == 1)
-            base = k;
-    }
+    const std::vector<int32_t> rows = CompositionRows(rec.compositions);
+    const int32_t base = rows.front();
     for (const auto& [given, percent] : options.elements) {
         const int32_t element = FindElement(given);
         if (element < 0)
@@ -167,14 +161,9 @@ int BuildCondition(const ConditionOptions& options, MatCondition& rec) {
                         WideToUtf8(ElementTable[element]) + " is the base element: it takes the balance");
         rec.compositions[element].compo = percent;
     }
-    float sum = 0.0f;
-    for (int32_t k = 0; k < kMatElementCount; ++k) {
-        if (k != base && rec.compositions[k].present == 1)
-            sum += rec.compositions[k].compo;
-    }
-    rec.compositions[base].compo = 100.0f - sum;
+    rec.compositions[base].compo = SumComposition(rec.compositions, rows).Balance();
     // The check the input dialog makes before it starts a calculation.
-    if (!(rec.compositions[base].compo > 0.0f))
+    if (!IsBalanceAcceptable(rec.compositions[base].compo))
         return Fail(kExitUsage, "the other elements leave nothing for the base element " +
                                     WideToUtf8(ElementTable[base]));
     return kExitOk;

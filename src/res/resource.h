@@ -1,6 +1,22 @@
 // Resource IDs of the module: dialog templates, their controls and the string table.
 #pragma once
 
+// Input dialog.
+#define IDD_KESTRUM 100
+#define IDC_KESTRUM_LOAD 1001
+#define IDC_KESTRUM_FAMILY 1002
+#define IDC_KESTRUM_START 1003
+#define IDC_KESTRUM_END 1004
+#define IDC_KESTRUM_STEP 1005
+#define IDC_KESTRUM_FRACTION 1006
+#define IDC_KESTRUM_GRAPHITE 1007
+#define IDC_KESTRUM_COMPOSITION 1009
+#define IDC_KESTRUM_LOAD_RESULT 1027
+#define IDC_KESTRUM_SAVE 1028
+#define IDC_KESTRUM_PEARLITIC 1029
+#define IDC_KESTRUM_AUSTENITIC 1030
+#define IDC_KESTRUM_CARBON_EQUIVALENT 1031
+
 // Console window.
 #define IDD_CONSOLE 129
 #define IDC_CONSOLE_OUTPUT 1032
@@ -10,6 +26,8 @@
 #define IDC_CONSOLE_STOP 1036
 
 // Strings.
+#define IDS_KESTRUM_ELEMENT 1010
+#define IDS_KESTRUM_COMPOSITION 1011
 #define IDS_CONSOLE_PAUSE 1037
 #define IDS_CONSOLE_RESUME 1038
 

@@ -1,6 +1,10 @@
 #include "win32/uiharness.h"
 
+#include <dlgs.h>
+
 #include <chrono>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -9,35 +13,61 @@
 
 namespace {
 
-// The marker that Sync posts behind everything else; the hook below sees it leave the queue.
-UINT SyncMessage() {
-    static const UINT message = ::RegisterWindowMessageW(L"KestrumUiHarnessSync");
+// One call that the script hands the user-interface thread: it runs when its marker leaves the queue,
+// whichever loop takes it (the dialog's own, a message box's, a file dialog's), unless the script
+// gave up waiting for it before.
+struct UiCall {
+    std::function<void()> action;
+    std::mutex lock;
+    bool abandoned = false;
+    HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ~UiCall() { ::CloseHandle(done); }
+};
+
+UINT CallMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"KestrumUiHarnessCall");
     return message;
 }
 
-LRESULT CALLBACK SyncHook(int code, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK CallHook(int code, WPARAM wParam, LPARAM lParam) {
     auto* msg = reinterpret_cast<MSG*>(lParam);
-    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == SyncMessage()) {
-        // Asked to paint first: painting waits for an empty queue otherwise.
-        if (msg->wParam == 1)
-            ::RedrawWindow(msg->hwnd, nullptr, nullptr,
-                           RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        ::SetEvent(reinterpret_cast<HANDLE>(msg->lParam));
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == CallMessage()) {
+        const std::unique_ptr<std::shared_ptr<UiCall>> held(
+            reinterpret_cast<std::shared_ptr<UiCall>*>(msg->lParam));
+        UiCall& call = **held;
+        {
+            std::lock_guard<std::mutex> guard(call.lock);
+            if (!call.abandoned)
+                call.action();
+        }
+        ::SetEvent(call.done);
         msg->message = WM_NULL;
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// A visible top-level window of the thread with the given owner (none for the first dialog). Popups
+// must have a caption: tooltips are owned popups too.
 struct FindData {
+    HWND owner = nullptr;
     HWND found = nullptr;
 };
 
 BOOL CALLBACK FindVisible(HWND hwnd, LPARAM data) {
-    if (::IsWindowVisible(hwnd) && !::GetParent(hwnd)) {
-        reinterpret_cast<FindData*>(data)->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
+    auto* find = reinterpret_cast<FindData*>(data);
+    if (!::IsWindowVisible(hwnd) || ::GetWindow(hwnd, GW_OWNER) != find->owner)
+        return TRUE;
+    if (find->owner && (::GetWindowLongW(hwnd, GWL_STYLE) & WS_CAPTION) != WS_CAPTION)
+        return TRUE;
+    find->found = hwnd;
+    return FALSE;
+}
+
+HWND FindWindowOwnedBy(DWORD thread, HWND owner) {
+    FindData data;
+    data.owner = owner;
+    ::EnumThreadWindows(thread, FindVisible, reinterpret_cast<LPARAM>(&data));
+    return data.found;
 }
 
 } // namespace
@@ -45,14 +75,45 @@ BOOL CALLBACK FindVisible(HWND hwnd, LPARAM data) {
 HWND CUiDriver::WaitForDialog(int timeoutMs) {
     WaitFor(
         [this] {
-            FindData data;
-            ::EnumThreadWindows(m_uiThread, FindVisible, reinterpret_cast<LPARAM>(&data));
-            m_dialog = data.found;
+            m_dialog = FindWindowOwnedBy(m_uiThread, nullptr);
             return m_dialog != nullptr;
         },
         timeoutMs);
     if (!m_dialog)
         return nullptr;
+    WaitUntilReady();
+    return m_dialog;
+}
+
+HWND CUiDriver::WaitForPopup(int timeoutMs) {
+    HWND popup = nullptr;
+    WaitFor(
+        [&] {
+            popup = FindWindowOwnedBy(m_uiThread, m_dialog);
+            return popup != nullptr;
+        },
+        timeoutMs);
+    if (!popup)
+        return nullptr;
+    m_beneath.push_back(m_dialog);
+    m_dialog = popup;
+    WaitUntilReady();
+    return m_dialog;
+}
+
+bool CUiDriver::ReturnFromPopup(int timeoutMs) {
+    if (m_beneath.empty())
+        return false;
+    const HWND popup = m_dialog;
+    if (!WaitFor([popup] { return !::IsWindow(popup) || !::IsWindowVisible(popup); }, timeoutMs))
+        return false;
+    m_dialog = m_beneath.back();
+    m_beneath.pop_back();
+    Sync();
+    return true;
+}
+
+void CUiDriver::WaitUntilReady() {
     // A person starts once the window is active with a control focused: the display activates a new
     // window a little later, and keys typed before that would go nowhere.
     WaitFor(
@@ -63,14 +124,42 @@ HWND CUiDriver::WaitForDialog(int timeoutMs) {
         },
         3000);
     Sync();
-    return m_dialog;
+}
+
+void CUiDriver::ChooseFile(const std::wstring& path) {
+    // The explorer-style dialog's file name box (cmb13) holds its edit a level or two down; older
+    // dialogs have a plain edit (edt1).
+    HWND box = Item(cmb13);
+    if (box) {
+        ::EnumChildWindows(
+            box,
+            [](HWND child, LPARAM found) {
+                wchar_t name[16] = {};
+                ::GetClassNameW(child, name, 16);
+                if (std::wstring_view(name) != L"Edit")
+                    return TRUE;
+                *reinterpret_cast<HWND*>(found) = child;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&box));
+    } else {
+        box = Item(edt1);
+    }
+    ClickAt(box, POINT{2, 2});
+    ::PostMessageW(box, EM_SETSEL, 0, -1);
+    for (const wchar_t ch : path)
+        ::PostMessageW(box, WM_CHAR, ch, 1);
+    Sync();
+    PressKey(VK_RETURN);
 }
 
 bool CUiDriver::Click(int id) {
     const HWND button = Item(id);
     if (!button || !::IsWindowVisible(button) || !::IsWindowEnabled(button))
         return false;
-    ::SendMessageW(button, BM_CLICK, 0, 0);
+    // Posted: a click that opens a modal window returns only when that window is closed.
+    ::PostMessageW(button, BM_CLICK, 0, 0);
+    Sync();
     return true;
 }
 
@@ -136,17 +225,36 @@ bool CUiDriver::Sync(int timeoutMs) {
 bool CUiDriver::Sync(bool paint, int timeoutMs) {
     if (!Open())
         return true;
-    const HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    const bool posted =
-        ::PostMessageW(m_dialog, SyncMessage(), paint ? 1 : 0, reinterpret_cast<LPARAM>(done)) != FALSE;
-    // A window that closes takes the marker with it; that is in sync too.
-    const bool synced =
-        posted &&
-        WaitFor([&] { return ::WaitForSingleObject(done, 0) == WAIT_OBJECT_0 || !Open(); }, timeoutMs);
-    // After a time-out the marker may still be in the queue; the event is left to the process then.
-    if (synced)
-        ::CloseHandle(done);
-    return synced;
+    const HWND window = m_dialog;
+    // Asked to paint first: painting waits for an empty queue otherwise. A window that closes takes
+    // the call with it; that is in sync too.
+    return OnUiThread(
+               [paint, window] {
+                   if (paint)
+                       ::RedrawWindow(window, nullptr, nullptr,
+                                      RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN |
+                                          RDW_UPDATENOW);
+               },
+               timeoutMs) ||
+           !Open();
+}
+
+bool CUiDriver::OnUiThread(const std::function<void()>& action, int timeoutMs) {
+    if (!Open())
+        return false;
+    const auto call = std::make_shared<UiCall>();
+    call->action = action;
+    auto* held = new std::shared_ptr<UiCall>(call);
+    if (!::PostMessageW(m_dialog, CallMessage(), 0, reinterpret_cast<LPARAM>(held))) {
+        delete held;
+        return false;
+    }
+    const auto ran = [&] { return ::WaitForSingleObject(call->done, 0) == WAIT_OBJECT_0; };
+    WaitFor([&] { return ran() || !Open(); }, timeoutMs);
+    // A call that has not run by now never will: its window is gone, or the script has moved on.
+    std::lock_guard<std::mutex> guard(call->lock);
+    call->abandoned = true;
+    return ran();
 }
 
 bool CUiDriver::WaitFor(const std::function<bool()>& condition, int timeoutMs) {
@@ -183,7 +291,7 @@ std::wstring CUiDriver::Text(int id) const {
 
 INT_PTR RunModalScript(const std::function<INT_PTR()>& modal, const std::function<void(CUiDriver&)>& script) {
     const DWORD uiThread = ::GetCurrentThreadId();
-    const HHOOK hook = ::SetWindowsHookExW(WH_GETMESSAGE, SyncHook, nullptr, uiThread);
+    const HHOOK hook = ::SetWindowsHookExW(WH_GETMESSAGE, CallHook, nullptr, uiThread);
     // The message queue must exist before the script posts to this thread.
     MSG msg;
     ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
@@ -191,7 +299,12 @@ INT_PTR RunModalScript(const std::function<INT_PTR()>& modal, const std::functio
     CUiDriver driver(uiThread);
     std::thread worker([&] {
         script(driver);
-        // Ending a modal loop takes one more round of it.
+        // Ending a modal loop takes one more round of it. The first window counts, whichever popup the
+        // script was left in.
+        if (!driver.m_beneath.empty()) {
+            driver.m_dialog = driver.m_beneath.front();
+            driver.m_beneath.clear();
+        }
         driver.WaitFor([&driver] { return !driver.Open(); }, 5000);
         if (driver.Open()) {
             ADD_FAILURE() << "the script left the window open";

@@ -1,11 +1,14 @@
 // Drives modal windows as a person would: the dialog runs its modal loop on the test's thread while a
-// script on a second thread finds it, clicks its buttons, types keys, closes it and reads it back.
+// script on a second thread finds it, clicks its buttons, types keys, closes it and reads it back. A
+// window that the dialog opens over itself (a message box, a file dialog, a nested modal dialog) is
+// followed and left again, so the driver always acts on the window in front.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class CUiDriver {
 public:
@@ -18,7 +21,20 @@ public:
     // Whether the dialog is still there.
     bool Open() const { return m_dialog && ::IsWindow(m_dialog); }
 
-    // Clicks a button; false (and no click) when it is hidden or disabled, as for a person.
+    // Follows a window owned by the current one (a message box, a file dialog, a dialog run modally from
+    // it): waits until it is shown and ready and makes it the current window; null after the time-out.
+    HWND WaitForPopup(int timeoutMs = 20000);
+    // Waits until the current popup has gone and makes the window beneath current again; false after
+    // the time-out, or when no popup was followed.
+    bool ReturnFromPopup(int timeoutMs = 20000);
+    // In a common file dialog: types the path into the file name box and presses Enter.
+    void ChooseFile(const std::wstring& path);
+    // The text of a message box.
+    std::wstring MessageText() const { return Text(0xFFFF); }
+
+    // Clicks a button; false (and no click) when it is hidden or disabled, as for a person. The click
+    // goes through the message queue and the call returns once it was handled, or once a window that
+    // it opened is running.
     bool Click(int id);
     // Presses and releases a key on the window that has the focus, through the modal loop.
     void PressKey(UINT vk);
@@ -39,6 +55,8 @@ public:
     // Repeats `action` (a click on "Close", say) until the window has gone, as a person clicks again
     // when the first click came too early; false after the time-out.
     bool RepeatUntilClosed(const std::function<void()>& action, int timeoutMs = 30000);
+    // Runs `action` on the user-interface thread, where the windows' objects live, and waits for it.
+    bool OnUiThread(const std::function<void()>& action, int timeoutMs = 20000);
     // Polls `condition` until it holds; false after the time-out.
     bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 30000);
 
@@ -51,9 +69,16 @@ public:
 
 private:
     bool Sync(bool paint, int timeoutMs = 20000);
+    // Waits until the current window is active with a control focused, as a person waits to start.
+    void WaitUntilReady();
 
     DWORD m_uiThread;
     HWND m_dialog = nullptr;
+    // The windows beneath the current one, from the first dialog up.
+    std::vector<HWND> m_beneath;
+
+    friend INT_PTR RunModalScript(const std::function<INT_PTR()>& modal,
+                                  const std::function<void(CUiDriver&)>& script);
 };
 
 // Runs `modal` (which shows a modal window and returns its result) on this thread while `script`

@@ -1,0 +1,84 @@
+// The input rules the dialog and the command-line tool share: row order, the balance summed in single
+// precision, the carbon equivalent, temperatures and file names.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "calc/matinput.h"
+
+namespace {
+
+struct Entry {
+    int32_t element;
+    int32_t base;
+    float compo;
+};
+
+std::vector<MatCompoEntry> Entries(std::initializer_list<Entry> given) {
+    std::vector<MatCompoEntry> entries(kMatElementCount);
+    for (const Entry& e : given)
+        entries[static_cast<size_t>(e.element)] = MatCompoEntry{e.base, 1, e.compo};
+    return entries;
+}
+
+TEST(CompositionRows, BaseFirstThenAscendingIndexWhateverTheBases) {
+    const struct {
+        std::vector<MatCompoEntry> entries;
+        std::vector<int32_t> rows;
+    } cases[] = {
+        {Entries({{20, 0, 0}, {5, 1, 0}, {0, 0, 0}, {29, 0, 0}}), {5, 0, 20, 29}},
+        {Entries({{29, 0, 0}, {8, 0, 0}}), {8, 29}},             // no base: the lowest index balances
+        {Entries({{3, 1, 0}, {7, 1, 0}, {1, 0, 0}}), {7, 3, 1}}, // each base goes to the front when met
+        {Entries({}), {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CompositionRows(c.entries.data()), c.rows);
+}
+
+TEST(CompositionSum, BalanceIsSummedInSinglePrecisionAndTheEquivalentSkipsTheBalanceRow) {
+    // 100 - (0.1 + 33.3 + 3.3) summed in single precision is 63.3000031; summed in double, 63.2999992.
+    const auto entries = Entries({{0, 1, 55.0f}, {1, 0, 0.1f}, {2, 0, 33.3f}, {3, 0, 3.3f}});
+    EXPECT_EQ(SumComposition(entries.data(), CompositionRows(entries.data())).Balance(), 63.3000031f);
+
+    auto iron =
+        Entries({{5, 1, 0}, {20, 0, 3.5f}, {12, 0, 2.4f}, {29, 0, 0.03f}, {8, 0, 0.3f}, {3, 0, 9.0f}});
+    EXPECT_EQ(SumComposition(iron.data(), CompositionRows(iron.data())).CarbonEquivalent(),
+              3.5f + (2.4f + 0.03f) / 3.0f + 0.3f / 6.0f);
+    iron[5].base = 0;
+    iron[12].base = 1; // silicon balances now: it is no part of the equivalent
+    EXPECT_EQ(SumComposition(iron.data(), CompositionRows(iron.data())).CarbonEquivalent(),
+              3.5f + 0.03f / 3.0f + 0.3f / 6.0f);
+
+    for (const float bad : {0.0f, -0.001f, 100.001f})
+        EXPECT_FALSE(IsBalanceAcceptable(bad)) << bad;
+    EXPECT_TRUE(IsBalanceAcceptable(100.0f) && IsBalanceAcceptable(0.001f));
+}
+
+TEST(Temperatures, ShownAfterASinglePrecisionSubtraction) {
+    EXPECT_EQ(KelvinFromCelsius(700.0), 973.15f);
+    EXPECT_EQ(CelsiusFromKelvin(973.15f), 700.0);
+    // 300.15f - 273.15f is 27 exactly; in double it would be 26.9999939.
+    EXPECT_EQ(CelsiusFromKelvin(300.15f), 27.0);
+}
+
+TEST(FileNames, TheDefaultExtensionGoesOnlyToANameWithoutOne) {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* extension;
+        const wchar_t* withDefault;
+    } cases[] = {
+        {L"C:\\data.old\\alloy", L"", L"C:\\data.old\\alloy.vjp"},
+        {L"/tmp/x.y/alloy", L"", L"/tmp/x.y/alloy.vjp"},
+        {L"alloy", L"", L"alloy.vjp"},
+        {L"C:\\data\\alloy.xml", L".xml", L"C:\\data\\alloy.xml"},
+        {L"C:\\data\\x.DAT", L".DAT", L"C:\\data\\x.DAT"},
+        {L"a.dat.out", L".out", L"a.dat.out"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FileExtension(c.path), c.extension);
+        EXPECT_EQ(WithDefaultExtension(c.path, L".vjp"), c.withDefault);
+    }
+}
+
+} // namespace
