@@ -278,6 +278,8 @@ int Calculate(const CalcOptions& options, MatCondition& rec) {
     const CString dataPath = engine.Left(static_cast<int>(cut + 1)) + L"dbdata" + CString(jobos::kSeparator);
 
     const CString job = CreateJobFolderName();
+    if (job.IsEmpty())
+        return Fail(kExitFileError, "the temporary folder for the job folder cannot be found");
     if (!CopyPathInto(dataPath, rec.dataPath) || !CopyPathInto(job, rec.resPath))
         return Fail(kExitFileError, "the path of the data or job folder is too long: " + job.ToUtf8());
     if (!CreateJobFolder(job.GetString()))

@@ -370,7 +370,7 @@ check "calc: missing preset" fails 1 calc --preset "$tmp/no-such.vjp"
 # beside itself, so a copy of the tool gets a stand-in.
 mkdir -p "$tmp/slow"
 cp "$prog" "$tmp/slow/kestrumprops"
-printf '#!/bin/sh\necho started\nexec sleep 60\n' >"$tmp/slow/kestrum"
+printf '#!/bin/sh\necho started $$\nexec sleep 60\n' >"$tmp/slow/kestrum"
 chmod +x "$tmp/slow/kestrum"
 TMPDIR="$tmp/temp" "$tmp/slow/kestrumprops" calc --family 0 >"$tmp/out" 2>"$tmp/err" &
 tool=$!
@@ -380,7 +380,10 @@ wait "$tool"
 rc=$?
 check "calc: Ctrl-C exits 3" test "$rc" -eq 3
 check "calc: ... says so" grep -q 'interrupted' "$tmp/err"
-check "calc: ... the engine is gone" sh -c "! pgrep -f '^sleep 60$' >/dev/null"
+# The engine by its own process id, which exec keeps.
+engine=$(sed -n 's/^started //p' "$tmp/out")
+check "calc: ... the engine is gone" sh -c "[ -n '$engine' ] && ! kill -0 '$engine' 2>/dev/null"
+[ -n "$engine" ] && kill -KILL "$engine" 2>/dev/null
 check "calc: ... and so is the job folder" test "$(jobs_left)" -eq 0
 
 # An engine that ends well without writing its result.
@@ -394,6 +397,16 @@ for help in --help -h "read --help"; do
     run $help
     check "help: '$help' prints usage" test "$rc" -eq 0 -a ! -s "$tmp/err" -a "$(head -c 6 "$tmp/out")" = "Usage:"
 done
+
+# Without a temporary folder (a relative TMPDIR names none) there is no job, and nothing is made in
+# the current folder.
+mkdir -p "$tmp/cwd"
+absprog=$(cd "$(dirname "$prog")" && pwd)/$(basename "$prog")
+(cd "$tmp/cwd" && TMPDIR=relative-temp "$absprog" calc --family 0 >"$tmp/out" 2>"$tmp/err")
+rc=$?
+check "calc: no temporary folder fails" test "$rc" -eq 1
+check "calc: ... saying so" grep -q 'temporary folder .* cannot be found' "$tmp/err"
+check "calc: ... and makes nothing in the current folder" test -z "$(ls -A "$tmp/cwd")"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
