@@ -398,6 +398,10 @@ for help in --help -h "read --help"; do
     check "help: '$help' prints usage" test "$rc" -eq 0 -a ! -s "$tmp/err" -a "$(head -c 6 "$tmp/out")" = "Usage:"
 done
 
+calc --preset "$examples/presets/stellite6.vjp" --start 1400
+check "calc: a start below the liquidus says why liquidus and shrinkage are n/a, and which start gives them" \
+    grep -Eq '^Liquidus and shrinkage are n/a: the start 1400\.0 C lies below the liquidus 14[01][0-9]\.[0-9] C; --start 14[12]0 would give them\.$' "$tmp/out"
+
 # Without a temporary folder (a relative TMPDIR names none) there is no job, and nothing is made in
 # the current folder.
 mkdir -p "$tmp/cwd"
