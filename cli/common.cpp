@@ -163,16 +163,20 @@ std::string FileFailure(const std::string& what, const std::string& file, const 
     return what + ' ' + file + ": " + reason;
 }
 
-int LoadSet(const std::string& file, bool jmatpro, CMatProps& set) {
+int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empty) {
     const std::wstring path = Utf8ToWide(file);
     if (const int status = CheckInputFile(path); status != kExitOk)
         return status;
     DebugMessages messages;
     if (!ReadResultFile(path.c_str(), set, jmatpro ? kFormatJMatPro : kFormatEngine))
         return Fail(kExitFileError, FileFailure("cannot read", file, messages.Joined()));
-    // The reader takes a file without a heading line as an empty table; to a user that is the wrong file.
-    if (set.m_series.empty())
-        return Fail(kExitFileError, file + ": no heading line with property columns found");
+    // The reader, and with it the module, takes a file without a heading line as a set without series.
+    // Shown as such, it is worth a word; to convert or draw, it is the wrong file.
+    if (set.m_series.empty()) {
+        if (empty == EmptySet::Fails)
+            return Fail(kExitFileError, file + ": no heading line with property columns found");
+        Warn("warning: " + file + ": no heading line with property columns, so no property series");
+    }
     return kExitOk;
 }
 

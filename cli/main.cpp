@@ -254,7 +254,7 @@ int RunRead(const Options& options) {
     const bool jmatpro =
         options.jmatpro || CString::FromUtf8(options.file).Right(4).CompareNoCase(L".dat") == 0;
     CMatProps set;
-    if (const int status = LoadSet(options.file, jmatpro, set); status != kExitOk)
+    if (const int status = LoadSet(options.file, jmatpro, set, EmptySet::Warns); status != kExitOk)
         return status;
     return WriteStdout(options.json ? SetToJson(set) : SetToTable(set, options.file, jmatpro));
 }

@@ -290,7 +290,7 @@ check "misuse: -o without a name" fails 2 convert "$examples/jmatpro_sample.dat"
 check "misuse: two files" fails 2 read "$examples/minimal.out" "$examples/alsi7mg.out"
 check "misuse: missing file" fails 1 read "$tmp/no-such.out"
 check "misuse: a folder" fails 1 read "$tmp/folder"
-check "misuse: an empty file" fails 1 read "$tmp/empty.out"
+check "misuse: an empty file has nothing to plot" fails 1 plot "$tmp/empty.out" -o "$tmp/empty-plots"
 check "misuse: output folder missing" fails 1 convert "$examples/jmatpro_sample.dat" -o "$tmp/none/x.out"
 check "plot: unknown tag" fails 2 plot "$examples/alsi7mg.out" --type D-TOTALX
 check "plot: the temperature axis is no property" fails 2 plot "$examples/alsi7mg.out" --type "T(C)"
@@ -397,6 +397,13 @@ for help in --help -h "read --help"; do
     run $help
     check "help: '$help' prints usage" test "$rc" -eq 0 -a ! -s "$tmp/err" -a "$(head -c 6 "$tmp/out")" = "Usage:"
 done
+
+# An empty result file reads as the module reads it: a set without series, with a warning.
+run read "$tmp/empty.out"
+check "read: an empty file succeeds with a warning" test "$rc" -eq 0 -a "$(grep -c '^kestrumprops: warning: .*no property series' "$tmp/err")" -eq 1
+check "read: ... and shows no series" grep -q '(engine result file): 0 series$' "$tmp/out"
+run read "$tmp/empty.out" --json
+check "read: ... as an empty series list in JSON" test "$rc" -eq 0 -a "$(cat "$tmp/out")" = '{"series":[]}'
 
 calc --preset "$examples/presets/stellite6.vjp" --start 1400
 check "calc: a start below the liquidus says why liquidus and shrinkage are n/a, and which start gives them" \
