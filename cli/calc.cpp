@@ -73,7 +73,7 @@ int LoadPreset(const CalcOptions& options, MatCondition& rec) {
         return status;
     MatCondition loaded;
     if (!LoadMatCondition(path.c_str(), &loaded))
-        return Fail(kExitFileError, options.preset + ": not a material condition document");
+        return Fail(kExitFileError, ConditionLoadFailure(options.preset));
     rec = loaded;
     ApplyTemperatureOptions(options.condition, rec);
     return kExitOk;

@@ -90,6 +90,9 @@ std::string FileFailure(const std::string& what, const std::string& file, const 
 enum class EmptySet { Fails, Warns };
 int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empty = EmptySet::Fails);
 
+// Why the material condition document `file` did not load, as the line of the failure.
+std::string ConditionLoadFailure(const std::string& file);
+
 // ---- Material conditions from options
 
 struct ConditionOptions {

@@ -180,4 +180,24 @@ int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empt
     return kExitOk;
 }
 
+
+std::string ConditionLoadFailure(const std::string& file) {
+    // Both platforms' readers refuse a document type declaration, which could declare entities that
+    // expand without bound or name local files; documents of ours never have one. A user who wrote
+    // one hears that rather than a guess.
+    std::string bytes;
+    os::File in;
+    int error = 0;
+    if (in.OpenRead(Utf8ToWide(file).c_str(), error)) {
+        char buffer[65536];
+        std::ptrdiff_t got;
+        while (bytes.size() < (1u << 20) && (got = in.Read(buffer, sizeof buffer, error)) > 0)
+            bytes.append(buffer, static_cast<size_t>(got));
+    }
+    if (bytes.find("<!DOCTYPE") != std::string::npos)
+        return file + ": not a material condition document: a document type declaration (<!DOCTYPE ...>) "
+                      "is refused, for safety";
+    return file + ": not a material condition document (not well-formed XML, or a required part missing)";
+}
+
 } // namespace cli

@@ -421,9 +421,7 @@ int RunConditionShow(const std::string& file, bool json) {
     // As the input dialog loads: into a record in the reset state, which counts only when whole.
     MatCondition rec;
     if (!LoadMatCondition(path.c_str(), &rec))
-        return Fail(
-            kExitFileError,
-            file + ": not a material condition document (not well-formed XML, or a required part missing)");
+        return Fail(kExitFileError, ConditionLoadFailure(file));
     return WriteStdout(json ? ConditionToJson(rec) : ConditionToTable(rec, file));
 }
 

@@ -239,7 +239,8 @@ int CRun::Run() {
     m_out.Line(L"Kestrum engine: reading " + m_inputPath);
     if (!LoadMatCondition(m_inputPath.c_str(), &m_rec))
         return Refuse(m_inputPath + L" is not a material condition document that can be read (missing, not "
-                                    L"well-formed XML, or a required element or attribute is missing)");
+                                    L"well-formed XML, a document type declaration, which is refused, or a "
+                                    L"required element or attribute is missing)");
     if (const int code = CheckCondition(); code != kEngineExitOk)
         return code;
     std::wstring composition;

@@ -398,6 +398,11 @@ for help in --help -h "read --help"; do
     check "help: '$help' prints usage" test "$rc" -eq 0 -a ! -s "$tmp/err" -a "$(head -c 6 "$tmp/out")" = "Usage:"
 done
 
+# A document type declaration is refused, and the message says so.
+printf '<!DOCTYPE MaterialCondition>\n<MaterialCondition/>\n' >"$tmp/doctype.vjp"
+check "condition show: a document type declaration is refused" fails 1 condition show "$tmp/doctype.vjp"
+check "condition show: ... saying so" grep -q 'document type declaration .* is refused' "$tmp/err"
+
 # An empty result file reads as the module reads it: a set without series, with a warning.
 run read "$tmp/empty.out"
 check "read: an empty file succeeds with a warning" test "$rc" -eq 0 -a "$(grep -c '^kestrumprops: warning: .*no property series' "$tmp/err")" -eq 1
