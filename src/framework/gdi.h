@@ -1,6 +1,6 @@
 // Device contexts and drawing objects. A CDC selects back, at its end, every object that a selection
 // through it replaced; a drawing object deletes, at its end, the handle it made. Declare the objects
-// before the device context, so that they are selected out before they are deleted.
+// before the device context (or the CDrawStep), so that they are selected out before they are deleted.
 #pragma once
 
 #include <windows.h>
@@ -43,15 +43,37 @@ public:
     operator HBRUSH() const { return static_cast<HBRUSH>(GetSafeHandle()); }
 };
 
+// What a copy of a font changes; a zero height or weight keeps the original's.
+struct FontChange {
+    LONG height = 0;
+    LONG weight = 0;
+    // Tenths of a degree counter-clockwise; also the orientation of each character.
+    LONG escapement = 0;
+};
+
 class CFont : public CGdiObject {
 public:
     BOOL CreateFontIndirect(const LOGFONTW* font) { return Attach(::CreateFontIndirectW(font)); }
-    // A copy of `font` (a window's font, say) with other weight, height or face.
+    // A copy of `font` (a window's font, say; null is the GUI font) with other weight or height.
     BOOL CreateFromFont(HFONT font, LONG weight, LONG height = 0);
+    BOOL CreateFromFont(HFONT font, const FontChange& change);
     operator HFONT() const { return static_cast<HFONT>(GetSafeHandle()); }
 };
 
 class CDC;
+
+// Selections into one device context, remembering what each kind of object replaced first (pen,
+// brush, font, bitmap), so that the context can be given back as it was.
+class CGdiSelection {
+public:
+    // Selects the object and returns the one it replaced.
+    HGDIOBJ Select(HDC dc, HGDIOBJ object);
+    // Selects back the objects the first selection of each kind replaced.
+    void Restore(HDC dc);
+
+private:
+    HGDIOBJ m_original[4] = {};
+};
 
 class CBitmap : public CGdiObject {
 public:
@@ -74,10 +96,10 @@ public:
 
     // Selects the object and returns the one it replaced.
     HGDIOBJ SelectObject(const CGdiObject& object) { return SelectObject(object.GetSafeHandle()); }
-    HGDIOBJ SelectObject(HGDIOBJ object);
+    HGDIOBJ SelectObject(HGDIOBJ object) { return m_selection.Select(m_hDC, object); }
     HGDIOBJ SelectStockObject(int index) { return SelectObject(::GetStockObject(index)); }
     // Selects back the objects the first selection of each kind replaced.
-    void RestoreObjects();
+    void RestoreObjects() { m_selection.Restore(m_hDC); }
 
     operator HDC() const { return m_hDC; }
     HDC GetSafeHdc() const { return m_hDC; }
@@ -104,14 +126,38 @@ public:
     BOOL BitBlt(int x, int y, int width, int height, CDC* source, int sx, int sy, DWORD rop) {
         return ::BitBlt(m_hDC, x, y, width, height, source->m_hDC, sx, sy, rop);
     }
+    UINT SetTextAlign(UINT align) { return ::SetTextAlign(m_hDC, align); }
+    POINT SetWindowOrg(int x, int y) {
+        POINT previous{};
+        ::SetWindowOrgEx(m_hDC, x, y, &previous);
+        return previous;
+    }
 
 protected:
     HDC m_hDC = nullptr;
 
 private:
-    // The original object of each kind (pen, brush, font, bitmap, region is not selected this way).
-    HGDIOBJ m_original[4] = {};
+    CGdiSelection m_selection;
     bool m_owned = false;
+};
+
+// The objects one drawing step selects into a device context that outlives it (a memory DC kept
+// across paints, say): at the step's end the objects they replaced are selected back, whatever the
+// context itself restores at its own end. Declare the step after the objects it selects.
+class CDrawStep {
+public:
+    explicit CDrawStep(HDC dc) : m_hDC(dc) {}
+    ~CDrawStep() { m_selection.Restore(m_hDC); }
+    CDrawStep(const CDrawStep&) = delete;
+    CDrawStep& operator=(const CDrawStep&) = delete;
+
+    HGDIOBJ SelectObject(const CGdiObject& object) {
+        return m_selection.Select(m_hDC, object.GetSafeHandle());
+    }
+
+private:
+    HDC m_hDC;
+    CGdiSelection m_selection;
 };
 
 // The paint device context of a WM_PAINT handler.
@@ -134,4 +180,22 @@ public:
 
 private:
     HWND m_hwnd;
+};
+
+// An off-screen copy of a window's client area: a memory DC compatible with the window's DC, holding
+// a bitmap of the client area's size, with its window origin at the area's top-left corner. It
+// selects its bitmap back itself at its end; what a drawing step selects into it is that step's to
+// give back (CDrawStep), since the context lives across paints. Every drawing and text operation of
+// CDC acts on the off-screen context, the only one it has.
+class CMemDC : public CDC {
+public:
+    explicit CMemDC(CDC* windowDC);
+    ~CMemDC() override;
+
+    const RECT& GetRect() const { return m_rect; }
+
+private:
+    CBitmap m_bitmap;
+    HGDIOBJ m_oldBitmap = nullptr;
+    RECT m_rect{};
 };

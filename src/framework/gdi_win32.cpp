@@ -36,12 +36,19 @@ BOOL CGdiObject::DeleteObject() {
 }
 
 BOOL CFont::CreateFromFont(HFONT font, LONG weight, LONG height) {
+    return CreateFromFont(font, FontChange{height, weight, 0});
+}
+
+BOOL CFont::CreateFromFont(HFONT font, const FontChange& change) {
     LOGFONTW log{};
     if (!::GetObjectW(font ? font : ::GetStockObject(DEFAULT_GUI_FONT), sizeof log, &log))
         return FALSE;
-    log.lfWeight = weight;
-    if (height != 0)
-        log.lfHeight = height;
+    if (change.weight != 0)
+        log.lfWeight = change.weight;
+    if (change.height != 0)
+        log.lfHeight = change.height;
+    log.lfEscapement = change.escapement;
+    log.lfOrientation = change.escapement;
     return CreateFontIndirect(&log);
 }
 
@@ -64,10 +71,10 @@ BOOL CDC::CreateCompatibleDC(CDC* dc) {
     return m_owned;
 }
 
-HGDIOBJ CDC::SelectObject(HGDIOBJ object) {
-    if (!m_hDC || !object)
+HGDIOBJ CGdiSelection::Select(HDC dc, HGDIOBJ object) {
+    if (!dc || !object)
         return nullptr;
-    const HGDIOBJ previous = ::SelectObject(m_hDC, object);
+    const HGDIOBJ previous = ::SelectObject(dc, object);
     const int slot = Slot(object);
     // Only the first replacement of a kind is remembered: that is the object the context had.
     if (slot >= 0 && !m_original[slot] && previous && previous != HGDI_ERROR)
@@ -75,10 +82,10 @@ HGDIOBJ CDC::SelectObject(HGDIOBJ object) {
     return previous;
 }
 
-void CDC::RestoreObjects() {
+void CGdiSelection::Restore(HDC dc) {
     for (HGDIOBJ& original : m_original) {
-        if (original && m_hDC)
-            ::SelectObject(m_hDC, original);
+        if (original && dc)
+            ::SelectObject(dc, original);
         original = nullptr;
     }
 }
@@ -99,4 +106,19 @@ CClientDC::~CClientDC() {
     RestoreObjects();
     ::ReleaseDC(m_hwnd, m_hDC);
     m_hDC = nullptr;
+}
+
+CMemDC::CMemDC(CDC* windowDC) {
+    ::GetClientRect(::WindowFromDC(*windowDC), &m_rect);
+    if (!CreateCompatibleDC(windowDC))
+        return;
+    m_bitmap.CreateCompatibleBitmap(windowDC, m_rect.right - m_rect.left, m_rect.bottom - m_rect.top);
+    // Selected past CDC's own memory: the bitmap goes back at this object's end, before the DC does.
+    m_oldBitmap = ::SelectObject(m_hDC, m_bitmap);
+    SetWindowOrg(m_rect.left, m_rect.top);
+}
+
+CMemDC::~CMemDC() {
+    if (m_oldBitmap)
+        ::SelectObject(m_hDC, m_oldBitmap);
 }

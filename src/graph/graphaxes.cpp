@@ -81,6 +81,14 @@ CString WithThreeDigitExponent(const CString& text) {
     return CString(std::move(out));
 }
 
+// The values of the ticks k * step, k in the range, each a float product.
+std::vector<float> TickValues(TickRange ticks, float step) {
+    std::vector<float> values;
+    for (int k = ticks.first; k < ticks.end; ++k)
+        values.push_back(static_cast<float>(k) * step);
+    return values;
+}
+
 } // namespace
 
 CGraphAxes::CGraphAxes() {
@@ -182,4 +190,48 @@ void CGraphAxes::SplitLabel(const CString& label, CString& first, CString& secon
     }
     first = label.Left(mark);
     second = label.Mid(mark);
+}
+
+std::vector<int> CGraphAxes::XTickPixels() const {
+    std::vector<int> pixels;
+    for (const float value : TickValues(XTicks(), m_tickStep.x))
+        pixels.push_back(X(value));
+    return pixels;
+}
+
+std::vector<int> CGraphAxes::YTickPixels() const {
+    std::vector<int> pixels;
+    for (const float value : TickValues(YTicks(), m_tickStep.y))
+        pixels.push_back(Y(value));
+    return pixels;
+}
+
+std::vector<GraphLabel> CGraphAxes::XLabels() const {
+    std::vector<GraphLabel> labels;
+    for (const float value : TickValues(XTicks(), m_tickStep.x))
+        labels.push_back({FormatTickLabel(value, m_tickStep.x), X(value), m_plotRect.bottom + 5});
+    return labels;
+}
+
+std::vector<GraphLabel> CGraphAxes::YLabels() const {
+    std::vector<GraphLabel> labels;
+    const int x = m_plotRect.left - 5;
+    for (const float value : TickValues(YTicks(), m_tickStep.y)) {
+        CString mantissa;
+        CString exponent;
+        SplitLabel(FormatTickLabel(value, m_tickStep.y), mantissa, exponent);
+        const int y = Y(value);
+        labels.push_back({mantissa, x, y - 8});
+        if (!exponent.IsEmpty())
+            labels.push_back({exponent, x, y + 4});
+    }
+    return labels;
+}
+
+std::array<GraphRect, 4> CGraphAxes::FrameRects() const {
+    const GraphRect& k = m_clientRect;
+    const GraphRect& plot = m_plotRect;
+    return {GraphRect{k.left, k.top, k.right, plot.top}, GraphRect{k.left, plot.top, plot.left, plot.bottom},
+            GraphRect{plot.right, plot.top, k.right, plot.bottom},
+            GraphRect{k.left, plot.bottom, k.right, k.bottom}};
 }

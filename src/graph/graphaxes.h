@@ -1,9 +1,10 @@
 // The graph control's axis state and arithmetic, without any drawing: point list, data extents, axis
 // range and tick steps, the layout rectangles, value-to-pixel mapping and tick labels. The Windows
-// control (CGraphCtrl : CStatic) holds one CGraphAxes and paints from it through GDI; the SVG writer
-// paints from the same state, so both show the same chart.
+// control (CGraphCtrl : CStatic, CGraphAxes) paints from this state through GDI; the SVG writer paints
+// from the same state, so both show the same chart.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -23,6 +24,18 @@ struct TickRange {
     int first;
     int end;
     int Count() const { return end > first ? end - first : 0; }
+};
+
+// A text of the chart at its reference point; the alignment is fixed by what the text is.
+struct GraphLabel {
+    CString text;
+    int x;
+    int y;
+};
+
+struct GraphPixel {
+    int x;
+    int y;
 };
 
 class CGraphAxes {
@@ -53,6 +66,27 @@ public:
     // A y label goes on two lines when it holds an exponent: the part before the first "e" and the
     // part from it on. `second` is empty for a label without "e".
     static void SplitLabel(const CString& label, CString& first, CString& second);
+
+    // Where the chart's parts go, from the layout and the axes; the window and the SVG both draw these.
+    // The pixel of each tick, in tick order.
+    std::vector<int> XTickPixels() const;
+    std::vector<int> YTickPixels() const;
+    // x labels are centred on their tick under the plot, reference point at the text's top; y labels
+    // end left of the plot, reference at the top, a label with an exponent as two entries (mantissa,
+    // then the part from the "e" on a line below).
+    std::vector<GraphLabel> XLabels() const;
+    std::vector<GraphLabel> YLabels() const;
+    // The four margins' rectangles, cleared around the plot: top, left, right, bottom.
+    std::array<GraphRect, 4> FrameRects() const;
+    // The x title's reference point is the middle of its band's bottom edge (centre/bottom alignment);
+    // the y title's, turned a quarter counter-clockwise, is its band's left edge halfway down
+    // (centre/top alignment of the turned text).
+    GraphPixel XTitleAnchor() const {
+        return {(m_xTitleRect.left + m_xTitleRect.right) / 2, m_xTitleRect.bottom};
+    }
+    GraphPixel YTitleAnchor() const {
+        return {m_yTitleRect.left, (m_yTitleRect.top + m_yTitleRect.bottom) / 2};
+    }
 
     GraphPoint m_tickStep{0.0f, 0.0f};
     GraphPoint m_axisMax{0.0f, 0.0f};

@@ -88,16 +88,10 @@ void AppendGrid(std::wstring& out, const CGraphAxes& axes) {
     const GraphRect& plot = axes.m_plotRect;
     out += L"<g class=\"grid\" stroke=\"" + Colour(kGraphGrey).Str() +
            L"\" stroke-width=\"1\" stroke-dasharray=\"" + kDotPattern + L"\">\n";
-    const TickRange xs = axes.XTicks();
-    for (int k = xs.first; k < xs.end; ++k) {
-        const double x = axes.X(static_cast<float>(k) * axes.m_tickStep.x) + 0.5;
-        AppendLine(out, x, plot.bottom, x, plot.top);
-    }
-    const TickRange ys = axes.YTicks();
-    for (int k = ys.first; k < ys.end; ++k) {
-        const double y = axes.Y(static_cast<float>(k) * axes.m_tickStep.y) + 0.5;
-        AppendLine(out, plot.left, y, plot.right, y);
-    }
+    for (const int x : axes.XTickPixels())
+        AppendLine(out, x + 0.5, plot.bottom, x + 0.5, plot.top);
+    for (const int y : axes.YTickPixels())
+        AppendLine(out, plot.left, y + 0.5, plot.right, y + 0.5);
     out += L"</g>\n";
 }
 
@@ -126,13 +120,10 @@ void AppendCurve(std::wstring& out, const CGraphAxes& axes) {
 }
 
 void AppendFrame(std::wstring& out, const CGraphAxes& axes) {
-    const GraphRect& k = axes.m_clientRect;
     const GraphRect& plot = axes.m_plotRect;
     out += L"<g class=\"frame\" fill=\"" + Colour(kGraphWhite).Str() + L"\">\n";
-    AppendRect(out, k.left, k.top, k.right, plot.top);
-    AppendRect(out, k.left, plot.top, plot.left, plot.bottom);
-    AppendRect(out, plot.right, plot.top, k.right, plot.bottom);
-    AppendRect(out, k.left, plot.bottom, k.right, k.bottom);
+    for (const GraphRect& r : axes.FrameRects())
+        AppendRect(out, r.left, r.top, r.right, r.bottom);
     out += L"</g>\n";
     CString border;
     border.Format(L"<polyline class=\"border\" fill=\"none\" stroke=\"%s\" stroke-width=\"2\" "
@@ -143,44 +134,30 @@ void AppendFrame(std::wstring& out, const CGraphAxes& axes) {
 }
 
 void AppendLabels(std::wstring& out, const CGraphAxes& axes) {
-    const GraphRect& plot = axes.m_plotRect;
     const CString size = Number(kGraphLabelHeight * kEmPerCell);
     out += L"<g class=\"x-labels\" font-size=\"" + size.Str() + L"\" text-anchor=\"middle\">\n";
-    const TickRange xs = axes.XTicks();
-    for (int k = xs.first; k < xs.end; ++k) {
-        const float value = static_cast<float>(k) * axes.m_tickStep.x;
-        AppendText(out, CGraphAxes::FormatTickLabel(value, axes.m_tickStep.x), axes.X(value), plot.bottom + 5,
-                   kGraphLabelHeight, true);
-    }
+    for (const GraphLabel& label : axes.XLabels())
+        AppendText(out, label.text, label.x, label.y, kGraphLabelHeight, true);
     out += L"</g>\n<g class=\"y-labels\" font-size=\"" + size.Str() + L"\" text-anchor=\"end\">\n";
-    const TickRange ys = axes.YTicks();
-    for (int k = ys.first; k < ys.end; ++k) {
-        const float value = static_cast<float>(k) * axes.m_tickStep.y;
-        CString mantissa;
-        CString exponent;
-        CGraphAxes::SplitLabel(CGraphAxes::FormatTickLabel(value, axes.m_tickStep.y), mantissa, exponent);
-        const int y = axes.Y(value);
-        AppendText(out, mantissa, plot.left - 5, y - 8, kGraphLabelHeight, true);
-        if (!exponent.IsEmpty())
-            AppendText(out, exponent, plot.left - 5, y + 4, kGraphLabelHeight, true);
-    }
+    for (const GraphLabel& label : axes.YLabels())
+        AppendText(out, label.text, label.x, label.y, kGraphLabelHeight, true);
     out += L"</g>\n";
 }
 
 void AppendTitles(std::wstring& out, const CGraphAxes& axes) {
     const CString size = Number(kGraphTitleHeight * kEmPerCell);
-    const GraphRect& xr = axes.m_xTitleRect;
+    const GraphPixel x = axes.XTitleAnchor();
     out += L"<g class=\"x-title\" font-size=\"" + size.Str() + L"\" font-weight=\"" +
            Number(kGraphTitleWeight).Str() + L"\" text-anchor=\"middle\">\n";
-    AppendText(out, axes.m_xTitle, (xr.left + xr.right) / 2, xr.bottom, kGraphTitleHeight, false);
+    AppendText(out, axes.m_xTitle, x.x, x.y, kGraphTitleHeight, false);
     out += L"</g>\n";
     // Escapement 900 turns the text a quarter counter-clockwise; its cell's top then faces left, so
     // the baseline lies one ascent to the right of the reference point.
-    const GraphRect& yr = axes.m_yTitleRect;
-    const double baseline = yr.left + kGraphTitleHeight * kAscentPerCell;
+    const GraphPixel y = axes.YTitleAnchor();
+    const double baseline = y.x + kGraphTitleHeight * kAscentPerCell;
     out += L"<g class=\"y-title\" font-size=\"" + size.Str() + L"\" font-weight=\"" +
            Number(kGraphTitleWeight).Str() + L"\" text-anchor=\"middle\" transform=\"translate(" +
-           Number(baseline).Str() + L' ' + Number((yr.top + yr.bottom) / 2).Str() + L") rotate(-90)\">\n";
+           Number(baseline).Str() + L' ' + Number(y.y).Str() + L") rotate(-90)\">\n";
     out += L"<text x=\"0\" y=\"0\">";
     AppendEscaped(out, axes.m_yTitle);
     out += L"</text>\n</g>\n";

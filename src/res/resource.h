@@ -12,3 +12,9 @@
 // Strings.
 #define IDS_CONSOLE_PAUSE 1037
 #define IDS_CONSOLE_RESUME 1038
+
+// Export dialog.
+#define IDD_EXPORT 102
+#define IDC_EXPORT_LIST 1026
+#define IDS_EXPORT_PROPERTY_TYPE 1016
+#define IDS_EXPORT_DATA_COUNT 1018

@@ -1,12 +1,9 @@
 // The console process runner with a real child process (conproc_child, beside this test).
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -18,6 +15,7 @@
 #include "calc/conproc.h"
 #include "calc/conproc_pattern.h"
 #include "framework/utf.h"
+#include "support/childrun.h"
 #include "support/testfiles.h"
 
 #ifdef _WIN32
@@ -83,7 +81,6 @@ const std::wstring kBrokenPipeCode = L"32";
 namespace {
 
 using namespace std::chrono_literals;
-constexpr auto kPatience = 60s;
 
 std::wstring ChildPath() {
     return (TestProgram().parent_path() / KESTRUM_CONPROC_CHILD).wstring();
@@ -97,87 +94,17 @@ bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-// What an owner saw: every output call with its thread, the text joined, and OnExit.
-struct Record {
-    std::vector<std::pair<std::wstring, std::thread::id>> outputs;
-    std::wstring text;
-    int exits = 0;
-    int exitCode = -1;
-    int stateInExit = -1;
-    std::thread::id exitThread;
-};
-
-// One run of the child with a script: its runner, and an owner as the console dialog is one, which
-// handles every callback under one lock.
-class ChildRun : public IConProcOwner {
+// A run of the test child with a script.
+class ScriptRun : public ChildRun {
 public:
     void Start(const std::wstring& script, const std::wstring& program = ChildPath()) {
-        ASSERT_EQ(1, runner->Create(this, program.c_str(), (L"\"" + script + L"\"").c_str()));
-        ASSERT_EQ(1, runner->Start());
+        Launch(program, L"\"" + script + L"\"");
     }
-
-    void OnOutput(const wchar_t* text) override {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        EXPECT_EQ(0, m_record.exits) << "output after OnExit";
-        m_record.outputs.emplace_back(text ? text : L"", std::this_thread::get_id());
-        m_record.text += text ? text : L"";
-        m_changed.notify_all();
-    }
-
-    void OnExit(int exitCode) override {
-        const int state = m_runner.GetState();
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_record.exitCode = exitCode;
-        m_record.stateInExit = state;
-        m_record.exitThread = std::this_thread::get_id();
-        ++m_record.exits;
-        m_changed.notify_all();
-    }
-
-    Record Get() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_record;
-    }
-    bool WaitFor(const std::function<bool(const Record&)>& done) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        return m_changed.wait_for(lock, kPatience, [&] { return done(m_record); });
-    }
-    bool WaitForText(const std::wstring& text) {
-        return WaitFor([&](const Record& r) { return r.text.find(text) != std::wstring::npos; });
-    }
-
-    // The state turns final just after OnExit has returned.
-    bool WaitUntilEnded() {
-        if (!WaitFor([](const Record& r) { return r.exits > 0; }))
-            return false;
-        const auto until = std::chrono::steady_clock::now() + kPatience;
-        while (runner->IsActive() && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(1ms);
-        return !runner->IsActive();
-    }
-
-    unsigned long PrintedId(const std::wstring& key) {
-        const std::wstring text = Get().text;
-        const size_t at = text.find(key);
-        return at == std::wstring::npos ? 0 : std::stoul(text.substr(at + key.size()));
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    Record m_record;
-
-public:
-    // Last, so that it ends before what its callbacks use; tests may end it early.
-    std::unique_ptr<CConProc> runner = std::make_unique<CConProc>();
-
-private:
-    const CConProc& m_runner = *runner;
 };
 
 // The whole flood arrives in order, followed by the exit line, in chunks no longer than a read.
 void CheckFlood(size_t size, bool utf8) {
-    ChildRun run;
+    ScriptRun run;
     run.Start((utf8 ? L"uflood:" : L"flood:") + std::to_wstring(size));
     ASSERT_TRUE(run.WaitUntilEnded());
     const std::wstring expected = Utf8ToWide(FloodText(size, utf8));
@@ -200,7 +127,7 @@ TEST(ConProcTest, ReportHasItsExactLayoutAndIsCutToItsBuffer) {
 }
 
 TEST(ConProcTest, ExitZeroGivesOutputThenExitLineThenOnExitThenSucceeded) {
-    ChildRun run;
+    ScriptRun run;
     EXPECT_EQ(0, CConProc().Start()); // only after Create
     run.Start(L"out:hello;err:to stderr;out:world;exit:0");
     ASSERT_TRUE(run.WaitUntilEnded());
@@ -222,7 +149,7 @@ TEST(ConProcTest, ExitZeroGivesOutputThenExitLineThenOnExitThenSucceeded) {
 TEST(ConProcTest, NonZeroExitAndTerminateFail) {
     for (const bool terminate : {false, true}) {
         SCOPED_TRACE(terminate);
-        ChildRun run;
+        ScriptRun run;
         run.Start(terminate ? L"out:x;sleep:60000" : L"out:x;exit:7");
         if (terminate) {
             ASSERT_TRUE(run.WaitForText(L"x\n"));
@@ -237,7 +164,7 @@ TEST(ConProcTest, NonZeroExitAndTerminateFail) {
 }
 
 TEST(ConProcTest, PauseStopsTheChildAndResumeLetsItGoOn) {
-    ChildRun run;
+    ScriptRun run;
     run.Start(L"tick:3000");
     const auto ticks = [](const Record& r) { return std::count(r.text.begin(), r.text.end(), L'\n'); };
     ASSERT_TRUE(run.WaitForText(L"tick"));
@@ -267,7 +194,7 @@ TEST(ConProcTest, FloodArrivesWholeInOrderInBoundedChunks) {
 
 TEST(ConProcTest, MissingProgramIsReportedOnceWithoutExit) {
     TempDir dir;
-    ChildRun run;
+    ScriptRun run;
     run.Start(L"exit:0", dir.File(L"no such program"));
     ASSERT_TRUE(run.WaitForText(ReportStart(L"pipe done - normal exit path.")));
 
@@ -289,7 +216,7 @@ TEST(ConProcTest, MissingProgramIsReportedOnceWithoutExit) {
 }
 
 TEST(ConProcTest, DestructionEndsTheChildSilentlyAndNeverHangs) {
-    ChildRun run;
+    ScriptRun run;
     run.Start(L"pid;sleep:60000");
     ASSERT_TRUE(run.WaitForText(L"\n"));
     const unsigned long pid = run.PrintedId(L"pid:");
@@ -309,7 +236,7 @@ TEST(ConProcPosixTest, Utf8SplitBetweenReadsIsCarriedIntoTheNextChunk) {
 }
 
 TEST(ConProcPosixTest, OtherSignalIsReportedAs128PlusItsNumber) {
-    ChildRun run;
+    ScriptRun run;
     run.Start(L"pid;sleep:60000");
     ASSERT_TRUE(run.WaitForText(L"\n"));
     ::kill(static_cast<pid_t>(run.PrintedId(L"pid:")), SIGTERM);
@@ -332,7 +259,7 @@ struct KillAtEnd {
 };
 
 bool WaitUntilGone(unsigned long pid) {
-    const auto until = std::chrono::steady_clock::now() + kPatience;
+    const auto until = std::chrono::steady_clock::now() + ChildRun::kPatience;
     while (!ProcessGone(pid) && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(10ms);
     return ProcessGone(pid);
@@ -341,7 +268,7 @@ bool WaitUntilGone(unsigned long pid) {
 // A grandchild that inherited the pipe keeps the stream open for two minutes: the child's output and
 // the exit line still arrive, then OnExit at once, without the end-of-stream report that never comes.
 TEST(ConProcTest, ChildLeavingAHolderBehindEndsWithoutWaitingForIt) {
-    ChildRun held;
+    ScriptRun held;
     const auto started = std::chrono::steady_clock::now();
     held.Start(L"hold:120000;out:done");
     ASSERT_TRUE(held.WaitForText(L"gpid:"));
@@ -369,7 +296,7 @@ public:
 protected:
     // Fails only once the child runs, so that there is a child to end.
     void LaunchReader(std::thread&) override {
-        const auto until = std::chrono::steady_clock::now() + kPatience;
+        const auto until = std::chrono::steady_clock::now() + ChildRun::kPatience;
         while (ReadBytes(m_pidFile).empty() && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(10ms);
         childPid = std::stoul("0" + ReadBytes(m_pidFile));

@@ -1,10 +1,7 @@
 // The engine contract, with the built engine run as a child through the module's own runner: the
 // result appears in the job folder and reads back; every input problem ends with 2 and a reason.
-#include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -14,6 +11,7 @@
 #include "calc/job.h"
 #include "engine/engine.h"
 #include "results/resultfile.h"
+#include "support/childrun.h"
 #include "support/testfiles.h"
 
 namespace {
@@ -40,30 +38,11 @@ struct Outcome {
 
 // Runs the engine and collects what the console dialog would see.
 Outcome RunEngine(const std::wstring& commandLine) {
-    struct Owner : IConProcOwner {
-        std::mutex mutex;
-        std::condition_variable ended;
-        Outcome outcome;
-        bool exited = false;
-        void OnOutput(const wchar_t* text) override {
-            std::lock_guard<std::mutex> lock(mutex);
-            outcome.output += text ? text : L"";
-        }
-        void OnExit(int exitCode) override {
-            std::lock_guard<std::mutex> lock(mutex);
-            outcome.exitCode = exitCode;
-            exited = true;
-            ended.notify_all();
-        }
-    } owner;
-    {
-        CConProc runner;
-        EXPECT_EQ(1, runner.Create(&owner, kEngine.c_str(), commandLine.c_str()));
-        EXPECT_EQ(1, runner.Start());
-        std::unique_lock<std::mutex> lock(owner.mutex);
-        EXPECT_TRUE(owner.ended.wait_for(lock, std::chrono::seconds(60), [&] { return owner.exited; }));
-    }
-    return owner.outcome;
+    ChildRun run;
+    run.Launch(kEngine, commandLine);
+    EXPECT_TRUE(run.WaitUntilEnded());
+    const Record record = run.Get();
+    return Outcome{record.exitCode, record.text};
 }
 
 void SetFolder(wchar_t (&field)[kMatPathChars], const std::filesystem::path& folder) {

@@ -5,17 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "graph/svgplot.h"
+#include "support/series.h"
 #include "support/testfiles.h"
 
 namespace {
-
-CMatPropData Series(int type, std::vector<GraphPoint> points) {
-    CMatPropData s;
-    s.m_xDataType = static_cast<KESTRUMMOD_DATATYPE>(2);
-    s.m_dataType = static_cast<KESTRUMMOD_DATATYPE>(type);
-    s.m_points = std::move(points);
-    return s;
-}
 
 std::string Render(const CMatPropData& series, bool symbols) {
     TempDir dir;

@@ -77,49 +77,26 @@ TEST(DataTypes, EveryTypeHasItsTagNameAndUnit) {
     EXPECT_EQ(DataTypeTable[33].value, 30);
 }
 
-TEST(DataTypes, TagMatchingIsAPrefixMatchWithHeadingsWinning) {
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"T(C)"), 2);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"T (C)"), 2);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"T(C)elsius"), 2);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"JDT_NULL"), -1);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"JDT_END"), 36);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"JDT_UNKNOWN"), 0);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L""), 0);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"Density (g/(cm)^3)-TOTAL"), 15);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"D-TOTAL"), 15);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"D-TOTAL (g/cm3)"), 15);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"Enthalpy (J/g) of the alloy"), 21);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"Shear modulus(GPa)-TOTAL"), 29);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"Shear modulus (GPa)-TOTAL"), 0);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"Liquid viscosity (mPa s)-"), 18);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"Liquid viscosity (mPa s)"), 0);
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L" T(C)"), 0); // not trimmed
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"t(c)"), 0);  // case-sensitive
-    EXPECT_EQ(KESTRUMMOD_TagToDataType(L"Solidus Temperature"), 0);
-}
-
-TEST(DataTypes, EveryHeadingMapsToItsType) {
-    const std::pair<const wchar_t*, int> headings[] = {
-        {L"T (K)", 1},
-        {L"T (F)", 3},
-        {L"Fraction liquid (wt)-LIQUID", 4},
-        {L"Poisson's ratio-TOTAL", 5},
-        {L"Young's modulus (GPa)-TOTAL", 6},
-        {L"Young's modulus (GPa)-SPHEROIDAL", 7},
-        {L"Young's modulus (GPa)-LAMELLAR", 8},
-        {L"Young's modulus (GPa)-COMPACTED", 9},
-        {L"Thermal conductivity (W/(m*K))-TOTAL", 10},
-        {L"Thermal conductivity (W/(m*K))-SPHEROIDAL", 11},
-        {L"Thermal conductivity (W/(m*K))-LAMELLAR", 12},
-        {L"Thermal conductivity (W/(m*K))-COMPACTED", 13},
-        {L"Molar volume (cm^3)-TOTAL", 17},
-        {L"Total viscosity (mPa s)-", 19},
-        {L"Specific heat (J/(g K))", 23},
-        {L"Latent heat (J/g)", 24},
+// Tags and JMatPro's headings match as prefixes, the headings first; nothing is trimmed or folded.
+TEST(DataTypes, TagsAndHeadingsMapToTheirTypes) {
+    // clang-format off
+    const std::pair<const wchar_t*, int> cases[] = {
+        {L"T(C)", 2}, {L"T (C)", 2}, {L"T(C)elsius", 2}, {L"JDT_NULL", -1}, {L"JDT_END", 36}, {L"JDT_UNKNOWN", 0},
+        {L"", 0}, {L"Density (g/(cm)^3)-TOTAL", 15}, {L"D-TOTAL (g/cm3)", 15},
+        {L"Enthalpy (J/g) of the alloy", 21}, {L"Shear modulus(GPa)-TOTAL", 29},
+        {L"Shear modulus (GPa)-TOTAL", 0}, {L"Liquid viscosity (mPa s)-", 18}, {L"Liquid viscosity (mPa s)", 0},
+        {L" T(C)", 0}, {L"t(c)", 0}, {L"Solidus Temperature", 0}, {L"T (K)", 1}, {L"T (F)", 3},
+        {L"Fraction liquid (wt)-LIQUID", 4}, {L"Poisson's ratio-TOTAL", 5}, {L"Young's modulus (GPa)-TOTAL", 6},
+        {L"Young's modulus (GPa)-SPHEROIDAL", 7}, {L"Young's modulus (GPa)-LAMELLAR", 8},
+        {L"Young's modulus (GPa)-COMPACTED", 9}, {L"Thermal conductivity (W/(m*K))-TOTAL", 10},
+        {L"Thermal conductivity (W/(m*K))-SPHEROIDAL", 11}, {L"Thermal conductivity (W/(m*K))-LAMELLAR", 12},
+        {L"Thermal conductivity (W/(m*K))-COMPACTED", 13}, {L"Molar volume (cm^3)-TOTAL", 17},
+        {L"Total viscosity (mPa s)-", 19}, {L"Specific heat (J/(g K))", 23}, {L"Latent heat (J/g)", 24},
         {L"Bulk modulus (GPa)-TOTAL", 28},
     };
-    for (const auto& [heading, value] : headings)
-        EXPECT_EQ(KESTRUMMOD_TagToDataType(heading), value) << std::wstring(heading).size();
+    // clang-format on
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(KESTRUMMOD_TagToDataType(text), value) << CString(text).ToUtf8();
 }
 
 TEST(DataTypes, OutOfRangeTypesGiveNothing) {

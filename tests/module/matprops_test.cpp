@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "module/matprops.h"
+#include "support/series.h"
 
 namespace {
 
@@ -13,11 +14,7 @@ template <class Object, class Member> std::ptrdiff_t OffsetOf(const Object& obje
 }
 
 CMatPropData Named(int type, const wchar_t* name, std::vector<GraphPoint> points = {}) {
-    CMatPropData s;
-    s.m_dataType = static_cast<KESTRUMMOD_DATATYPE>(type);
-    SetSeriesName(s, name);
-    s.m_points = std::move(points);
-    return s;
+    return Series(type, std::move(points), 2, name);
 }
 
 std::vector<GraphPoint> Thin(std::vector<GraphPoint> points) {
@@ -61,40 +58,29 @@ TEST(PropertyTables, LayoutTheHostReads) {
     EXPECT_EQ(s.m_name[0], L'\0');
 }
 
+// A set copies as its vector does; a series copies every member, the whole name array included.
 TEST(PropertyTables, CopiesAreDeepAndSelfAssignmentIsHarmless) {
     CMatPropData a = Named(15, L"D-TOTAL", {{1, 2}, {3, 4}});
     a.m_exportFlag = 1;
-    a.m_xDataType = static_cast<KESTRUMMOD_DATATYPE>(2);
-    a.m_name[200] = L'Z'; // beyond the terminator: the whole array is copied
-    CMatPropData b(a);
-    EXPECT_EQ(b.m_exportFlag, 1);
-    EXPECT_EQ(b.m_xDataType, 2);
-    EXPECT_EQ(b.m_name[200], L'Z');
-    b.m_points[0].y = 99;
+    a.m_xDataType = static_cast<KESTRUMMOD_DATATYPE>(1);
+    a.m_name[200] = L'Z'; // beyond the terminator
+    CMatPropData copied(a);
+    CMatPropData assigned = Named(9, L"x", {{5, 6}});
+    assigned = a;
+    for (CMatPropData* b : {&copied, &assigned}) {
+        EXPECT_EQ(b->m_exportFlag, 1);
+        EXPECT_EQ(b->m_xDataType, 1);
+        EXPECT_EQ(b->m_dataType, 15);
+        EXPECT_EQ(b->m_name[200], L'Z');
+        ASSERT_EQ(b->m_points.size(), 2u);
+        b->m_points[0].y = 99;
+    }
     EXPECT_EQ(a.m_points[0].y, 2);
 
     CMatPropData& alias = a;
     a = alias;
     EXPECT_STREQ(a.m_name, L"D-TOTAL");
     EXPECT_EQ(a.m_points.size(), 2u);
-
-    CMatProps set;
-    set.m_series = {a, Named(4, L"WT-LIQUID", {{5, 6}})};
-    CMatProps copy(set);
-    copy.m_series[0].m_points.clear();
-    EXPECT_EQ(set.m_series[0].m_points.size(), 2u);
-
-    // Assignment over a longer set drops the surplus series.
-    CMatProps longer;
-    longer.m_series.assign(5, Named(9, L"x"));
-    longer = set;
-    ASSERT_EQ(longer.m_series.size(), 2u);
-    EXPECT_EQ(longer.m_series[1].m_dataType, 4);
-
-    CMatProps& self = set;
-    set = self;
-    EXPECT_EQ(set.m_series.size(), 2u);
-    EXPECT_STREQ(set.m_series[1].m_name, L"WT-LIQUID");
 }
 
 TEST(PropertyTables, FindSeriesTakesTheFirstMatch) {

@@ -6,19 +6,8 @@
 
 #include "framework/debugout.h"
 #include "results/resultfile.h"
+#include "support/series.h"
 #include "support/testfiles.h"
-
-namespace {
-
-CMatPropData Series(int type, std::vector<GraphPoint> points, int xType = 2) {
-    CMatPropData s;
-    s.m_dataType = static_cast<KESTRUMMOD_DATATYPE>(type);
-    s.m_xDataType = static_cast<KESTRUMMOD_DATATYPE>(xType);
-    s.m_points = std::move(points);
-    return s;
-}
-
-} // namespace
 
 TEST(ResultWriter, ExactFileForASmallSet) {
     TempDir dir;

@@ -29,19 +29,13 @@ bool Contains(const std::wstring& text, const std::wstring& part) {
     return text.find(part) != std::wstring::npos;
 }
 
-class ConsoleWindow : public ::testing::Test {
-protected:
-    // The job folder, with a trailing separator as job folders have.
-    std::wstring JobFolder() const { return m_temp.File(L"job") + L"\\"; }
-    // Creates the job folder with the child's script in it.
-    void PrepareJob(const std::string& script) {
-        std::filesystem::create_directory(m_temp.File(L"job"));
-        WriteBytes(JobFolder() + L"child.script", script);
-    }
-    bool JobFolderExists() const { return std::filesystem::exists(m_temp.File(L"job")); }
-
-    TempDir m_temp;
-};
+// Waits until "Close" is enabled, the run being over, and clicks it; returns the output shown then.
+std::wstring CloseAfterTheEnd(CUiDriver& ui) {
+    EXPECT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
+    const std::wstring text = ui.Text(IDC_CONSOLE_OUTPUT);
+    EXPECT_TRUE(ui.Click(IDOK));
+    return text;
+}
 
 // The engine's own output from a running child, ended by "Terminate"; for tests about the running state.
 void WaitUntilRunning(CUiDriver& ui) {
@@ -54,6 +48,41 @@ void TerminateAndWaitForTheEnd(CUiDriver& ui) {
     EXPECT_TRUE(ui.WaitFor([&] { return Contains(ui.Text(IDC_CONSOLE_OUTPUT), L"Exit Code: 3"); }, kLong));
 }
 
+class ConsoleWindow : public ::testing::Test {
+protected:
+    // The job folder, with a trailing separator as job folders have.
+    std::wstring JobFolder() const { return m_temp.File(L"job") + L"\\"; }
+    // Creates the job folder with the child's script in it.
+    void PrepareJob(const std::string& script) {
+        std::filesystem::create_directory(m_temp.File(L"job"));
+        WriteBytes(JobFolder() + L"child.script", script);
+    }
+    bool JobFolderExists() const { return std::filesystem::exists(m_temp.File(L"job")); }
+
+    // A whole run of the child with `script`, closed with "Close" once it has ended.
+    struct Ended {
+        INT_PTR result = 0;
+        int exitCode = -1;
+        std::wstring output;
+    };
+    Ended RunToTheEnd(const std::string& script) {
+        PrepareJob(script);
+        CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
+        Ended ended;
+        ended.result = RunModalScript([&] { return console.DoModal(); },
+                                      [&](CUiDriver& ui) {
+                                          ASSERT_TRUE(ui.WaitForDialog());
+                                          ended.output = CloseAfterTheEnd(ui);
+                                      });
+        ended.exitCode = console.GetExitCode();
+        return ended;
+    }
+
+    TempDir m_temp;
+};
+
+// Escape and Enter do nothing, neither while the engine runs nor afterwards, when "Close" is the default
+// button and Enter would press it without the key filter.
 TEST_F(ConsoleWindow, ShowsTheOutputWhileTheEngineRunsAndClosesWithTheResultAfterExitCodeZero) {
     PrepareJob("out:started;sleep:1500;out:last line;exit:0");
     CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
@@ -73,118 +102,55 @@ TEST_F(ConsoleWindow, ShowsTheOutputWhileTheEngineRunsAndClosesWithTheResultAfte
                            EXPECT_FALSE(ui.Visible(IDC_CONSOLE_STOP));
                            EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_STOP));
                            EXPECT_TRUE(ui.Screenshot(L"console_running"));
+                           ui.PressKey(VK_ESCAPE);
+                           ui.PressKey(VK_RETURN);
+                           EXPECT_TRUE(ui.Open());
 
                            ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
-                           const std::wstring text = ui.Text(IDC_CONSOLE_OUTPUT);
+                           ui.PressKey(VK_RETURN);
+                           ui.PressKey(VK_ESCAPE);
+                           EXPECT_TRUE(ui.Open());
+                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_START));
+                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_TERMINATE));
+                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_PAUSE));
+                           const std::wstring text = CloseAfterTheEnd(ui);
                            EXPECT_TRUE(Contains(text, L"started\r\nlast line\r\n") ||
                                        Contains(text, L"started\nlast line\n"))
                                << text;
                            EXPECT_TRUE(Contains(text, L"Exit Code: 0"));
-                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_START));
-                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_TERMINATE));
-                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_PAUSE));
-                           EXPECT_TRUE(ui.Click(IDOK));
                        });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(console.GetExitCode(), 0);
     EXPECT_EQ(console.GetResultPath(), CString((JobFolder() + L"vuzaziza.out").c_str()));
 }
 
-TEST_F(ConsoleWindow, AnEngineEndingWithAnotherExitCodeClosesWithCancel) {
-    PrepareJob("err:no convergence;exit:7");
-    CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
-    const INT_PTR result =
-        RunModalScript([&] { return console.DoModal(); },
-                       [&](CUiDriver& ui) {
-                           ASSERT_TRUE(ui.WaitForDialog());
-                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
-                           EXPECT_TRUE(Contains(ui.Text(IDC_CONSOLE_OUTPUT), L"no convergence"));
-                           EXPECT_TRUE(ui.Click(IDOK));
-                       });
-    EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(console.GetExitCode(), 7);
-}
+TEST_F(ConsoleWindow, AnotherExitCodeClosesWithCancelAndALongOutputIsKeptWhole) {
+    const Ended failed = RunToTheEnd("err:no convergence;exit:7");
+    EXPECT_EQ(failed.result, IDCANCEL);
+    EXPECT_EQ(failed.exitCode, 7);
+    EXPECT_TRUE(Contains(failed.output, L"no convergence"));
 
-TEST_F(ConsoleWindow, KeepsEveryCharacterOfALongOutput) {
-    PrepareJob("flood:40000;exit:0");
-    CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
-    size_t length = 0;
-    const INT_PTR result =
-        RunModalScript([&] { return console.DoModal(); },
-                       [&](CUiDriver& ui) {
-                           ASSERT_TRUE(ui.WaitForDialog());
-                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
-                           length = ui.Text(IDC_CONSOLE_OUTPUT).size();
-                           EXPECT_TRUE(Contains(ui.Text(IDC_CONSOLE_OUTPUT), L"Exit Code: 0"));
-                           EXPECT_TRUE(ui.Click(IDOK));
-                       });
-    EXPECT_EQ(result, IDOK);
-    EXPECT_GE(length, 40000u + std::wcslen(L"Exit Code: 0\n"));
+    const Ended flood = RunToTheEnd("flood:40000;exit:0");
+    EXPECT_EQ(flood.result, IDOK);
+    EXPECT_TRUE(Contains(flood.output, L"Exit Code: 0"));
+    EXPECT_GE(flood.output.size(), 40000u + std::wcslen(L"Exit Code: 0\n"));
 }
 
 TEST_F(ConsoleWindow, WritesTheInputDocumentAndHandsTheEngineItsPathInQuotes) {
-    PrepareJob("cmdline;exit:0");
-    const MatCondition rec = AlSiMgCondition(JobFolder().c_str());
-    CConsoleDlg console(rec);
-    const std::wstring input = JobFolder() + L"input.vjp";
-    std::wstring text;
-    const INT_PTR result =
-        RunModalScript([&] { return console.DoModal(); },
-                       [&](CUiDriver& ui) {
-                           ASSERT_TRUE(ui.WaitForDialog());
-                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
-                           text = ui.Text(IDC_CONSOLE_OUTPUT);
-                           EXPECT_TRUE(ui.Click(IDOK));
-                       });
-    EXPECT_EQ(result, IDOK);
+    const Ended ended = RunToTheEnd("cmdline;exit:0");
+    EXPECT_EQ(ended.result, IDOK);
     // The command line is the input path in double quotes and nothing else.
-    EXPECT_TRUE(text.starts_with(L"\"" + input + L"\"\r\n") || text.starts_with(L"\"" + input + L"\"\n"))
-        << text;
+    const std::wstring input = JobFolder() + L"input.vjp";
+    EXPECT_TRUE(ended.output.starts_with(L"\"" + input + L"\"\r\n") ||
+                ended.output.starts_with(L"\"" + input + L"\"\n"))
+        << ended.output;
     MatCondition loaded;
     ASSERT_EQ(LoadMatCondition(input.c_str(), &loaded), 1);
-    EXPECT_TRUE(loaded == rec);
+    EXPECT_TRUE(loaded == AlSiMgCondition(JobFolder().c_str()));
 }
 
-TEST_F(ConsoleWindow, PauseTwiceRestoresTheCaptionAndTheRunningState) {
-    PrepareJob("out:started;sleep:30000");
-    CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
-    const INT_PTR result = RunModalScript([&] { return console.DoModal(); },
-                                          [&](CUiDriver& ui) {
-                                              WaitUntilRunning(ui);
-                                              EXPECT_EQ(ui.Text(IDC_CONSOLE_PAUSE), L"Pause");
-                                              EXPECT_TRUE(ui.Click(IDC_CONSOLE_PAUSE));
-                                              EXPECT_EQ(ui.Text(IDC_CONSOLE_PAUSE), L"Resume");
-                                              EXPECT_EQ(console.GetRunnerState(), CConProc::Paused);
-                                              EXPECT_TRUE(ui.Click(IDC_CONSOLE_PAUSE));
-                                              EXPECT_EQ(ui.Text(IDC_CONSOLE_PAUSE), L"Pause");
-                                              EXPECT_EQ(console.GetRunnerState(), CConProc::Running);
-                                              TerminateAndWaitForTheEnd(ui);
-                                              EXPECT_TRUE(ui.RepeatUntilClosed([&] { ui.Click(IDOK); }));
-                                          });
-    EXPECT_EQ(result, IDCANCEL);
-}
-
-TEST_F(ConsoleWindow, EscapeAndEnterDoNothingWhileRunningNorAfterwards) {
-    PrepareJob("out:started;sleep:1500;exit:0");
-    CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
-    const INT_PTR result =
-        RunModalScript([&] { return console.DoModal(); },
-                       [&](CUiDriver& ui) {
-                           WaitUntilRunning(ui);
-                           ui.PressKey(VK_ESCAPE);
-                           ui.PressKey(VK_RETURN);
-                           EXPECT_TRUE(ui.Open());
-                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
-                           // "Close" is the default button now: without the key filter Enter would press it.
-                           ui.PressKey(VK_RETURN);
-                           ui.PressKey(VK_ESCAPE);
-                           EXPECT_TRUE(ui.Open());
-                           EXPECT_TRUE(ui.Click(IDOK));
-                       });
-    EXPECT_EQ(result, IDOK);
-}
-
-TEST_F(ConsoleWindow, TheCloseBoxDoesNothingWhileTheEngineRunsAndCancelsAfterwards) {
+// Paused counts as running for the close box; pausing twice restores the caption and the running state.
+TEST_F(ConsoleWindow, TheCloseBoxDoesNothingWhileTheEngineRunsOrPausesAndCancelsAfterwards) {
     PrepareJob("out:started;sleep:30000");
     CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
     const INT_PTR result = RunModalScript([&] { return console.DoModal(); },
@@ -192,9 +158,15 @@ TEST_F(ConsoleWindow, TheCloseBoxDoesNothingWhileTheEngineRunsAndCancelsAfterwar
                                               WaitUntilRunning(ui);
                                               ui.PressCloseBox();
                                               EXPECT_TRUE(ui.Open());
+                                              EXPECT_EQ(ui.Text(IDC_CONSOLE_PAUSE), L"Pause");
                                               EXPECT_TRUE(ui.Click(IDC_CONSOLE_PAUSE));
+                                              EXPECT_EQ(ui.Text(IDC_CONSOLE_PAUSE), L"Resume");
+                                              EXPECT_EQ(console.GetRunnerState(), CConProc::Paused);
                                               ui.PressCloseBox();
-                                              EXPECT_TRUE(ui.Open()) << "paused counts as running";
+                                              EXPECT_TRUE(ui.Open());
+                                              EXPECT_TRUE(ui.Click(IDC_CONSOLE_PAUSE));
+                                              EXPECT_EQ(ui.Text(IDC_CONSOLE_PAUSE), L"Pause");
+                                              EXPECT_EQ(console.GetRunnerState(), CConProc::Running);
                                               TerminateAndWaitForTheEnd(ui);
                                               EXPECT_TRUE(ui.RepeatUntilClosed([&] { ui.PressCloseBox(); }));
                                           });
@@ -228,8 +200,7 @@ TEST_F(ConsoleWindow, StopsAtTheInputDocumentWhenTheJobFolderIsMissing) {
                                               EXPECT_TRUE(ui.Click(IDC_CONSOLE_START))
                                                   << "a second try stops the same way";
                                               EXPECT_TRUE(ui.Enabled(IDC_CONSOLE_START));
-                                              EXPECT_EQ(ui.Text(IDC_CONSOLE_OUTPUT), L"");
-                                              EXPECT_TRUE(ui.Click(IDOK));
+                                              EXPECT_EQ(CloseAfterTheEnd(ui), L"");
                                           });
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_FALSE(JobFolderExists());
@@ -256,16 +227,14 @@ private:
 TEST_F(ConsoleWindow, AnEngineThatCannotBeStartedLeavesCloseAvailable) {
     PrepareJob("exit:0");
     CConsoleWithoutEngine console(AlSiMgCondition(JobFolder().c_str()), m_temp.File(L"nowhere\\kestrum.exe"));
-    const INT_PTR result =
-        RunModalScript([&] { return console.DoModal(); },
-                       [&](CUiDriver& ui) {
-                           ASSERT_TRUE(ui.WaitForDialog());
-                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong))
-                               << "Close stayed disabled";
-                           EXPECT_TRUE(Contains(ui.Text(IDC_CONSOLE_OUTPUT), L"CreateProcess"));
-                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_START));
-                           EXPECT_TRUE(ui.Click(IDOK));
-                       });
+    const INT_PTR result = RunModalScript([&] { return console.DoModal(); },
+                                          [&](CUiDriver& ui) {
+                                              ASSERT_TRUE(ui.WaitForDialog());
+                                              ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong))
+                                                  << "Close stayed disabled";
+                                              EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_START));
+                                              EXPECT_TRUE(Contains(CloseAfterTheEnd(ui), L"CreateProcess"));
+                                          });
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_EQ(console.GetRunnerState(), CConProc::Idle);
 }
@@ -281,8 +250,7 @@ TEST_F(ConsoleWindow, TheJobStepKeepsTheFolderOfASuccessfulRunWithTheModulesReso
                        [&](CUiDriver& ui) {
                            ASSERT_TRUE(ui.WaitForDialog());
                            during = GetResourceHandle();
-                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
-                           EXPECT_TRUE(ui.Click(IDOK));
+                           CloseAfterTheEnd(ui);
                        });
     EXPECT_EQ(GetResourceHandle(), host) << "restored after the modal loop";
     SetResourceHandle(nullptr);

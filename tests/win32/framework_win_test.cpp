@@ -2,6 +2,8 @@
 // objects, the resource chain and the file dialog's filters, on real windows under Wine.
 #include <windows.h>
 
+#include <dlgs.h>
+
 #include <algorithm>
 #include <mutex>
 #include <string>
@@ -15,6 +17,7 @@
 #include "framework/filedlg.h"
 #include "framework/gdi.h"
 #include "framework/reschain.h"
+#include "support/testfiles.h"
 #include "win32/testres.h"
 #include "win32/uiharness.h"
 
@@ -257,7 +260,7 @@ TEST(Window, SeesItsCreationAndDeletesItselfAfterItsLastMessage) {
     EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
 }
 
-TEST(Drawing, ADeviceContextSelectsBackWhatItReplacedAndObjectsFreeWhatTheyMade) {
+TEST(Drawing, AContextSelectsBackWhatItReplacedAndObjectsAndContextsFreeWhatTheyMade) {
     const HDC screen = ::GetDC(nullptr);
     const HDC memory = ::CreateCompatibleDC(screen);
     const HGDIOBJ pen0 = ::GetCurrentObject(memory, OBJ_PEN);
@@ -289,9 +292,8 @@ TEST(Drawing, ADeviceContextSelectsBackWhatItReplacedAndObjectsFreeWhatTheyMade)
     EXPECT_EQ(::GetObjectType(fill), 0u);
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
-}
 
-TEST(Drawing, AMemoryContextItCreatedIsDeletedWithIt) {
+    // A memory context it created itself it deletes.
     HDC made = nullptr;
     {
         CDC dc;
@@ -306,6 +308,16 @@ std::wstring Loaded(unsigned id) {
     CString text(L"unchanged");
     text.LoadString(id);
     return text.Str();
+}
+
+// The caption of the test dialog's template as the resource chain finds it.
+CString DialogCaption() {
+    EventLog log;
+    CTestDialog dialog(log);
+    EXPECT_TRUE(dialog.Create());
+    const CString caption = dialog.GetWindowText();
+    dialog.DestroyWindow();
+    return caption;
 }
 
 class ResourceChain : public ::testing::Test {
@@ -340,19 +352,11 @@ TEST_F(ResourceChain, TheCurrentHandleIsSearchedFirstAndRestoredAfterASwitch) {
         CResourceSwitch use(m_library);
         EXPECT_EQ(GetResourceHandle(), m_library);
         EXPECT_EQ(Loaded(IDS_TEST_BOTH), L"both (library)");
-        EventLog log;
-        CTestDialog dialog(log);
-        ASSERT_TRUE(dialog.Create());
-        EXPECT_EQ(dialog.GetWindowText(), L"Framework test (library)");
-        dialog.DestroyWindow();
+        EXPECT_EQ(DialogCaption(), L"Framework test (library)");
     }
     EXPECT_EQ(GetResourceHandle(), program);
     EXPECT_EQ(Loaded(IDS_TEST_BOTH), L"both (program)");
-    EventLog log;
-    CTestDialog dialog(log);
-    ASSERT_TRUE(dialog.Create());
-    EXPECT_EQ(dialog.GetWindowText(), L"Framework test (program)");
-    dialog.DestroyWindow();
+    EXPECT_EQ(DialogCaption(), L"Framework test (program)");
 }
 
 TEST_F(ResourceChain, AModuleThatGoesAwayStopsBeingCurrent) {
@@ -368,16 +372,31 @@ TEST(ResourceChainLookup, AMissingTemplateEndsTheModalRunAtOnce) {
     EXPECT_EQ(dialog.m_hWnd, nullptr);
 }
 
-TEST(FileDialog, FiltersBecomeZeroSeparatedListsWithTwoZerosAtTheEnd) {
-    using namespace std::string_literals;
-    EXPECT_EQ(ConvertFileFilter(L"Material File(*.vjp)|*.vjp||"), L"Material File(*.vjp)\0*.vjp\0\0"s);
-    EXPECT_EQ(ConvertFileFilter(L"Out(*.out)|*.out|Dat(*.dat)|*.dat||"),
-              L"Out(*.out)\0*.out\0Dat(*.dat)\0*.dat\0\0"s);
-    EXPECT_EQ(ConvertFileFilter(L"a|b"), L"a\0b\0\0"s) << "an unterminated filter is terminated";
-    EXPECT_EQ(ConvertFileFilter(nullptr), L"\0\0"s);
-    EXPECT_EQ(ConvertDefaultExtension(L"*.vjp"), L"vjp");
-    EXPECT_EQ(ConvertDefaultExtension(L".out"), L"out");
-    EXPECT_EQ(ConvertDefaultExtension(L"dat"), L"dat");
+// The filter and the default extension as the framework writes them reach the system's dialog: it
+// offers the filter's entries and completes a name given without an extension.
+TEST(FileDialog, OffersTheFiltersEntriesAndAppendsTheDefaultExtension) {
+    TempDir dir;
+    CFileDialog dialog(FALSE, L"*.vjp", dir.File(L"alloy").c_str(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                       L"Material File(*.vjp)|*.vjp|All Files(*.*)|*.*||");
+    // With "*.*" chosen the system takes the default extension, not the chosen filter's.
+    dialog.m_ofn.nFilterIndex = 2;
+    std::vector<std::wstring> offered;
+    const INT_PTR result = RunModalScript([&] { return dialog.DoModal(); },
+                                          [&](CUiDriver& ui) {
+                                              ASSERT_TRUE(ui.WaitForDialog());
+                                              const HWND types = ui.Item(cmb1);
+                                              const LRESULT count = ::SendMessageW(types, CB_GETCOUNT, 0, 0);
+                                              for (LRESULT i = 0; i < count; ++i) {
+                                                  wchar_t entry[128] = {};
+                                                  ::SendMessageW(types, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                                                                 reinterpret_cast<LPARAM>(entry));
+                                                  offered.push_back(entry);
+                                              }
+                                              EXPECT_TRUE(ui.Click(IDOK));
+                                          });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(offered, (std::vector<std::wstring>{L"Material File(*.vjp)", L"All Files(*.*)"}));
+    EXPECT_EQ(dialog.GetPathName(), CString(dir.File(L"alloy.vjp").c_str()));
 }
 
 } // namespace

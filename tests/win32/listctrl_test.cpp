@@ -344,10 +344,14 @@ TEST_F(ListTest, TheDropDownEditorPreselectsTheCellAndCommitsWhenItCloses) {
                       [&] { return m_dialog.m_list.ShowInPlaceList(1, 2, m_dialog.m_list.GetComboItems()); }),
                   nullptr);
         EXPECT_GT(::GetScrollPos(m_list, SB_HORZ), 0);
-        RECT combo;
+        // The editor lies wholly inside the list's client area, wide enough for its text.
+        RECT combo, client;
         ::GetWindowRect(Editor(), &combo);
         ::MapWindowPoints(nullptr, m_list, reinterpret_cast<POINT*>(&combo), 2);
+        ::GetClientRect(m_list, &client);
         EXPECT_GE(combo.left, 0);
+        EXPECT_GT(combo.right - combo.left, 40);
+        EXPECT_LE(combo.right, client.right);
         m_ui->PressKey(VK_ESCAPE);
         EXPECT_EQ(Editor(), nullptr);
         EXPECT_EQ(Cell(1, 2), L"Liquid");

@@ -30,14 +30,10 @@ std::string Narrow(std::wstring_view text) {
 
 } // namespace
 
-TEST(ElemString, SharesOneBufferAndTreatsAbsentAsEmpty) {
+TEST(ElemString, TreatsAbsentAsEmpty) {
     CElemString absent(static_cast<const wchar_t*>(nullptr));
     EXPECT_TRUE(absent.empty());
     EXPECT_STREQ(absent.c_str(), L"");
-    CElemString a(L"name");
-    CElemString b = a;
-    EXPECT_EQ(a.c_str(), b.c_str());
-    EXPECT_EQ(b.view(), L"name");
 }
 
 TEST(Elem, OwnsItsTreeAndDetachUnlinksFromTheParentOnly) {
@@ -87,43 +83,24 @@ TEST(ElemAttrs, SetValueMovesTheCallersVariantIn) {
 // target untouched: an absent attribute and a text that does not convert are the same to a caller.
 TEST(ElemAttrs, TextsConvertLikeTheVariantConversion) {
     constexpr auto no = std::nullopt;
+    // Integers round half to even.
+    // clang-format off
     const struct {
         const wchar_t* text; // null: no attribute at all
         std::optional<int32_t> i;
         std::optional<float> f;
         std::optional<int32_t> b;
     } cases[] = {
-        {nullptr, no, no, no},
-        {L"42", 42, 42.0f, 1},
-        {L"  -17\t", -17, -17.0f, 1},
-        {L" +2.5 ", 2, 2.5f, 1}, // integers round half to even
-        {L"3.5", 4, 3.5f, 1},
-        {L"-2.5", -2, -2.5f, 1},
-        {L"2.51", 3, 2.51f, 1},
-        {L"1e3", 1000, 1000.0f, 1},
-        {L"2147483647", INT32_MAX, 2147483647.0f, 1},
-        {L"-2147483648", INT32_MIN, -2147483648.0f, 1},
-        {L"2147483648", no, 2147483648.0f, 1},
-        {L"-2147483649", no, -2147483649.0f, 1},
-        {L"1e39", no, no, 1},
-        {L"0.0", 0, 0.0f, 0},
-        {L"TRUE", no, no, 1},
-        {L" False ", no, no, 0},
-        {L"inf", no, no, no}, // not numbers, as for the platform's conversion
-        {L" -Infinity", no, no, no},
-        {L"+INF", no, no, no},
-        {L"NaN", no, no, no},
-        {L"-nan", no, no, no},
-        {L"", no, no, no},
-        {L"  ", no, no, no},
-        {L"+-1", no, no, no},
-        {L"--1", no, no, no},
-        {L"1 2", no, no, no},
-        {L"12abc", no, no, no},
-        {L"0x10", no, no, no},
-        {L"1,000", no, no, no},
-        {L"yes", no, no, no},
+        {nullptr, no, no, no}, {L"42", 42, 42.0f, 1}, {L"  -17\t", -17, -17.0f, 1}, {L" +2.5 ", 2, 2.5f, 1},
+        {L"3.5", 4, 3.5f, 1}, {L"-2.5", -2, -2.5f, 1}, {L"2.51", 3, 2.51f, 1}, {L"1e3", 1000, 1000.0f, 1},
+        {L"2147483647", INT32_MAX, 2147483647.0f, 1}, {L"-2147483648", INT32_MIN, -2147483648.0f, 1},
+        {L"2147483648", no, 2147483648.0f, 1}, {L"-2147483649", no, -2147483649.0f, 1}, {L"1e39", no, no, 1},
+        {L"0.0", 0, 0.0f, 0}, {L"TRUE", no, no, 1}, {L" False ", no, no, 0}, {L"inf", no, no, no},
+        {L" -Infinity", no, no, no}, {L"+INF", no, no, no}, {L"NaN", no, no, no}, {L"-nan", no, no, no},
+        {L"", no, no, no}, {L"  ", no, no, no}, {L"+-1", no, no, no}, {L"--1", no, no, no}, {L"1 2", no, no, no},
+        {L"12abc", no, no, no}, {L"0x10", no, no, no}, {L"1,000", no, no, no}, {L"yes", no, no, no},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text ? '"' + Narrow(c.text) + '"' : "no attribute");
         CElem elem(L"e", L"", nullptr);
