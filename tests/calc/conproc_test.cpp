@@ -308,19 +308,7 @@ private:
 };
 
 TEST(ConProcTest, ReaderThatCannotBeLaunchedEndsTheChild) {
-    struct Owner : IConProcOwner {
-        std::mutex lock;
-        std::wstring text;
-        int exits = 0;
-        void OnOutput(const wchar_t* chunk) override {
-            std::lock_guard<std::mutex> guard(lock);
-            text += chunk ? chunk : L"";
-        }
-        void OnExit(int) override {
-            std::lock_guard<std::mutex> guard(lock);
-            ++exits;
-        }
-    } owner;
+    ScriptRun owner; // only as the owner: its own runner stays idle
     TempDir dir;
     const std::wstring pidFile = dir.File(L"pid");
     CReaderLaunchFails runner(pidFile);
@@ -331,9 +319,8 @@ TEST(ConProcTest, ReaderThatCannotBeLaunchedEndsTheChild) {
     ASSERT_NE(0u, child.pid);
     EXPECT_TRUE(ProcessGone(child.pid));
     EXPECT_EQ(CConProc::Idle, runner.GetState());
-    std::lock_guard<std::mutex> guard(owner.lock);
-    EXPECT_EQ(0u, owner.text.find(ReportStart(L"Worker Thread Launch Failure")));
-    EXPECT_EQ(0, owner.exits);
+    EXPECT_EQ(0u, owner.Get().text.find(ReportStart(L"Worker Thread Launch Failure")));
+    EXPECT_EQ(0, owner.Get().exits);
 }
 
 } // namespace
