@@ -3,10 +3,12 @@
 // through the console process runner, "vuzaziza.out" through the result reader.
 
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "calc/jobos.h"
 #include "cli/cli.h"
 #include "cli/console.h"
+#include "engine/engine.h"
 #include "framework/osfile.h"
 #include "framework/utf.h"
 #include "results/resultfile.h"
@@ -70,7 +73,7 @@ int LoadPreset(const CalcOptions& options, MatCondition& rec) {
         return status;
     MatCondition loaded;
     if (!LoadMatCondition(path.c_str(), &loaded))
-        return Fail(kExitFileError, options.preset + ": not a material condition document");
+        return Fail(kExitFileError, ConditionLoadFailure(options.preset));
     rec = loaded;
     ApplyTemperatureOptions(options.condition, rec);
     return kExitOk;
@@ -132,6 +135,12 @@ public:
         return {m_last.begin(), m_last.end()};
     }
 
+    // The liquidus (degrees Celsius) when the engine warned that the start lies below it.
+    std::optional<double> BelowLiquidus() const {
+        std::lock_guard lock(m_lock);
+        return m_belowLiquidus;
+    }
+
 private:
     static constexpr size_t kLinesKept = 6;
     // Narrower than any terminal, so that a line never wraps and "\r" returns to its start.
@@ -146,6 +155,8 @@ private:
             m_runnerTrailer = true;
         if (m_runnerTrailer)
             return;
+        if (double liquidus = 0; ParseBelowLiquidusWarning(Utf8ToWide(line), &liquidus))
+            m_belowLiquidus = liquidus;
         m_last.push_back(line);
         if (m_last.size() > kLinesKept)
             m_last.pop_front();
@@ -176,6 +187,7 @@ private:
     std::deque<std::string> m_last;
     size_t m_shownWidth = 0;
     bool m_runnerTrailer = false;
+    std::optional<double> m_belowLiquidus;
     bool m_exited = false;
     int m_exitCode = -1;
 };
@@ -244,6 +256,15 @@ std::wstring CompositionText(const MatCondition& rec) {
     return text;
 }
 
+// Why liquidus and shrinkage are missing, and the start that gives them: the next multiple of 10 C
+// above the liquidus (any start above it makes the first rows wholly liquid).
+std::string BelowLiquidusNote(const MatCondition& rec, double liquidus) {
+    return WideToUtf8(
+        Text(L"Liquidus and shrinkage are n/a: the start %.1f C lies below the liquidus %.1f C; "
+             L"--start %g would give them.\n",
+             static_cast<double>(rec.tempStart) - 273.15, liquidus, std::floor(liquidus / 10) * 10 + 10));
+}
+
 std::string Summary(const MatCondition& rec, const CMatProps& set) {
     wchar_t family[kCatalogueNameMax + 1] = L"?";
     GetMaterialTypeName(static_cast<uint32_t>(rec.materialType), family);
@@ -278,6 +299,8 @@ int Calculate(const CalcOptions& options, MatCondition& rec) {
     const CString dataPath = engine.Left(static_cast<int>(cut + 1)) + L"dbdata" + CString(jobos::kSeparator);
 
     const CString job = CreateJobFolderName();
+    if (job.IsEmpty())
+        return Fail(kExitFileError, "the temporary folder for the job folder cannot be found");
     if (!CopyPathInto(dataPath, rec.dataPath) || !CopyPathInto(job, rec.resPath))
         return Fail(kExitFileError, "the path of the data or job folder is too long: " + job.ToUtf8());
     if (!CreateJobFolder(job.GetString()))
@@ -318,6 +341,8 @@ int Calculate(const CalcOptions& options, MatCondition& rec) {
             return Fail(kExitFileError, FileFailure("cannot write", options.out, reason));
     }
     std::string text = Summary(rec, set);
+    if (const std::optional<double> liquidus = console.BelowLiquidus())
+        text += BelowLiquidusNote(rec, *liquidus);
     if (!options.out.empty())
         text += "Result file: " + options.out + '\n';
     if (!options.plot.empty()) {

@@ -85,8 +85,13 @@ bool ParseIndex(std::string_view text, int last, int32_t& value);
 int CheckInputFile(const std::wstring& path);
 // "cannot read F" with the reason, which often begins with the file name already.
 std::string FileFailure(const std::string& what, const std::string& file, const std::string& reason);
-// Reads a result file into `set`; reports a failure and returns its status.
-int LoadSet(const std::string& file, bool jmatpro, CMatProps& set);
+// Reads a result file into `set`; reports a failure and returns its status. A file that gives no
+// series fails, or, with EmptySet::Warns, gives a warning and an empty set, as the module reads it.
+enum class EmptySet { Fails, Warns };
+int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empty = EmptySet::Fails);
+
+// Why the material condition document `file` did not load, as the line of the failure.
+std::string ConditionLoadFailure(const std::string& file);
 
 // ---- Material conditions from options
 

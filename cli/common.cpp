@@ -163,17 +163,41 @@ std::string FileFailure(const std::string& what, const std::string& file, const 
     return what + ' ' + file + ": " + reason;
 }
 
-int LoadSet(const std::string& file, bool jmatpro, CMatProps& set) {
+int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empty) {
     const std::wstring path = Utf8ToWide(file);
     if (const int status = CheckInputFile(path); status != kExitOk)
         return status;
     DebugMessages messages;
     if (!ReadResultFile(path.c_str(), set, jmatpro ? kFormatJMatPro : kFormatEngine))
         return Fail(kExitFileError, FileFailure("cannot read", file, messages.Joined()));
-    // The reader takes a file without a heading line as an empty table; to a user that is the wrong file.
-    if (set.m_series.empty())
-        return Fail(kExitFileError, file + ": no heading line with property columns found");
+    // The reader, and with it the module, takes a file without a heading line as a set without series.
+    // Shown as such, it is worth a word; to convert or draw, it is the wrong file.
+    if (set.m_series.empty()) {
+        if (empty == EmptySet::Fails)
+            return Fail(kExitFileError, file + ": no heading line with property columns found");
+        Warn("warning: " + file + ": no heading line with property columns, so no property series");
+    }
     return kExitOk;
+}
+
+
+std::string ConditionLoadFailure(const std::string& file) {
+    // Both platforms' readers refuse a document type declaration, which could declare entities that
+    // expand without bound or name local files; documents of ours never have one. A user who wrote
+    // one hears that rather than a guess.
+    std::string bytes;
+    os::File in;
+    int error = 0;
+    if (in.OpenRead(Utf8ToWide(file).c_str(), error)) {
+        char buffer[65536];
+        std::ptrdiff_t got;
+        while (bytes.size() < (1u << 20) && (got = in.Read(buffer, sizeof buffer, error)) > 0)
+            bytes.append(buffer, static_cast<size_t>(got));
+    }
+    if (bytes.find("<!DOCTYPE") != std::string::npos)
+        return file + ": not a material condition document: a document type declaration (<!DOCTYPE ...>) "
+                      "is refused, for safety";
+    return file + ": not a material condition document (not well-formed XML, or a required part missing)";
 }
 
 } // namespace cli

@@ -254,7 +254,7 @@ int RunRead(const Options& options) {
     const bool jmatpro =
         options.jmatpro || CString::FromUtf8(options.file).Right(4).CompareNoCase(L".dat") == 0;
     CMatProps set;
-    if (const int status = LoadSet(options.file, jmatpro, set); status != kExitOk)
+    if (const int status = LoadSet(options.file, jmatpro, set, EmptySet::Warns); status != kExitOk)
         return status;
     return WriteStdout(options.json ? SetToJson(set) : SetToTable(set, options.file, jmatpro));
 }
@@ -421,9 +421,7 @@ int RunConditionShow(const std::string& file, bool json) {
     // As the input dialog loads: into a record in the reset state, which counts only when whole.
     MatCondition rec;
     if (!LoadMatCondition(path.c_str(), &rec))
-        return Fail(
-            kExitFileError,
-            file + ": not a material condition document (not well-formed XML, or a required part missing)");
+        return Fail(kExitFileError, ConditionLoadFailure(file));
     return WriteStdout(json ? ConditionToJson(rec) : ConditionToTable(rec, file));
 }
 

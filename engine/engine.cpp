@@ -9,6 +9,7 @@
 #include "engine/enginedata.h"
 #include "engine/model.h"
 #include "framework/format.h"
+#include "framework/numparse.h"
 #include "framework/osfile.h"
 #include "framework/stdiofile.h"
 #include "xml/matcondition.h"
@@ -238,7 +239,8 @@ int CRun::Run() {
     m_out.Line(L"Kestrum engine: reading " + m_inputPath);
     if (!LoadMatCondition(m_inputPath.c_str(), &m_rec))
         return Refuse(m_inputPath + L" is not a material condition document that can be read (missing, not "
-                                    L"well-formed XML, or a required element or attribute is missing)");
+                                    L"well-formed XML, a document type declaration, which is refused, or a "
+                                    L"required element or attribute is missing)");
     if (const int code = CheckCondition(); code != kEngineExitOk)
         return code;
     std::wstring composition;
@@ -254,6 +256,8 @@ int CRun::Run() {
     m_out.Line(L"Liquidus " + Celsius(m_model.Liquidus()) + L", solidus (end of solidification) " +
                Celsius(m_model.Solidus()) + L", latent heat " + Number(L"%.1f", m_model.LatentHeat()) +
                L" J/g");
+    if (m_rec.tempStart < m_model.Liquidus())
+        m_out.Line(BelowLiquidusWarning(m_rec.tempStart, m_model.Liquidus()));
     if (const int code = WriteResult(); code != kEngineExitOk)
         return code;
     m_out.Line(L"Done.");
@@ -261,6 +265,27 @@ int CRun::Run() {
 }
 
 } // namespace
+
+namespace {
+constexpr std::wstring_view kBelowLiquidusStart = L"Warning: the start temperature ";
+constexpr std::wstring_view kBelowLiquidusMiddle = L" lies below the liquidus ";
+} // namespace
+
+std::wstring BelowLiquidusWarning(double startKelvin, double liquidusKelvin) {
+    return std::wstring(kBelowLiquidusStart) + Celsius(startKelvin) + std::wstring(kBelowLiquidusMiddle) +
+           Celsius(liquidusKelvin) + L": the result has no liquidus and no solidification shrinkage";
+}
+
+bool ParseBelowLiquidusWarning(std::wstring_view line, double* liquidusCelsius) {
+    const size_t middle = line.find(kBelowLiquidusMiddle);
+    if (!line.starts_with(kBelowLiquidusStart) || middle == std::wstring_view::npos)
+        return false;
+    const std::wstring rest(line.substr(middle + kBelowLiquidusMiddle.size()));
+    if (rest.empty() || !(rest[0] == L'-' || (rest[0] >= L'0' && rest[0] <= L'9')))
+        return false;
+    *liquidusCelsius = ParseLeadingDouble(rest.c_str());
+    return true;
+}
 
 int RunEngine(const std::wstring& inputPath, IEngineOutput& out) {
     return CRun(inputPath, out).Run();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Exit codes (engine/README.md). 3 is what the module's runner gives an engine the user terminated,
 // so the engine never ends with it itself.
@@ -26,3 +27,9 @@ protected:
 // Runs the calculation for the document at `inputPath`; returns the exit code. On an input problem
 // the last line written gives the reason.
 int RunEngine(const std::wstring& inputPath, IEngineOutput& out);
+
+// The line a run prints when its start temperature lies below the alloy's liquidus: the result then
+// starts in the mush and has no liquidus and no solidification shrinkage. Temperatures in kelvin.
+std::wstring BelowLiquidusWarning(double startKelvin, double liquidusKelvin);
+// The liquidus in degrees Celsius named by such a line; false for any other line.
+bool ParseBelowLiquidusWarning(std::wstring_view line, double* liquidusCelsius);

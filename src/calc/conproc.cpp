@@ -28,8 +28,8 @@ CConProc::CConProc() = default;
 
 CConProc::~CConProc() {
     // Destruction is silent: the owner is usually being destroyed itself, so no callback may start
-    // from here on. A child that still runs is ended, and the process thread finishes without waiting
-    // for the reader.
+    // from here on. A child that still runs is ended, and the process thread finishes without draining
+    // the output.
     m_owner.store(nullptr);
     {
         std::lock_guard<std::mutex> lock(m_lock);
@@ -44,7 +44,7 @@ CConProc::~CConProc() {
     // The reader normally sees the end of the stream now; a grandchild that inherited the pipe would
     // keep its read pending, so that read is cancelled rather than left behind.
     if (m_readerThread.joinable()) {
-        CancelRead();
+        EndReader(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
         m_readerThread.join();
     }
     CloseAll();
@@ -70,22 +70,39 @@ int CConProc::Start() {
         // Set before the process thread exists, which waits for the reader before OnExit.
         m_readerDone = false;
     }
-    // A thread that cannot be launched is reported, and the reader counts as ended so that nothing
-    // waits for it; without a reader the child runs on until Terminate or the destructor ends it.
-    const auto launch = [this](std::thread& thread, void (CConProc::*body)()) {
-        try {
-            thread = std::thread(body, this);
-            return true;
-        } catch (const std::system_error& error) {
-            ReaderEnded();
-            Report(L"Worker Thread Launch Failure", ThreadLaunchError(error));
-            return false;
-        }
-    };
-    if (!launch(m_processThread, &CConProc::ProcessThread))
+    try {
+        m_processThread = std::thread(&CConProc::ProcessThread, this);
+    } catch (const std::system_error& error) {
+        const int code = ThreadLaunchError(error);
+        ReaderEnded();
+        Report(L"Worker Thread Launch Failure", code);
         return 0;
+    }
     m_readerThreadId.store(0);
-    return launch(m_readerThread, &CConProc::ReaderThread) ? 1 : 0;
+    try {
+        LaunchReader(m_readerThread);
+    } catch (const std::system_error& error) {
+        const int code = ThreadLaunchError(error);
+        // Nobody would read the child's output, and the caller, told that Start failed, would not end
+        // it: the child is ended here, silently (no exit line, no OnExit, the state Idle as after any
+        // failed Start), and is gone once the process thread has seen it end.
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_abandoned = true;
+            m_endRequested = true;
+            if (m_childAlive)
+                KillChild();
+        }
+        ReaderEnded();
+        Report(L"Worker Thread Launch Failure", code);
+        m_processThread.join();
+        return 0;
+    }
+    return 1;
+}
+
+void CConProc::LaunchReader(std::thread& thread) {
+    thread = std::thread(&CConProc::ReaderThread, this);
 }
 
 int CConProc::Terminate() {
@@ -123,16 +140,25 @@ void CConProc::Output(const wchar_t* text) {
 }
 
 void CConProc::Finish(int exitCode) {
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_abandoned) {
+            m_state.store(Idle);
+            CloseWriteEnds();
+            return;
+        }
+    }
     char line[32] = "Exit Code: ";
     char* end = std::to_chars(line + 11, line + sizeof line - 1, exitCode).ptr;
     *end++ = '\n';
     WriteExitLine(line, static_cast<int>(end - line));
     // The runner's write ends kept the stream open while the child ran; closing them once the exit
     // line is in the pipe lets the reader pass that line on and then end at the end of the stream.
-    // OnExit waits for that, so the owner always has the whole output, exit line included, first
-    // (a grandchild that inherited the pipe delays OnExit until it ends or the runner is destroyed).
+    // OnExit waits for the reader, so the owner has the whole output, exit line included, first. A
+    // process the child left behind (a helper, a crash reporter) may hold the inherited write end for
+    // as long as it likes: the reader then ends once the pipe is empty, and OnExit never waits on it.
     CloseWriteEnds();
-    WaitForReader();
+    EndReader(kEndGrace, kDrainLimit);
     if (IConProcOwner* owner = m_owner.load())
         owner->OnExit(exitCode);
     // Only now, so that an owner asking inside OnExit still sees Running or Paused.
@@ -148,7 +174,17 @@ void CConProc::ReaderEnded() {
     m_readerDoneChanged.notify_all();
 }
 
-void CConProc::WaitForReader() {
+void CConProc::EndReader(std::chrono::milliseconds grace, std::chrono::milliseconds drainFor) {
     std::unique_lock<std::mutex> lock(m_lock);
-    m_readerDoneChanged.wait(lock, [this] { return m_readerDone || m_closing; });
+    m_readerDoneChanged.wait_for(lock, grace, [this] { return m_readerDone || m_closing; });
+    m_drain.store(true);
+    const auto until = std::chrono::steady_clock::now() + drainFor;
+    // The reader may be between two reads when it is woken, so the wake is repeated until it has
+    // ended; a reader busy with output sees the flags at its next read.
+    while (!m_readerDone) {
+        if (m_closing || std::chrono::steady_clock::now() >= until)
+            m_cancelRead.store(true);
+        WakeReader();
+        m_readerDoneChanged.wait_for(lock, std::chrono::milliseconds(20), [this] { return m_readerDone; });
+    }
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -16,7 +17,8 @@
 // Create and Start, from the caller's thread), so OnOutput can run on two threads at once: an owner
 // serialises it itself and never blocks its own thread waiting for the runner. A run's output ends
 // with the exit line and the end-of-stream report ("pipe done - normal exit path."); OnExit follows
-// them.
+// them. When a process the child left behind still holds the output, the stream has no end: the
+// output then ends with what was in the pipe when the child ended, without the report.
 class IConProcOwner {
 public:
     // A chunk of the child's output or an error report; null when a chunk could not be converted.
@@ -33,6 +35,14 @@ public:
     enum State : int32_t { Idle = 0, Running = 1, Paused = 2, Succeeded = 3, Failed = 4 };
     // Read size of the reader thread; no chunk handed to the owner is longer (in characters).
     static constexpr int kChunkSize = 10240;
+    // Once the child has ended, how long the stream may take to end by itself: the last holders of
+    // the inherited write end close it a little after the child (its own handles as its process is
+    // torn down; under Wine a console host started with it). A process still holding it after that
+    // was left behind by the child, and the output ends with what is in the pipe.
+    static constexpr std::chrono::milliseconds kEndGrace{1000};
+    // How long the output is still read after that, for a process left behind that keeps writing
+    // into the pipe; then OnExit comes regardless.
+    static constexpr std::chrono::milliseconds kDrainLimit{2000};
     // Capacity of the error report text, terminator included.
     static constexpr int kReportSize = 512;
 
@@ -47,7 +57,8 @@ public:
     // 1 when the pipes are ready, 0 after a reported failure.
     int Create(IConProcOwner* owner, const wchar_t* appPath, const wchar_t* cmdLine);
     // 1 when the process thread runs, 0 after a reported failure (or, unreported, when Create did not
-    // succeed or Start was already called: one runner runs one child once).
+    // succeed or Start was already called: one runner runs one child once). A child already started
+    // when the reader cannot be launched is ended, and gone, before 0 is returned.
     virtual int Start();
     // Ends the child with exit code 3 (natively SIGKILL, reported as 3); the state follows when the
     // process thread has seen the end. Always 1.
@@ -62,6 +73,10 @@ public:
         return state != Succeeded && state != Failed;
     }
 
+protected:
+    // Launches the reader thread (throws std::system_error when it cannot); a test fails it here.
+    virtual void LaunchReader(std::thread& thread);
+
 private:
     // Platform parts.
     int CreatePipes();
@@ -70,7 +85,7 @@ private:
     void KillChild();    // with m_lock held and the child alive
     void SuspendChild(); // likewise
     void ResumeChild();  // likewise
-    void CancelRead();   // unblocks a pending read of the reader thread
+    void WakeReader();   // with m_lock held: unblocks a pending read of the reader thread
     void CloseWriteEnds();
     void CloseAll();
     static int ThreadLaunchError(const std::system_error& error);
@@ -83,7 +98,10 @@ private:
     void Finish(int exitCode);
     void WriteExitLine(const char* line, int length);
     void ReaderEnded();
-    void WaitForReader();
+    // Waits up to `grace` for the reader to reach the end of the stream, then lets it pass on what is
+    // in the pipe and end, reading for at most `drainFor` more (nothing while the runner is destroyed),
+    // and waits until it has.
+    void EndReader(std::chrono::milliseconds grace, std::chrono::milliseconds drainFor);
 
     std::atomic<IConProcOwner*> m_owner{nullptr};
     std::wstring m_appPath;
@@ -110,6 +128,10 @@ private:
     // (m_wakeRead is its read end), and the flag it sees while output keeps coming. Unused on Windows.
     std::intptr_t m_wakeRead = -1;
     std::intptr_t m_wakeWrite = -1;
+    std::atomic<bool> m_wakeSent{false};
+    // The child has ended: the reader stops at an empty pipe instead of waiting for more.
+    std::atomic<bool> m_drain{false};
+    // The reader stops at once.
     std::atomic<bool> m_cancelRead{false};
 
     // Guards the child's life: whether it runs, and the requests that must reach it.
@@ -120,6 +142,7 @@ private:
     bool m_childAlive = false;
     bool m_terminated = false;   // Terminate ended the child
     bool m_endRequested = false; // Terminate or the destructor came before the child existed
+    bool m_abandoned = false;    // Start failed after the process thread was launched
     bool m_readerDone = false;
     std::condition_variable m_readerDoneChanged;
 };

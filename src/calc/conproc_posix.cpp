@@ -195,12 +195,21 @@ void CConProc::ReaderThread() {
     std::vector<char> buffer(kChunkSize);
     std::wstring text;
     size_t carried = 0;
+    const auto passOn = [&](size_t count) {
+        text.clear();
+        AppendUtf8AsWide(std::string_view(buffer.data(), count), text);
+        if (!text.empty())
+            Output(text.c_str());
+    };
     for (;;) {
         // The read end does not block: poll waits only while the pipe is empty, so a steady stream
-        // costs one system call per chunk. Destruction is seen by poll's second descriptor, or by the
-        // flag while output keeps coming.
+        // costs one system call per chunk. The wake descriptor ends the wait once the child has ended
+        // or the runner is destroyed; the flags are seen here, also while output keeps coming.
         if (m_cancelRead.load())
             break;
+        // Taken before the read: an empty pipe after the child's end means that everything it wrote,
+        // and the exit line, has been passed on.
+        const bool draining = m_drain.load();
         const ssize_t n = ::read(Fd(m_parentOutput), buffer.data() + carried, buffer.size() - carried);
         if (n < 0) {
             const int error = errno;
@@ -208,6 +217,12 @@ void CConProc::ReaderThread() {
                 continue;
             if (error != EAGAIN && error != EWOULDBLOCK) {
                 Report(L"ReadFile", error);
+                break;
+            }
+            // Empty, yet some other process still holds the write end: nothing more is waited for.
+            if (draining) {
+                if (carried > 0)
+                    passOn(carried);
                 break;
             }
             pollfd fds[2] = {{Fd(m_parentOutput), POLLIN, 0}, {Fd(m_wakeRead), POLLIN, 0}};
@@ -219,30 +234,24 @@ void CConProc::ReaderThread() {
         }
         if (n == 0) {
             // Bytes of a character that never completed decode as Latin-1, as in the whole stream.
-            if (carried > 0) {
-                text.clear();
-                AppendUtf8AsWide(std::string_view(buffer.data(), carried), text);
-                Output(text.c_str());
-            }
+            if (carried > 0)
+                passOn(carried);
             // The end of the stream counts as the broken pipe of Windows.
             Report(L"pipe done - normal exit path.", EPIPE);
             break;
         }
         const size_t total = carried + static_cast<size_t>(n);
         const size_t tail = IncompleteTail(buffer.data(), total);
-        text.clear();
-        AppendUtf8AsWide(std::string_view(buffer.data(), total - tail), text);
-        if (!text.empty())
-            Output(text.c_str());
+        passOn(total - tail);
         std::memmove(buffer.data(), buffer.data() + total - tail, tail);
         carried = tail;
     }
     ReaderEnded();
 }
 
-void CConProc::CancelRead() {
-    m_cancelRead.store(true);
-    if (m_wakeWrite >= 0) {
+// One byte is enough: the wake descriptor stays readable from then on.
+void CConProc::WakeReader() {
+    if (m_wakeWrite >= 0 && !m_wakeSent.exchange(true)) {
         const char wake = 1;
         while (::write(Fd(m_wakeWrite), &wake, 1) < 0 && errno == EINTR) {
         }

@@ -31,7 +31,10 @@ CString InJobFolder(const wchar_t* jobFolder, const wchar_t* name) {
 } // namespace
 
 CString GetJobParentFolder() {
-    return jobos::TempFolder() + L"Kestrum";
+    // Without a temporary folder the bare "Kestrum" would be relative, a folder in whatever folder the
+    // host stands in; no parent at all makes the job fail instead.
+    const CString temp = jobos::TempFolder();
+    return temp.IsEmpty() ? temp : temp + L"Kestrum";
 }
 
 CString CreateJobFolderName() {
@@ -40,6 +43,8 @@ CString CreateJobFolderName() {
 
 CString CreateJobFolderName(const std::function<uint32_t()>& tickCount) {
     const CString parent = GetJobParentFolder();
+    if (parent.IsEmpty())
+        return parent;
     jobos::CreateFolder(parent);
     CString folder;
     CString candidate;

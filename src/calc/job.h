@@ -12,12 +12,13 @@ inline constexpr wchar_t kJobInputFileName[] = L"input.vjp";
 inline constexpr wchar_t kJobResultFileName[] = L"vuzaziza.out";
 
 // The common parent of all job folders: "Kestrum" in the temporary folder, without a trailing
-// separator. It is never removed.
+// separator; empty when the temporary folder cannot be found. It is never removed.
 CString GetJobParentFolder();
 
 // A fresh job folder path: the parent, a separator, the tick count as a signed decimal and a trailing
-// separator. Creates the parent (an existing one is fine) but not the job folder. The second form takes
-// the tick source, so that a test can choose the counts.
+// separator. Creates the parent (an existing one is fine) but not the job folder. Empty, with nothing
+// created, when there is no temporary folder: the job then fails. The second form takes the tick
+// source, so that a test can choose the counts.
 CString CreateJobFolderName();
 CString CreateJobFolderName(const std::function<uint32_t()>& tickCount);
 

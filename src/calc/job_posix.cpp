@@ -63,9 +63,13 @@ void RemoveContents(int fd) {
 
 } // namespace
 
+// A relative TMPDIR names no temporary folder: it would put the job folders into whatever folder the
+// program happens to stand in.
 CString TempFolder() {
     const char* tmp = std::getenv("TMPDIR");
     std::string folder = tmp && *tmp ? tmp : "/tmp";
+    if (folder.front() != '/')
+        return CString();
     if (folder.back() != '/')
         folder += '/';
     return CString(Utf8ToWide(folder));

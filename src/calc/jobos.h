@@ -15,7 +15,7 @@ extern const wchar_t kForeignSeparator;
 // The engine program's file name.
 extern const wchar_t kEngineFileName[];
 
-// The user's temporary folder, ending with a separator.
+// The user's temporary folder, ending with a separator; empty when there is none.
 CString TempFolder();
 // Milliseconds since an arbitrary start, wrapping at 32 bits.
 uint32_t TickCount();

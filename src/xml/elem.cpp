@@ -54,9 +54,10 @@ std::optional<std::string> NumberText(std::wstring_view text) {
     return narrow;
 }
 
-// A decimal number: digits with optional fraction and exponent. "inf" and "nan" are not numbers
-// here, so an integer or boolean never comes from them.
-std::optional<double> ParseDecimal(std::wstring_view text) {
+// A decimal number, digits with optional fraction and exponent, as T. "inf", "infinity" and "nan"
+// (in any case, with a sign or without) are not numbers here, as for the platform's own conversion:
+// a hand-edited temperature of "inf" must not load.
+template <typename T> std::optional<T> ParseDecimal(std::wstring_view text) {
     std::optional<std::string> narrow = NumberText(text);
     if (!narrow || narrow->empty())
         return std::nullopt;
@@ -65,7 +66,7 @@ std::optional<double> ParseDecimal(std::wstring_view text) {
     const char* digits = *first == '-' ? first + 1 : first;
     if (digits == last || !(std::isdigit(static_cast<unsigned char>(*digits)) || *digits == '.'))
         return std::nullopt;
-    double value = 0;
+    T value = 0;
     auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
     if (ec != std::errc() || end != last)
         return std::nullopt;
@@ -83,19 +84,9 @@ std::optional<int32_t> RoundToInt32(double value) {
     return static_cast<int32_t>(rounded);
 }
 
+// Parsed as float directly so that the shortest text the writer gives reads back to the same bits.
 std::optional<float> ParseFloat(std::wstring_view text) {
-    std::optional<std::string> narrow = NumberText(text);
-    if (!narrow || narrow->empty())
-        return std::nullopt;
-    // Parsed as float directly so that the shortest text the writer gives reads back to the same
-    // bits. "inf" and "nan" are taken as well: they are the writer's forms of those values.
-    float value = 0;
-    const char* first = narrow->data();
-    const char* last = first + narrow->size();
-    auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
-    if (ec != std::errc() || end != last)
-        return std::nullopt;
-    return value;
+    return ParseDecimal<float>(text);
 }
 
 bool EqualsNoCase(std::wstring_view text, std::wstring_view word) {
@@ -112,7 +103,7 @@ std::optional<bool> ParseBool(std::wstring_view text) {
         return true;
     if (EqualsNoCase(word, L"false"))
         return false;
-    if (std::optional<double> number = ParseDecimal(text))
+    if (std::optional<double> number = ParseDecimal<double>(text))
         return *number != 0;
     return std::nullopt;
 }
@@ -175,7 +166,7 @@ bool CElemVariant::ToInt32(int32_t* out) const {
         result = std::get<bool>(m_value) ? 1 : 0;
         break;
     case Kind::String:
-        if (std::optional<double> number = ParseDecimal(std::get<std::wstring>(m_value)))
+        if (std::optional<double> number = ParseDecimal<double>(std::get<std::wstring>(m_value)))
             result = RoundToInt32(*number);
         break;
     }

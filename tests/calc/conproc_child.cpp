@@ -7,6 +7,7 @@
 //   pid          "pid:<id>" on standard output                exit:CODE  end with CODE (default 0)
 //   hold:MS      start a grandchild that keeps the standard handles for MS and print "gpid:<id>"
 //   cmdline      the command line as the program received it, on standard output
+//   pidfile:PATH write the process id into the file PATH (for a runner whose output nobody reads)
 // Standing in as the engine, the child gets the path of an input document (".vjp") instead: its script
 // is then the text of "child.script" in that document's folder.
 #include <charconv>
@@ -173,6 +174,8 @@ int main(int argc, char** argv) {
             WriteLine(1, "pid:" + std::to_string(ProcessId()));
         } else if (name == "hold") {
             WriteLine(1, "gpid:" + std::to_string(StartHolder(static_cast<long>(number))));
+        } else if (name == "pidfile") {
+            std::ofstream(std::string(value), std::ios::binary) << ProcessId();
         } else if (name == "cmdline") {
             WriteLine(1, CommandLine(argc, argv));
         } else if (name == "exit") {

@@ -2,7 +2,11 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -54,9 +58,15 @@ std::filesystem::path TestProgram() {
     return std::filesystem::read_symlink("/proc/self/exe");
 }
 
-// The runner reaps its child, so a pid that is gone has no zombie either.
+// The runner reaps its child, so a pid that is gone has no zombie either; a grandchild left behind
+// may stay a zombie of a parent that never reaps, which counts as gone too.
 bool ProcessGone(unsigned long pid) {
-    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0)
+        return errno == ESRCH;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    const std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const size_t close = text.rfind(')');
+    return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z';
 }
 
 void KillProcess(unsigned long pid) {
@@ -217,21 +227,6 @@ TEST(ConProcTest, DestructionEndsTheChildSilentlyAndNeverHangs) {
     EXPECT_LT(std::chrono::steady_clock::now() - before, 30s);
     EXPECT_EQ(0, run.Get().exits);
     EXPECT_TRUE(ProcessGone(pid));
-
-    // A grandchild that inherited the pipe keeps the stream open: everything the child wrote arrives,
-    // OnExit waits for the end of the stream, and destruction cancels the pending read.
-    ScriptRun held;
-    held.Start(L"hold:60000;out:done");
-    ASSERT_TRUE(held.WaitForText(L"done\nExit Code: 0\n"));
-    const unsigned long holder = held.PrintedId(L"gpid:");
-    std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(0, held.Get().exits);
-    EXPECT_EQ(CConProc::Running, held.runner->GetState());
-    before = std::chrono::steady_clock::now();
-    held.runner.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 30s);
-    ASSERT_NE(0u, holder);
-    KillProcess(holder);
 }
 
 #ifndef _WIN32
@@ -249,5 +244,83 @@ TEST(ConProcPosixTest, OtherSignalIsReportedAs128PlusItsNumber) {
     EXPECT_EQ(128 + SIGTERM, run.Get().exitCode);
 }
 #endif
+
+} // namespace
+
+namespace {
+
+// Ends a process the test made when the test ends, however it ends.
+struct KillAtEnd {
+    unsigned long pid = 0;
+    ~KillAtEnd() {
+        if (pid)
+            KillProcess(pid);
+    }
+};
+
+bool WaitUntilGone(unsigned long pid) {
+    const auto until = std::chrono::steady_clock::now() + ChildRun::kPatience;
+    while (!ProcessGone(pid) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(10ms);
+    return ProcessGone(pid);
+}
+
+// A grandchild that inherited the pipe keeps the stream open for two minutes: the child's output and
+// the exit line still arrive, then OnExit at once, without the end-of-stream report that never comes.
+TEST(ConProcTest, ChildLeavingAHolderBehindEndsWithoutWaitingForIt) {
+    ScriptRun held;
+    const auto started = std::chrono::steady_clock::now();
+    held.Start(L"hold:120000;out:done");
+    ASSERT_TRUE(held.WaitForText(L"gpid:"));
+    KillAtEnd holder{held.PrintedId(L"gpid:")};
+    ASSERT_NE(0u, holder.pid);
+    ASSERT_TRUE(held.WaitUntilEnded());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 30s);
+    const Record record = held.Get();
+    EXPECT_EQ(L"done\nExit Code: 0\n", record.text.substr(record.text.find(L"done")));
+    EXPECT_EQ(CConProc::Succeeded, held.runner->GetState());
+    EXPECT_FALSE(ProcessGone(holder.pid)); // it did hold the pipe all along
+
+    KillProcess(holder.pid);
+    EXPECT_TRUE(WaitUntilGone(holder.pid));
+    held.runner.reset(); // returns although the pipe was never closed by everyone
+}
+
+// A reader thread that cannot be launched fails Start; the child already started is ended before
+// Start returns, silently and leaving the state Idle.
+class CReaderLaunchFails : public CConProc {
+public:
+    explicit CReaderLaunchFails(std::wstring pidFile) : m_pidFile(std::move(pidFile)) {}
+    unsigned long childPid = 0;
+
+protected:
+    // Fails only once the child runs, so that there is a child to end.
+    void LaunchReader(std::thread&) override {
+        const auto until = std::chrono::steady_clock::now() + ChildRun::kPatience;
+        while (ReadBytes(m_pidFile).empty() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(10ms);
+        childPid = std::stoul("0" + ReadBytes(m_pidFile));
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
+
+private:
+    std::wstring m_pidFile;
+};
+
+TEST(ConProcTest, ReaderThatCannotBeLaunchedEndsTheChild) {
+    ScriptRun owner; // only as the owner: its own runner stays idle
+    TempDir dir;
+    const std::wstring pidFile = dir.File(L"pid");
+    CReaderLaunchFails runner(pidFile);
+    const std::wstring script = L"\"pidfile:" + pidFile + L";sleep:60000\"";
+    ASSERT_EQ(1, runner.Create(&owner, ChildPath().c_str(), script.c_str()));
+    EXPECT_EQ(0, runner.Start());
+    KillAtEnd child{runner.childPid};
+    ASSERT_NE(0u, child.pid);
+    EXPECT_TRUE(ProcessGone(child.pid));
+    EXPECT_EQ(CConProc::Idle, runner.GetState());
+    EXPECT_EQ(0u, owner.Get().text.find(ReportStart(L"Worker Thread Launch Failure")));
+    EXPECT_EQ(0, owner.Get().exits);
+}
 
 } // namespace

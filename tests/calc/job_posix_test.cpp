@@ -101,3 +101,7 @@ TEST_F(JobTest, LinksAreNeverFollowed) {
     DeleteResultFolder(GetJobResultPath(linked));
     EXPECT_FALSE(fs::exists(fs::path(Parent()) / "67"));
 }
+
+void LoseTempFolder() {
+    ::setenv("TMPDIR", "relative-temp", 1);
+}

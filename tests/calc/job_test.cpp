@@ -135,3 +135,17 @@ TEST_F(JobTest, InputResultAndCommandLine) {
     EXPECT_EQ(GetEngineCommandLine(GetJobInputPath(job.c_str())), CString(L"\"" + job + L"input.vjp\""));
     EXPECT_EQ(GetEngineCommandLine(L"a b"), CString(L"\"a b\""));
 }
+
+// Without a temporary folder there is no job folder name, and nothing is made in the current folder.
+TEST_F(JobTest, NoTemporaryFolderGivesNoJobFolder) {
+    const fs::path current = fs::current_path();
+    fs::current_path(Outside().Path());
+    LoseTempFolder();
+    const CString parent = GetJobParentFolder();
+    const CString name = NameFor({5});
+    fs::current_path(current);
+    EXPECT_EQ(parent, CString());
+    EXPECT_EQ(name, CString());
+    EXPECT_EQ(CreateJobFolder(name), 0);
+    EXPECT_TRUE(fs::is_empty(Outside().Path()));
+}

@@ -85,3 +85,8 @@ TEST_F(JobTest, LinksAreNeverFollowed) {
     EXPECT_EQ(DeleteFolderTree((named.wstring() + L"\\").c_str()), 1);
     EXPECT_EQ(ReadBytes((user / L"keep.txt").wstring()), "keep");
 }
+
+// A TMP longer than a path may be fails GetTempPathW.
+void LoseTempFolder() {
+    ::SetEnvironmentVariableW(L"TMP", std::wstring(300, L'x').c_str());
+}

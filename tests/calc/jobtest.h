@@ -14,6 +14,8 @@ extern const wchar_t kForeign;
 // Points the system's temporary folder at `folder` for this process, and back.
 void RedirectTempFolder(const std::wstring& folder);
 void RestoreTempFolder();
+// Makes the system's temporary folder impossible to find, until RestoreTempFolder.
+void LoseTempFolder();
 
 // Each job test has its own temporary folder, so the job parent "Kestrum" is a fresh one, and a second
 // folder that stands for a user's folder outside it.

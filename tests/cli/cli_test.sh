@@ -290,7 +290,7 @@ check "misuse: -o without a name" fails 2 convert "$examples/jmatpro_sample.dat"
 check "misuse: two files" fails 2 read "$examples/minimal.out" "$examples/alsi7mg.out"
 check "misuse: missing file" fails 1 read "$tmp/no-such.out"
 check "misuse: a folder" fails 1 read "$tmp/folder"
-check "misuse: an empty file" fails 1 read "$tmp/empty.out"
+check "misuse: an empty file has nothing to plot" fails 1 plot "$tmp/empty.out" -o "$tmp/empty-plots"
 check "misuse: output folder missing" fails 1 convert "$examples/jmatpro_sample.dat" -o "$tmp/none/x.out"
 check "plot: unknown tag" fails 2 plot "$examples/alsi7mg.out" --type D-TOTALX
 check "plot: the temperature axis is no property" fails 2 plot "$examples/alsi7mg.out" --type "T(C)"
@@ -394,6 +394,32 @@ for help in --help -h "read --help"; do
     run $help
     check "help: '$help' prints usage" test "$rc" -eq 0 -a ! -s "$tmp/err" -a "$(head -c 6 "$tmp/out")" = "Usage:"
 done
+
+# A document type declaration is refused, and the message says so.
+printf '<!DOCTYPE MaterialCondition>\n<MaterialCondition/>\n' >"$tmp/doctype.vjp"
+check "condition show: a document type declaration is refused" fails 1 condition show "$tmp/doctype.vjp"
+check "condition show: ... saying so" grep -q 'document type declaration .* is refused' "$tmp/err"
+
+# An empty result file reads as the module reads it: a set without series, with a warning.
+run read "$tmp/empty.out"
+check "read: an empty file succeeds with a warning" test "$rc" -eq 0 -a "$(grep -c '^kestrumprops: warning: .*no property series' "$tmp/err")" -eq 1
+check "read: ... and shows no series" grep -q '(engine result file): 0 series$' "$tmp/out"
+run read "$tmp/empty.out" --json
+check "read: ... as an empty series list in JSON" test "$rc" -eq 0 -a "$(cat "$tmp/out")" = '{"series":[]}'
+
+calc --preset "$examples/presets/stellite6.vjp" --start 1400
+check "calc: a start below the liquidus says why liquidus and shrinkage are n/a, and which start gives them" \
+    grep -Eq '^Liquidus and shrinkage are n/a: the start 1400\.0 C lies below the liquidus 14[01][0-9]\.[0-9] C; --start 14[12]0 would give them\.$' "$tmp/out"
+
+# Without a temporary folder (a relative TMPDIR names none) there is no job, and nothing is made in
+# the current folder.
+mkdir -p "$tmp/cwd"
+absprog=$(cd "$(dirname "$prog")" && pwd)/$(basename "$prog")
+(cd "$tmp/cwd" && TMPDIR=relative-temp "$absprog" calc --family 0 >"$tmp/out" 2>"$tmp/err")
+rc=$?
+check "calc: no temporary folder fails" test "$rc" -eq 1
+check "calc: ... saying so" grep -q 'temporary folder .* cannot be found' "$tmp/err"
+check "calc: ... and makes nothing in the current folder" test -z "$(ls -A "$tmp/cwd")"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

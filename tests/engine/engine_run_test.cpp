@@ -9,6 +9,7 @@
 #include "calc/catalogue.h"
 #include "calc/conproc.h"
 #include "calc/job.h"
+#include "engine/engine.h"
 #include "results/resultfile.h"
 #include "support/childrun.h"
 #include "support/testfiles.h"
@@ -200,3 +201,36 @@ TEST(EngineRunTest, NativeArgumentForms) {
     }
 }
 #endif
+
+// A start below the liquidus is run as asked, with a warning line naming both temperatures; the result
+// then has no liquidus. Stellite 6 melts near 1410 C.
+TEST(EngineRunTest, StartBelowTheLiquidusIsWarnedOf) {
+    for (const float start : {1400.0f, 1450.0f}) {
+        SCOPED_TRACE(start);
+        TempDir job;
+        MatCondition rec;
+        const std::wstring preset = (std::filesystem::path(KESTRUM_PRESET_DIR) / L"stellite6.vjp").wstring();
+        ASSERT_EQ(1, LoadMatCondition(preset.c_str(), &rec));
+        rec.tempStart = start + 273.15f;
+        SetFolder(rec.dataPath, kDataDir / L"");
+        SetFolder(rec.resPath, job.Path() / L"");
+        const Outcome outcome = RunJob(job, rec);
+        ASSERT_EQ(0, outcome.exitCode) << Narrow(outcome.output);
+        double liquidus = 0;
+        const size_t at = outcome.output.find(L"\nWarning: ");
+        const std::wstring line = outcome.output.substr(at + 1, outcome.output.find(L'\n', at + 1) - at - 1);
+        const bool warned = at != std::wstring::npos && ParseBelowLiquidusWarning(line, &liquidus);
+        CMatProps set;
+        ASSERT_EQ(1, ReadResultFile(job.File(kJobResultFileName).c_str(), set, kFormatEngine));
+        GraphPoint point{};
+        EXPECT_EQ(start < 1410, warned) << Narrow(outcome.output);
+        EXPECT_EQ(warned ? 0 : 1, FindLiquidusPoint(set, point));
+        if (warned) {
+            EXPECT_NE(std::wstring::npos, line.find(L" 1400.0 C ")) << Narrow(line);
+            EXPECT_GT(liquidus, 1400.0);
+            EXPECT_LT(liquidus, 1420.0);
+        }
+    }
+    double liquidus = 0;
+    EXPECT_FALSE(ParseBelowLiquidusWarning(L"Liquidus 1408.1 C, solidus 1285.9 C", &liquidus));
+}

@@ -95,7 +95,8 @@ TEST(ElemAttrs, TextsConvertLikeTheVariantConversion) {
         {L"3.5", 4, 3.5f, 1}, {L"-2.5", -2, -2.5f, 1}, {L"2.51", 3, 2.51f, 1}, {L"1e3", 1000, 1000.0f, 1},
         {L"2147483647", INT32_MAX, 2147483647.0f, 1}, {L"-2147483648", INT32_MIN, -2147483648.0f, 1},
         {L"2147483648", no, 2147483648.0f, 1}, {L"-2147483649", no, -2147483649.0f, 1}, {L"1e39", no, no, 1},
-        {L"0.0", 0, 0.0f, 0}, {L"TRUE", no, no, 1}, {L" False ", no, no, 0}, {L"inf", no, INFINITY, no},
+        {L"0.0", 0, 0.0f, 0}, {L"TRUE", no, no, 1}, {L" False ", no, no, 0}, {L"inf", no, no, no},
+        {L" -Infinity", no, no, no}, {L"+INF", no, no, no}, {L"NaN", no, no, no}, {L"-nan", no, no, no},
         {L"", no, no, no}, {L"  ", no, no, no}, {L"+-1", no, no, no}, {L"--1", no, no, no}, {L"1 2", no, no, no},
         {L"12abc", no, no, no}, {L"0x10", no, no, no}, {L"1,000", no, no, no}, {L"yes", no, no, no},
     };
