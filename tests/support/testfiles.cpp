@@ -35,3 +35,9 @@ std::string ReadBytes(const std::wstring& path) {
     content << in.rdbuf();
     return content.str();
 }
+
+std::string Golden(const char* name) {
+    const std::string text = ReadBytes((std::filesystem::path(KESTRUM_TESTS_DIR) / name).wstring());
+    EXPECT_FALSE(text.empty()) << "no golden file " << name;
+    return text;
+}

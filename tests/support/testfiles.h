@@ -29,3 +29,5 @@ inline void PrintTo(const CString& text, std::ostream* os) {
 
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
+// The bytes of a golden file, named by its path under tests/.
+std::string Golden(const char* name);
