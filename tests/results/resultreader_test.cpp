@@ -133,7 +133,9 @@ TEST(DerivedProperties, ShrinkageTakesTheFirstNearestPoint) {
     ASSERT_EQ(CalcShrinkage(set, v), 1);
     EXPECT_EQ(v, 6.0f - 2.0f);
     // A point 10000 or more away is never taken; the solidus series must have exactly one point.
-    set.m_series[0].m_points[0].x = 20510.0f;
+    set.m_series[0].m_points[0].x = 10505.0f;
+    EXPECT_EQ(CalcShrinkage(set, v), 1);
+    set.m_series[0].m_points[0].x = 10530.0f;
     EXPECT_EQ(CalcShrinkage(set, v), 0);
     set.m_series[0].m_points = {{515, 0}, {516, 0}};
     EXPECT_EQ(CalcShrinkage(set, v), 0);
