@@ -1,6 +1,6 @@
-#include <cmath>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -68,21 +68,14 @@ TEST(ResultWriter, RoundTripThroughTheReader) {
     CMatProps second;
     ASSERT_EQ(ReadResultFile(out.c_str(), second, kFormatEngine), 1);
 
-    // The viscosity column lost a point to the missing mark and is left out; derived series are
-    // computed anew, not read.
-    for (int type : {4, 15, 17, 23}) {
-        const auto* a = FindSeries(first, static_cast<KESTRUMMOD_DATATYPE>(type));
-        const auto* b = FindSeries(second, static_cast<KESTRUMMOD_DATATYPE>(type));
-        ASSERT_TRUE(a && b) << type;
-        ASSERT_EQ(a->m_points.size(), b->m_points.size()) << type;
-        for (size_t j = 0; j < a->m_points.size(); ++j) {
-            EXPECT_NEAR(a->m_points[j].x, b->m_points[j].x, 1e-3) << type;
-            EXPECT_NEAR(a->m_points[j].y, b->m_points[j].y, std::fabs(a->m_points[j].y) * 1e-5) << type;
-        }
-    }
-    EXPECT_EQ(FindSeries(second, static_cast<KESTRUMMOD_DATATYPE>(19)), nullptr);
-    EXPECT_NE(FindSeries(second, static_cast<KESTRUMMOD_DATATYPE>(34)), nullptr);
-    EXPECT_EQ(first.m_series.size(), second.m_series.size() + 2); // viscosity and its dynamic form
+    // The viscosity column lost a point to the missing mark and is left out (with its dynamic form);
+    // derived series are computed anew, not read.
+    std::erase_if(first.m_series,
+                  [](const CMatPropData& s) { return s.m_dataType == 19 || s.m_dataType == 35; });
+    for (CMatProps* set : {&first, &second})
+        for (CMatPropData& s : set->m_series)
+            SetSeriesName(s, nullptr);
+    EXPECT_EQ(Dump(second), Dump(first));
 }
 
 TEST(ResultWriter, FailuresWriteNothingAndReport) {

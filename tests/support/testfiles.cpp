@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -34,4 +35,21 @@ std::string ReadBytes(const std::wstring& path) {
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
+}
+
+std::string Golden(const char* name) {
+    std::wstring path = (std::filesystem::path(KESTRUM_TESTS_DIR) / name).wstring();
+    // Under Wine "/" of the build machine is drive Z:.
+    if (std::filesystem::path::preferred_separator == L'\\' && path[0] == L'/')
+        path = L"Z:" + path;
+    const std::string text = ReadBytes(path);
+    EXPECT_FALSE(text.empty()) << "no golden file " << name;
+    return text;
+}
+
+std::string NormaliseXml(const std::string& text) {
+    static const std::regex decl("^(\xEF\xBB\xBF)?<\\?xml[^?]*\\?>[\r\n]*"), end("[\r\n]+$"),
+        emptyElem(R"(<([A-Za-z_][-A-Za-z0-9_.:]*)([^<>]*[^/])?></\1>)");
+    std::string out = std::regex_replace(text, decl, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+    return std::regex_replace(std::regex_replace(out, end, ""), emptyElem, "<$1$2/>");
 }

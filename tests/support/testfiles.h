@@ -29,3 +29,9 @@ inline void PrintTo(const CString& text, std::ostream* os) {
 
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
+// The bytes of a golden file, named by its path under tests/.
+std::string Golden(const char* name);
+// An XML document less what the serializers may do differently: a byte-order mark, the
+// declaration's quoting and blanks, the line end after it and at the end of the file, and an element
+// holding only empty text written as <a></a> or <a/>.
+std::string NormaliseXml(const std::string& text);

@@ -43,6 +43,14 @@ void WaitUntilRunning(CUiDriver& ui) {
     ASSERT_TRUE(ui.WaitFor([&] { return Contains(ui.Text(IDC_CONSOLE_OUTPUT), L"started"); }, kLong));
 }
 
+// Which of Close, Start, Terminate and Pause are enabled, as "1" or "0" each.
+std::string Buttons(CUiDriver& ui) {
+    std::string states;
+    for (const int id : {IDOK, IDC_CONSOLE_START, IDC_CONSOLE_TERMINATE, IDC_CONSOLE_PAUSE})
+        states += ui.Enabled(id) ? '1' : '0';
+    return states;
+}
+
 void TerminateAndWaitForTheEnd(CUiDriver& ui) {
     EXPECT_TRUE(ui.Click(IDC_CONSOLE_TERMINATE));
     EXPECT_TRUE(ui.WaitFor([&] { return Contains(ui.Text(IDC_CONSOLE_OUTPUT), L"Exit Code: 3"); }, kLong));
@@ -65,14 +73,18 @@ protected:
         int exitCode = -1;
         std::wstring output;
     };
-    Ended RunToTheEnd(const std::string& script) {
+    // With `closeBox`, the close box ends it instead.
+    Ended RunToTheEnd(const std::string& script, bool closeBox = false) {
         PrepareJob(script);
         CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
         Ended ended;
         ended.result = RunModalScript([&] { return console.DoModal(); },
                                       [&](CUiDriver& ui) {
                                           ASSERT_TRUE(ui.WaitForDialog());
-                                          ended.output = CloseAfterTheEnd(ui);
+                                          if (!closeBox)
+                                              ended.output = CloseAfterTheEnd(ui);
+                                          else if (ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong))
+                                              ui.PressCloseBox();
                                       });
         ended.exitCode = console.GetExitCode();
         return ended;
@@ -95,10 +107,7 @@ TEST_F(ConsoleWindow, ShowsTheOutputWhileTheEngineRunsAndClosesWithTheResultAfte
                            EXPECT_STREQ(caption, L"Material Property Calculator");
                            EXPECT_FALSE(Contains(ui.Text(IDC_CONSOLE_OUTPUT), L"last line"))
                                << "the engine has not ended yet";
-                           EXPECT_FALSE(ui.Enabled(IDOK));
-                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_START));
-                           EXPECT_TRUE(ui.Enabled(IDC_CONSOLE_TERMINATE));
-                           EXPECT_TRUE(ui.Enabled(IDC_CONSOLE_PAUSE));
+                           EXPECT_EQ(Buttons(ui), "0011");
                            EXPECT_FALSE(ui.Visible(IDC_CONSOLE_STOP));
                            EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_STOP));
                            EXPECT_TRUE(ui.Screenshot(L"console_running"));
@@ -110,9 +119,7 @@ TEST_F(ConsoleWindow, ShowsTheOutputWhileTheEngineRunsAndClosesWithTheResultAfte
                            ui.PressKey(VK_RETURN);
                            ui.PressKey(VK_ESCAPE);
                            EXPECT_TRUE(ui.Open());
-                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_START));
-                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_TERMINATE));
-                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_PAUSE));
+                           EXPECT_EQ(Buttons(ui), "1000");
                            const std::wstring text = CloseAfterTheEnd(ui);
                            EXPECT_TRUE(Contains(text, L"started\r\nlast line\r\n") ||
                                        Contains(text, L"started\nlast line\n"))
@@ -134,6 +141,11 @@ TEST_F(ConsoleWindow, AnotherExitCodeClosesWithCancelAndALongOutputIsKeptWhole) 
     EXPECT_EQ(flood.result, IDOK);
     EXPECT_TRUE(Contains(flood.output, L"Exit Code: 0"));
     EXPECT_GE(flood.output.size(), 40000u + std::wcslen(L"Exit Code: 0\n"));
+
+    // The close box cancels even after a successful run.
+    const Ended closed = RunToTheEnd("exit:0", true);
+    EXPECT_EQ(closed.result, IDCANCEL);
+    EXPECT_EQ(closed.exitCode, 0);
 }
 
 TEST_F(ConsoleWindow, WritesTheInputDocumentAndHandsTheEngineItsPathInQuotes) {
@@ -149,57 +161,16 @@ TEST_F(ConsoleWindow, WritesTheInputDocumentAndHandsTheEngineItsPathInQuotes) {
     EXPECT_TRUE(loaded == AlSiMgCondition(JobFolder().c_str()));
 }
 
-// Paused counts as running for the close box; pausing twice restores the caption and the running state.
-TEST_F(ConsoleWindow, TheCloseBoxDoesNothingWhileTheEngineRunsOrPausesAndCancelsAfterwards) {
-    PrepareJob("out:started;sleep:30000");
-    CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
-    const INT_PTR result = RunModalScript([&] { return console.DoModal(); },
-                                          [&](CUiDriver& ui) {
-                                              WaitUntilRunning(ui);
-                                              ui.PressCloseBox();
-                                              EXPECT_TRUE(ui.Open());
-                                              EXPECT_EQ(ui.Text(IDC_CONSOLE_PAUSE), L"Pause");
-                                              EXPECT_TRUE(ui.Click(IDC_CONSOLE_PAUSE));
-                                              EXPECT_EQ(ui.Text(IDC_CONSOLE_PAUSE), L"Resume");
-                                              EXPECT_EQ(console.GetRunnerState(), CConProc::Paused);
-                                              ui.PressCloseBox();
-                                              EXPECT_TRUE(ui.Open());
-                                              EXPECT_TRUE(ui.Click(IDC_CONSOLE_PAUSE));
-                                              EXPECT_EQ(ui.Text(IDC_CONSOLE_PAUSE), L"Pause");
-                                              EXPECT_EQ(console.GetRunnerState(), CConProc::Running);
-                                              TerminateAndWaitForTheEnd(ui);
-                                              EXPECT_TRUE(ui.RepeatUntilClosed([&] { ui.PressCloseBox(); }));
-                                          });
-    EXPECT_EQ(result, IDCANCEL);
-}
-
-TEST_F(ConsoleWindow, TheCloseBoxCancelsEvenAfterASuccessfulRun) {
-    PrepareJob("exit:0");
-    CConsoleDlg console(AlSiMgCondition(JobFolder().c_str()));
-    const INT_PTR result =
-        RunModalScript([&] { return console.DoModal(); },
-                       [&](CUiDriver& ui) {
-                           ASSERT_TRUE(ui.WaitForDialog());
-                           ASSERT_TRUE(ui.WaitFor([&] { return ui.Enabled(IDOK); }, kLong));
-                           ui.PressCloseBox();
-                       });
-    EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(console.GetExitCode(), 0);
-}
-
 TEST_F(ConsoleWindow, StopsAtTheInputDocumentWhenTheJobFolderIsMissing) {
     CConsoleDlg console(AlSiMgCondition(JobFolder().c_str())); // never created
     const INT_PTR result = RunModalScript([&] { return console.DoModal(); },
                                           [&](CUiDriver& ui) {
                                               ASSERT_TRUE(ui.WaitForDialog());
                                               ui.Sync();
-                                              EXPECT_TRUE(ui.Enabled(IDOK));
-                                              EXPECT_TRUE(ui.Enabled(IDC_CONSOLE_START));
-                                              EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_TERMINATE));
-                                              EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_PAUSE));
+                                              EXPECT_EQ(Buttons(ui), "1100");
                                               EXPECT_TRUE(ui.Click(IDC_CONSOLE_START))
                                                   << "a second try stops the same way";
-                                              EXPECT_TRUE(ui.Enabled(IDC_CONSOLE_START));
+                                              EXPECT_EQ(Buttons(ui), "1100");
                                               EXPECT_EQ(CloseAfterTheEnd(ui), L"");
                                           });
     EXPECT_EQ(result, IDCANCEL);
@@ -261,6 +232,9 @@ TEST_F(ConsoleWindow, TheJobStepKeepsTheFolderOfASuccessfulRunWithTheModulesReso
     EXPECT_TRUE(std::filesystem::exists(JobFolder() + L"input.vjp"));
 }
 
+// The close box does nothing while the engine runs or is paused; each press of the pause button acts
+// on the runner's state, so its caption alternates only while pausing and resuming work. After
+// "Terminate" and "Close" the job step removes the folder.
 TEST_F(ConsoleWindow, TheJobStepRemovesTheFolderAfterTerminateAndClose) {
     PrepareJob("out:started;sleep:30000");
     CString resultPath(L"untouched");
@@ -268,11 +242,14 @@ TEST_F(ConsoleWindow, TheJobStepRemovesTheFolderAfterTerminateAndClose) {
         RunModalScript([&] { return RunCalculationJob(AlSiMgCondition(JobFolder().c_str()), &resultPath); },
                        [&](CUiDriver& ui) {
                            WaitUntilRunning(ui);
+                           for (const wchar_t* caption : {L"Resume", L"Pause", L"Resume", L"Pause"}) {
+                               ui.PressCloseBox();
+                               EXPECT_TRUE(ui.Open());
+                               EXPECT_TRUE(ui.Click(IDC_CONSOLE_PAUSE));
+                               EXPECT_EQ(ui.Text(IDC_CONSOLE_PAUSE), caption);
+                           }
                            TerminateAndWaitForTheEnd(ui);
-                           EXPECT_TRUE(ui.Enabled(IDOK));
-                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_START));
-                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_TERMINATE));
-                           EXPECT_FALSE(ui.Enabled(IDC_CONSOLE_PAUSE));
+                           EXPECT_EQ(Buttons(ui), "1000");
                            EXPECT_TRUE(ui.RepeatUntilClosed([&] { ui.Click(IDOK); }));
                        });
     EXPECT_EQ(result, 0);

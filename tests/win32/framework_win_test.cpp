@@ -320,50 +320,32 @@ CString DialogCaption() {
     return caption;
 }
 
-class ResourceChain : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_library = ::LoadLibraryW(KESTRUM_RESTEST_DLL);
-        ASSERT_NE(m_library, nullptr);
-    }
-    void TearDown() override {
-        UnregisterResourceModule(m_library);
-        SetResourceHandle(nullptr);
-        ::FreeLibrary(m_library);
-    }
-    HINSTANCE m_library = nullptr;
-};
-
-TEST_F(ResourceChain, StringsAreFoundInRegisteredModulesOnly) {
-    EXPECT_EQ(Loaded(IDS_TEST_LIBRARY_ONLY), L"unchanged") << "not registered yet";
-    RegisterResourceModule(m_library);
-    EXPECT_EQ(Loaded(IDS_TEST_LIBRARY_ONLY), L"library only – ünïcode");
-    // The program is current, so its entry wins over the library's.
-    EXPECT_EQ(Loaded(IDS_TEST_BOTH), L"both (program)");
-    UnregisterResourceModule(m_library);
-    EXPECT_EQ(Loaded(IDS_TEST_LIBRARY_ONLY), L"unchanged");
-}
-
-TEST_F(ResourceChain, TheCurrentHandleIsSearchedFirstAndRestoredAfterASwitch) {
-    RegisterResourceModule(m_library);
+// Strings are found in registered modules only, the current one first (the program's entry wins over
+// the library's), also for dialog templates; a switch is undone at its end, and a module that goes
+// away stops being current.
+TEST(ResourceChain, RegisteredModulesAreSearchedTheCurrentOneFirst) {
+    const HINSTANCE library = ::LoadLibraryW(KESTRUM_RESTEST_DLL);
+    ASSERT_NE(library, nullptr);
     const HINSTANCE program = ::GetModuleHandleW(nullptr);
+    EXPECT_EQ(Loaded(IDS_TEST_LIBRARY_ONLY), L"unchanged") << "not registered yet";
+    RegisterResourceModule(library);
+    EXPECT_EQ(Loaded(IDS_TEST_LIBRARY_ONLY), L"library only – ünïcode");
     ASSERT_EQ(GetResourceHandle(), program);
+    EXPECT_EQ(Loaded(IDS_TEST_BOTH), L"both (program)");
+    EXPECT_EQ(DialogCaption(), L"Framework test (program)");
     {
-        CResourceSwitch use(m_library);
-        EXPECT_EQ(GetResourceHandle(), m_library);
+        CResourceSwitch use(library);
+        EXPECT_EQ(GetResourceHandle(), library);
         EXPECT_EQ(Loaded(IDS_TEST_BOTH), L"both (library)");
         EXPECT_EQ(DialogCaption(), L"Framework test (library)");
     }
-    EXPECT_EQ(GetResourceHandle(), program);
     EXPECT_EQ(Loaded(IDS_TEST_BOTH), L"both (program)");
-    EXPECT_EQ(DialogCaption(), L"Framework test (program)");
-}
-
-TEST_F(ResourceChain, AModuleThatGoesAwayStopsBeingCurrent) {
-    RegisterResourceModule(m_library);
-    SetResourceHandle(m_library);
-    UnregisterResourceModule(m_library);
-    EXPECT_EQ(GetResourceHandle(), ::GetModuleHandleW(nullptr));
+    SetResourceHandle(library);
+    UnregisterResourceModule(library);
+    EXPECT_EQ(GetResourceHandle(), program);
+    EXPECT_EQ(Loaded(IDS_TEST_LIBRARY_ONLY), L"unchanged");
+    SetResourceHandle(nullptr);
+    ::FreeLibrary(library);
 }
 
 TEST(ResourceChainLookup, AMissingTemplateEndsTheModalRunAtOnce) {

@@ -190,26 +190,6 @@ protected:
     HWND m_list = nullptr;
 };
 
-TEST_F(ListTest, FirstRowIsDrawnBoldAndEveryRowRecordKeepsTheOwnersValue) {
-    Run([&] {
-        ASSERT_TRUE(m_ui->Screenshot(L"list_bold_first_row"));
-        EXPECT_EQ(DrawnCell(0, 0).weight, FW_BOLD);
-        EXPECT_EQ(DrawnCell(0, 1).weight, FW_BOLD);
-        EXPECT_LT(DrawnCell(1, 0).weight, FW_SEMIBOLD);
-        EXPECT_LT(DrawnCell(1, 1).weight, FW_SEMIBOLD);
-        OnUi([&] {
-            for (int row = 0; row < kRowCount; ++row) {
-                const iLS_item* record = m_dialog.m_list.GetRowRecord(row);
-                ASSERT_NE(record, nullptr);
-                EXPECT_EQ(reinterpret_cast<DWORD_PTR>(record), m_dialog.m_list.GetItemData(row));
-                EXPECT_EQ(record->hasUserData, 1);
-                EXPECT_EQ(m_dialog.m_list.GetUserData(row), ElementOf(row));
-                EXPECT_EQ(record->cells.size(), 2u);
-            }
-        });
-    });
-}
-
 TEST_F(ListTest, DoubleClickEditsTheFocusedRowAndEnterCommitsBeforeTheParentHears) {
     Run([&] {
         // A double-click that finds its row without the focus only makes it the current row: the list
@@ -251,7 +231,7 @@ TEST_F(ListTest, DoubleClickEditsTheFocusedRowAndEnterCommitsBeforeTheParentHear
     });
 }
 
-TEST_F(ListTest, TypingOnASelectedRowOpensTheNumericEditorAndEscapeChangesNothing) {
+TEST_F(ListTest, TypingOnASelectedRowOpensTheNumericEditorEscapeChangesNothingLeavingCommits) {
     Run([&] {
         Select(2);
         m_ui->Type(L"5");
@@ -297,11 +277,8 @@ TEST_F(ListTest, TypingOnASelectedRowOpensTheNumericEditorAndEscapeChangesNothin
         EXPECT_GT(after.right, before.right);
         EXPECT_EQ(after.right, list.right);
         m_ui->PressKey(VK_ESCAPE);
-    });
-}
 
-TEST_F(ListTest, ClickingElsewhereAndScrollingCommitTheTypedText) {
-    Run([&] {
+        // Clicking elsewhere, scrolling and the wheel commit the typed text.
         Select(4);
         m_ui->Type(L"3");
         m_ui->ClickAt(m_ui->Item(IDC_LISTTEST_OTHER), POINT{5, 5});
@@ -321,7 +298,6 @@ TEST_F(ListTest, ClickingElsewhereAndScrollingCommitTheTypedText) {
         ASSERT_NE(Editor(), nullptr);
         // The wheel turned over the list reaches the list, as Windows sends it to the window under the
         // pointer.
-        RECT list;
         ::GetWindowRect(m_list, &list);
         ::PostMessageW(m_list, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA),
                        MAKELPARAM((list.left + list.right) / 2, (list.top + list.bottom) / 2));
@@ -383,11 +359,29 @@ TEST_F(ListTest, TheDropDownEditorPreselectsTheCellAndCommitsWhenItCloses) {
     });
 }
 
-TEST_F(ListTest, StylesResolveCellRowColumnAndSelectedRowsDrawInTheHighlightColours) {
+// The first row is drawn bold and every row record keeps the owner's value; styles resolve cell, row
+// and column, and selected rows draw in the highlight colours.
+TEST_F(ListTest, RowRecordsAndStyles) {
     constexpr COLORREF kRed = RGB(200, 0, 0);
     constexpr COLORREF kBlue = RGB(0, 0, 200);
     constexpr COLORREF kGreen = RGB(0, 160, 0);
     Run([&] {
+        ASSERT_TRUE(m_ui->Screenshot(L"list_bold_first_row"));
+        EXPECT_EQ(DrawnCell(0, 0).weight, FW_BOLD);
+        EXPECT_EQ(DrawnCell(0, 1).weight, FW_BOLD);
+        EXPECT_LT(DrawnCell(1, 0).weight, FW_SEMIBOLD);
+        EXPECT_LT(DrawnCell(1, 1).weight, FW_SEMIBOLD);
+        OnUi([&] {
+            for (int row = 0; row < kRowCount; ++row) {
+                const iLS_item* record = m_dialog.m_list.GetRowRecord(row);
+                ASSERT_NE(record, nullptr);
+                EXPECT_EQ(reinterpret_cast<DWORD_PTR>(record), m_dialog.m_list.GetItemData(row));
+                EXPECT_EQ(record->hasUserData, 1);
+                EXPECT_EQ(m_dialog.m_list.GetUserData(row), ElementOf(row));
+                EXPECT_EQ(record->cells.size(), 2u);
+            }
+        });
+
         OnUi([&] {
             CProbeList& list = m_dialog.m_list;
             list.SetColumnStyle(1, LIS_TXTCOLOR | LIS_ITALIC, kRed);

@@ -5,17 +5,9 @@
 #include <fstream>
 #include <vector>
 
-namespace {
-
-std::wstring ScreenshotFolder() {
-    const wchar_t* folder = _wgetenv(L"KESTRUM_SCREENSHOTS");
-    return folder ? folder : L"";
-}
-
-} // namespace
-
 bool SaveScreenshot(HWND window, const std::wstring& name) {
-    const std::wstring folder = ScreenshotFolder();
+    const wchar_t* variable = _wgetenv(L"KESTRUM_SCREENSHOTS");
+    const std::wstring folder = variable ? variable : L"";
     if (folder.empty() || !IsWindow(window))
         return false;
     CreateDirectoryW(folder.c_str(), nullptr);
@@ -50,13 +42,8 @@ bool SaveScreenshot(HWND window, const std::wstring& name) {
     BitBlt(memory, 0, 0, width, height, screen, rc.left, rc.top, SRCCOPY);
     SelectObject(memory, old);
 
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height; // bottom-up, as BMP files store rows
-    info.biPlanes = 1;
-    info.biBitCount = 32;
-    info.biCompression = BI_RGB;
+    // Rows bottom-up (a positive height), as BMP files store them.
+    BITMAPINFOHEADER info{sizeof info, width, height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     std::vector<char> pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
     const int rows = GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
                                reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
@@ -70,10 +57,8 @@ bool SaveScreenshot(HWND window, const std::wstring& name) {
     for (size_t i = 3; i < pixels.size(); i += 4)
         pixels[i] = static_cast<char>(0xFF);
 
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42; // "BM"
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
+    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
+    const BITMAPFILEHEADER file{0x4D42 /* "BM" */, static_cast<DWORD>(offset + pixels.size()), 0, 0, offset};
     std::ofstream out(std::filesystem::path(folder) / (name + L".bmp"), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(&file), sizeof file);
     out.write(reinterpret_cast<const char*>(&info), sizeof info);
