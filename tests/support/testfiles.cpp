@@ -37,12 +37,16 @@ std::string ReadBytes(const std::wstring& path) {
     return content.str();
 }
 
-std::string Golden(const char* name) {
+std::wstring GoldenPath(const char* name) {
     std::wstring path = (std::filesystem::path(KESTRUM_TESTS_DIR) / name).wstring();
     // Under Wine "/" of the build machine is drive Z:.
     if (std::filesystem::path::preferred_separator == L'\\' && path[0] == L'/')
         path = L"Z:" + path;
-    const std::string text = ReadBytes(path);
+    return path;
+}
+
+std::string Golden(const char* name) {
+    const std::string text = ReadBytes(GoldenPath(name));
     EXPECT_FALSE(text.empty()) << "no golden file " << name;
     return text;
 }

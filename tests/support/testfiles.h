@@ -29,7 +29,8 @@ inline void PrintTo(const CString& text, std::ostream* os) {
 
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
-// The bytes of a golden file, named by its path under tests/.
+// The path of a golden file, named by its path under tests/, and its bytes.
+std::wstring GoldenPath(const char* name);
 std::string Golden(const char* name);
 // An XML document less what the serializers may do differently: a byte-order mark, the
 // declaration's quoting and blanks, the line end after it and at the end of the file, and an element
