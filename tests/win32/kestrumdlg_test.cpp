@@ -51,18 +51,18 @@ protected:
 
     HWND List() const { return m_ui->Item(IDC_KESTRUM_COMPOSITION); }
     // What the dialog shows, as one line: the texts of the family, the boxes, the carbon equivalent and
-    // the graphite type; the cast-iron controls enabled (+) or not (-); the matrix buttons checked (x)
-    // or not (o); the rows as "symbol=value", a bold row's with "*" before it and "?" when the row's
-    // user data is not its element's index.
+    // the graphite type; the cast-iron controls enabled (+) or not (-), a checked one with "x"; the rows as
+    // "symbol=value", a bold row's with "*" before it and "?" when the row's user data is not its element's
+    // index.
     std::wstring State() {
         std::wstring line;
         for (const int id : {IDC_KESTRUM_FAMILY, IDC_KESTRUM_START, IDC_KESTRUM_END, IDC_KESTRUM_STEP,
                              IDC_KESTRUM_FRACTION, IDC_KESTRUM_CARBON_EQUIVALENT, IDC_KESTRUM_GRAPHITE})
             line += m_ui->Text(id) + L"|";
-        for (const int id : {IDC_KESTRUM_GRAPHITE, IDC_KESTRUM_PEARLITIC, IDC_KESTRUM_AUSTENITIC})
+        for (const int id : {IDC_KESTRUM_GRAPHITE, IDC_KESTRUM_PEARLITIC, IDC_KESTRUM_AUSTENITIC}) {
             line += m_ui->Enabled(id) ? L"+" : L"-";
-        for (const int id : {IDC_KESTRUM_PEARLITIC, IDC_KESTRUM_AUSTENITIC})
-            line += ::SendMessageW(m_ui->Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED ? L"x" : L"o";
+            line += ::SendMessageW(m_ui->Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED ? L"x" : L"";
+        }
         const HWND list = List();
         m_ui->OnUiThread([&] {
             auto* styled = dynamic_cast<CListCtrlStyled*>(CWnd::FromHandle(list));
@@ -136,19 +136,19 @@ TEST_F(InputDialog, OpensOnAluminiumThenCastIronBalancesTypedValuesAndStartCalcR
             L"Kestrum Input Dialog:Aluminium Alloy=0Magnesium Alloy=1Cast Iron=2Cobalt Alloy=4Nickel "
             L"Based Superalloy=5NiFe Based Superalloy=6Single Crystal=7Titanium Alloy=8Solder Alloy=10");
         EXPECT_EQ(State(),
-                  L"Aluminium Alloy|700|27|5|0.01||Spheroidal|---xo *Al=100 Ca=0 Co=0 Cr=0 Cu=0 Fe=0 La=0 "
+                  L"Aluminium Alloy|700|27|5|0.01||Spheroidal|--x- *Al=100 Ca=0 Co=0 Cr=0 Cu=0 Fe=0 La=0 "
                   L"Mg=0 Mn=0 Ni=0 Pb=0 Sc=0 Si=0 Sn=0 Sr=0 Ti=0 V=0 Zn=0 Zr=0 B=0 C=0");
         EXPECT_EQ(ListView_GetColumnWidth(List(), 0), 60);
         EXPECT_TRUE(m_ui->Screenshot(L"kestrumdlg_open"));
 
         SelectFamily(L"Cast Iron");
         EXPECT_EQ(State(),
-                  L"Cast Iron|1400|1000|5|0.01|0|Spheroidal|+++xo *Fe=100 Al=0 Cr=0 Cu=0 Mg=0 Mn=0 Ni=0 "
+                  L"Cast Iron|1400|1000|5|0.01|0|Spheroidal|++x+ *Fe=100 Al=0 Cr=0 Cu=0 Mg=0 Mn=0 Ni=0 "
                   L"Si=0 Ti=0 V=0 C=0 Mo=0 Nb=0 Ta=0 N=0 P=0 S=0");
         TypeValues({{L"C", L"3.5"}, {L"Si", L"2.4"}, {L"P", L"0.03"}, {L"Mn", L"0.3"}});
         // 3.5 + (2.4 + 0.03) / 3 + 0.3 / 6, and 100 - 6.23, both in single precision.
         EXPECT_EQ(State(),
-                  L"Cast Iron|1400|1000|5|0.01|4.36|Spheroidal|+++xo *Fe=93.77 Al=0 Cr=0 Cu=0 Mg=0 Mn=0.3 "
+                  L"Cast Iron|1400|1000|5|0.01|4.36|Spheroidal|++x+ *Fe=93.77 Al=0 Cr=0 Cu=0 Mg=0 Mn=0.3 "
                   L"Ni=0 Si=2.4 Ti=0 V=0 C=3.5 Mo=0 Nb=0 Ta=0 N=0 P=0.03 S=0");
         EXPECT_TRUE(m_ui->Screenshot(L"kestrumdlg_castiron"));
 
@@ -230,17 +230,17 @@ TEST_F(InputDialog, SaveAndLoadGoThroughTheFileDialogsAndLoadingKeepsAFamilyNotO
 
         ThroughFileDialog(IDC_KESTRUM_LOAD, saved + L".vjp");
         EXPECT_EQ(State(),
-                  L"Cast Iron|1380|1000|5|0.01|3.2|Compacted|+++xo *Fe=96.8 Al=0 Cr=0 Cu=0 Mg=0 Mn=0 Ni=0 "
+                  L"Cast Iron|1380|1000|5|0.01|3.2|Compacted|++x+ *Fe=96.8 Al=0 Cr=0 Cu=0 Mg=0 Mn=0 Ni=0 "
                   L"Si=0 Ti=0 V=0 C=3.2 Mo=0 Nb=0 Ta=0 N=0 P=0 S=0");
 
         // Family 3 is not offered: the selection stays, and the next collection stores the selected one.
         ThroughFileDialog(IDC_KESTRUM_LOAD, steel);
-        EXPECT_EQ(State(), L"Cast Iron|1500|600|2.5|0.02|0|Compacted|+++xo *Fe=74 Cr=18 Ni=8");
+        EXPECT_EQ(State(), L"Cast Iron|1500|600|2.5|0.02|0|Compacted|++x+ *Fe=74 Cr=18 Ni=8");
         ThroughFileDialog(IDC_KESTRUM_SAVE, steelSaved);
 
         // No base element: element order, nothing bold, the first row takes the balance.
         ThroughFileDialog(IDC_KESTRUM_LOAD, noBase);
-        EXPECT_EQ(State(), L"Cast Iron|1500|600|2.5|0.02|0|Compacted|+++xo Cr=22 Fe=70 Ni=8");
+        EXPECT_EQ(State(), L"Cast Iron|1500|600|2.5|0.02|0|Compacted|++x+ Cr=22 Fe=70 Ni=8");
         m_ui->Click(IDCANCEL);
     });
     EXPECT_EQ(result, IDCANCEL);

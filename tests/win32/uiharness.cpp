@@ -2,6 +2,7 @@
 
 #include <dlgs.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -19,8 +20,7 @@ struct UiCall {
     std::function<void()> action;
     std::mutex lock;
     bool abandoned = false;
-    HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    ~UiCall() { ::CloseHandle(done); }
+    std::atomic<bool> done = false;
 };
 
 UINT CallMessage() {
@@ -34,11 +34,11 @@ LRESULT CALLBACK CallHook(int code, WPARAM wParam, LPARAM lParam) {
         const std::unique_ptr<std::shared_ptr<UiCall>> held(
             reinterpret_cast<std::shared_ptr<UiCall>*>(msg->lParam));
         {
-            std::lock_guard<std::mutex> guard((*held)->lock);
+            std::lock_guard guard((*held)->lock);
             if (!(*held)->abandoned)
                 (*held)->action();
         }
-        ::SetEvent((*held)->done);
+        (*held)->done = true;
         msg->message = WM_NULL;
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
@@ -94,21 +94,10 @@ bool CUiDriver::ReturnFromPopup(int timeoutMs) {
 }
 
 void CUiDriver::ChooseFile(const std::wstring& path) {
-    // The explorer-style dialog's file name box (cmb13) holds its edit a level or two down; older
-    // dialogs have a plain edit (edt1).
-    HWND box = Item(cmb13);
-    if (box) {
-        const auto edit = [](HWND child, LPARAM found) -> BOOL {
-            wchar_t name[16] = {};
-            ::GetClassNameW(child, name, 16);
-            if (std::wstring_view(name) == L"Edit")
-                *reinterpret_cast<HWND*>(found) = child;
-            return std::wstring_view(name) != L"Edit";
-        };
-        ::EnumChildWindows(box, edit, reinterpret_cast<LPARAM>(&box));
-    } else {
-        box = Item(edt1);
-    }
+    // The file name box: an edit (edt1), or the edit inside the combo box (cmb13), a level or two down.
+    HWND box = Item(cmb13) ? Item(cmb13) : Item(edt1);
+    while (const HWND inner = ::GetWindow(box, GW_CHILD))
+        box = inner;
     ClickAt(box, POINT{2, 2});
     ::PostMessageW(box, EM_SETSEL, 0, -1);
     for (const wchar_t ch : path)
@@ -140,19 +129,19 @@ void CUiDriver::Type(const std::wstring& text) {
         PressKey(LOBYTE(::VkKeyScanW(ch)));
 }
 
-void CUiDriver::Mouse(HWND window, POINT at, std::initializer_list<std::pair<UINT, WPARAM>> messages) {
-    for (const auto& [message, keys] : messages)
-        ::PostMessageW(window, message, keys, MAKELPARAM(at.x, at.y));
+void CUiDriver::Mouse(HWND window, POINT at, UINT down, WPARAM button, int presses) {
+    // A double-click's second press arrives as the double-click message; up and double-click follow
+    // each button's down message.
+    for (int press = 0; press < presses; ++press) {
+        ::PostMessageW(window, press ? down + 2 : down, button, MAKELPARAM(at.x, at.y));
+        ::PostMessageW(window, down + 1, 0, MAKELPARAM(at.x, at.y));
+    }
     Sync();
 }
 
 void CUiDriver::PressCloseBox() {
     ::PostMessageW(m_dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     Sync();
-}
-
-void CUiDriver::Notify(int id, UINT code) {
-    ::SendMessageW(m_dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(Item(id)));
 }
 
 bool CUiDriver::Sync(bool paint, int timeoutMs) {
@@ -177,12 +166,11 @@ bool CUiDriver::OnUiThread(const std::function<void()>& action, int timeoutMs) {
         delete held;
         return false;
     }
-    const auto ran = [&] { return ::WaitForSingleObject(call->done, 0) == WAIT_OBJECT_0; };
-    WaitFor([&] { return ran() || !Open(); }, timeoutMs);
+    WaitFor([&] { return call->done || !Open(); }, timeoutMs);
     // A call that has not run by now never will: its window is gone, or the script has moved on.
-    std::lock_guard<std::mutex> guard(call->lock);
+    std::lock_guard guard(call->lock);
     call->abandoned = true;
-    return ran();
+    return call->done;
 }
 
 bool CUiDriver::WaitFor(const std::function<bool()>& condition, int timeoutMs) {

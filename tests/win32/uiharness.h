@@ -7,9 +7,7 @@
 #include <windows.h>
 
 #include <functional>
-#include <initializer_list>
 #include <string>
-#include <utility>
 #include <vector>
 
 class CUiDriver {
@@ -37,22 +35,14 @@ public:
     // area, the close box's command to the current window; all through the modal loop.
     void PressKey(UINT vk);
     void Type(const std::wstring& text);
-    void ClickAt(HWND window, POINT at) {
-        Mouse(window, at, {{WM_LBUTTONDOWN, MK_LBUTTON}, {WM_LBUTTONUP, 0}});
-    }
-    void DoubleClickAt(HWND window, POINT at) {
-        Mouse(window, at,
-              {{WM_LBUTTONDOWN, MK_LBUTTON},
-               {WM_LBUTTONUP, 0},
-               {WM_LBUTTONDBLCLK, MK_LBUTTON},
-               {WM_LBUTTONUP, 0}});
-    }
-    void RightClickAt(HWND window, POINT at) {
-        Mouse(window, at, {{WM_RBUTTONDOWN, MK_RBUTTON}, {WM_RBUTTONUP, 0}});
-    }
+    void ClickAt(HWND window, POINT at) { Mouse(window, at, WM_LBUTTONDOWN, MK_LBUTTON, 1); }
+    void DoubleClickAt(HWND window, POINT at) { Mouse(window, at, WM_LBUTTONDOWN, MK_LBUTTON, 2); }
+    void RightClickAt(HWND window, POINT at) { Mouse(window, at, WM_RBUTTONDOWN, MK_RBUTTON, 1); }
     void PressCloseBox();
     // Sends the dialog a control notification as if control `id` had sent it.
-    void Notify(int id, UINT code);
+    void Notify(int id, UINT code) {
+        ::SendMessageW(m_dialog, WM_COMMAND, MAKEWPARAM(id, code), LPARAM(Item(id)));
+    }
     // Returns once the user-interface thread has handled everything posted to it before; Repaint also
     // paints the dialog and its children anew first.
     bool Sync(int timeoutMs = 20000) { return Sync(false, timeoutMs); }
@@ -72,7 +62,7 @@ public:
 
 private:
     HWND Follow(HWND owner, int timeoutMs);
-    void Mouse(HWND window, POINT at, std::initializer_list<std::pair<UINT, WPARAM>> messages);
+    void Mouse(HWND window, POINT at, UINT down, WPARAM button, int presses);
     bool Sync(bool paint, int timeoutMs);
 
     DWORD m_uiThread;
