@@ -204,11 +204,7 @@ TEST_F(InputDialog, AFullCompositionIsRejectedWithTheMessageAndNoJobFolder) {
 TEST_F(InputDialog, SaveAndLoadGoThroughTheFileDialogsAndLoadingKeepsAFamilyNotOffered) {
     const std::wstring saved = m_temp.File(L"cast"), steel = m_temp.File(L"steel.vjp"),
                        noBase = m_temp.File(L"nobase.vjp"), steelSaved = m_temp.File(L"steel-saved.vjp");
-    MatCondition document{.materialType = 3,
-                          .tempStart = 1773.15f,
-                          .tempEnd = 873.15f,
-                          .tempStep = -2.5f,
-                          .fractionLimit = 0.02f};
+    MatCondition document{.materialType = 3, .tempStart = 1773.15f, .tempEnd = 873.15f, .tempStep = -2.5f};
     document.compositions[5] = {1, 1, 70};
     document.compositions[3] = {0, 1, 18};
     document.compositions[9] = {0, 1, 8};
@@ -235,12 +231,12 @@ TEST_F(InputDialog, SaveAndLoadGoThroughTheFileDialogsAndLoadingKeepsAFamilyNotO
 
         // Family 3 is not offered: the selection stays, and the next collection stores the selected one.
         ThroughFileDialog(IDC_KESTRUM_LOAD, steel);
-        EXPECT_EQ(State(), L"Cast Iron|1500|600|2.5|0.02|0|Compacted|++x+ *Fe=74 Cr=18 Ni=8");
+        EXPECT_EQ(State(), L"Cast Iron|1500|600|2.5|0|0|Compacted|++x+ *Fe=74 Cr=18 Ni=8");
         ThroughFileDialog(IDC_KESTRUM_SAVE, steelSaved);
 
         // No base element: element order, nothing bold, the first row takes the balance.
         ThroughFileDialog(IDC_KESTRUM_LOAD, noBase);
-        EXPECT_EQ(State(), L"Cast Iron|1500|600|2.5|0.02|0|Compacted|++x+ Cr=22 Fe=70 Ni=8");
+        EXPECT_EQ(State(), L"Cast Iron|1500|600|2.5|0|0|Compacted|++x+ Cr=22 Fe=70 Ni=8");
         m_ui->Click(IDCANCEL);
     });
     EXPECT_EQ(result, IDCANCEL);
