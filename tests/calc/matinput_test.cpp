@@ -1,6 +1,7 @@
 // The input rules the dialog and the command-line tool share: row order, the balance summed in single
 // precision, the carbon equivalent, temperatures and file names.
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -9,46 +10,40 @@
 
 namespace {
 
-struct Entry {
-    int32_t element;
-    int32_t base;
-    float compo;
-};
-
-std::vector<MatCompoEntry> Entries(std::initializer_list<Entry> given) {
+// A record's entries from (element, base, percent), each of them present.
+std::vector<MatCompoEntry> Entries(std::initializer_list<std::tuple<size_t, int32_t, float>> given) {
     std::vector<MatCompoEntry> entries(kMatElementCount);
-    for (const Entry& e : given)
-        entries[static_cast<size_t>(e.element)] = MatCompoEntry{e.base, 1, e.compo};
+    for (const auto& [element, base, compo] : given)
+        entries[element] = MatCompoEntry{base, 1, compo};
     return entries;
 }
 
+CompositionSum Sum(const std::vector<MatCompoEntry>& entries) {
+    return SumComposition(entries.data(), CompositionRows(entries.data()));
+}
+
 TEST(CompositionRows, BaseFirstThenAscendingIndexWhateverTheBases) {
-    const struct {
-        std::vector<MatCompoEntry> entries;
-        std::vector<int32_t> rows;
-    } cases[] = {
+    const std::pair<std::vector<MatCompoEntry>, std::vector<int32_t>> cases[] = {
         {Entries({{20, 0, 0}, {5, 1, 0}, {0, 0, 0}, {29, 0, 0}}), {5, 0, 20, 29}},
         {Entries({{29, 0, 0}, {8, 0, 0}}), {8, 29}},             // no base: the lowest index balances
         {Entries({{3, 1, 0}, {7, 1, 0}, {1, 0, 0}}), {7, 3, 1}}, // each base goes to the front when met
         {Entries({}), {}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(CompositionRows(c.entries.data()), c.rows);
+    for (const auto& [entries, rows] : cases)
+        EXPECT_EQ(CompositionRows(entries.data()), rows);
 }
 
 TEST(CompositionSum, BalanceIsSummedInSinglePrecisionAndTheEquivalentSkipsTheBalanceRow) {
     // 100 - (0.1 + 33.3 + 3.3) summed in single precision is 63.3000031; summed in double, 63.2999992.
     const auto entries = Entries({{0, 1, 55.0f}, {1, 0, 0.1f}, {2, 0, 33.3f}, {3, 0, 3.3f}});
-    EXPECT_EQ(SumComposition(entries.data(), CompositionRows(entries.data())).Balance(), 63.3000031f);
+    EXPECT_EQ(Sum(entries).Balance(), 63.3000031f);
 
     auto iron =
         Entries({{5, 1, 0}, {20, 0, 3.5f}, {12, 0, 2.4f}, {29, 0, 0.03f}, {8, 0, 0.3f}, {3, 0, 9.0f}});
-    EXPECT_EQ(SumComposition(iron.data(), CompositionRows(iron.data())).CarbonEquivalent(),
-              3.5f + (2.4f + 0.03f) / 3.0f + 0.3f / 6.0f);
+    EXPECT_EQ(Sum(iron).CarbonEquivalent(), 3.5f + (2.4f + 0.03f) / 3.0f + 0.3f / 6.0f);
     iron[5].base = 0;
     iron[12].base = 1; // silicon balances now: it is no part of the equivalent
-    EXPECT_EQ(SumComposition(iron.data(), CompositionRows(iron.data())).CarbonEquivalent(),
-              3.5f + 0.03f / 3.0f + 0.3f / 6.0f);
+    EXPECT_EQ(Sum(iron).CarbonEquivalent(), 3.5f + 0.03f / 3.0f + 0.3f / 6.0f);
 
     for (const float bad : {0.0f, -0.001f, 100.001f})
         EXPECT_FALSE(IsBalanceAcceptable(bad)) << bad;
@@ -63,21 +58,15 @@ TEST(Temperatures, ShownAfterASinglePrecisionSubtraction) {
 }
 
 TEST(FileNames, TheDefaultExtensionGoesOnlyToANameWithoutOne) {
-    const struct {
-        const wchar_t* path;
-        const wchar_t* extension;
-        const wchar_t* withDefault;
-    } cases[] = {
-        {L"C:\\data.old\\alloy", L"", L"C:\\data.old\\alloy.vjp"},
-        {L"/tmp/x.y/alloy", L"", L"/tmp/x.y/alloy.vjp"},
-        {L"alloy", L"", L"alloy.vjp"},
-        {L"C:\\data\\alloy.xml", L".xml", L"C:\\data\\alloy.xml"},
-        {L"C:\\data\\x.DAT", L".DAT", L"C:\\data\\x.DAT"},
-        {L"a.dat.out", L".out", L"a.dat.out"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(FileExtension(c.path), c.extension);
-        EXPECT_EQ(WithDefaultExtension(c.path, L".vjp"), c.withDefault);
+    // The path and its extension; a path without one gets ".vjp".
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {{L"C:\\data.old\\alloy", L""},
+                                                               {L"/tmp/x.y/alloy", L""},
+                                                               {L"alloy", L""},
+                                                               {L"C:\\data\\x.DAT", L".DAT"},
+                                                               {L"a.dat.out", L".out"}};
+    for (const auto& [path, extension] : cases) {
+        EXPECT_EQ(FileExtension(path), extension);
+        EXPECT_EQ(WithDefaultExtension(path, L".vjp"), std::wstring(path) + (*extension ? L"" : L".vjp"));
     }
 }
 

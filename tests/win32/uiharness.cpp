@@ -2,6 +2,7 @@
 
 #include <dlgs.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -13,15 +14,13 @@
 
 namespace {
 
-// One call that the script hands the user-interface thread: it runs when its marker leaves the queue,
-// whichever loop takes it (the dialog's own, a message box's, a file dialog's), unless the script
-// gave up waiting for it before.
+// A call handed to the user-interface thread: it runs when its message leaves the queue, whichever
+// modal loop takes it, unless the script gave up waiting for it before.
 struct UiCall {
     std::function<void()> action;
     std::mutex lock;
     bool abandoned = false;
-    HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    ~UiCall() { ::CloseHandle(done); }
+    std::atomic<bool> done = false;
 };
 
 UINT CallMessage() {
@@ -34,78 +33,59 @@ LRESULT CALLBACK CallHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == CallMessage()) {
         const std::unique_ptr<std::shared_ptr<UiCall>> held(
             reinterpret_cast<std::shared_ptr<UiCall>*>(msg->lParam));
-        UiCall& call = **held;
         {
-            std::lock_guard<std::mutex> guard(call.lock);
-            if (!call.abandoned)
-                call.action();
+            std::lock_guard guard((*held)->lock);
+            if (!(*held)->abandoned)
+                (*held)->action();
         }
-        ::SetEvent(call.done);
+        (*held)->done = true;
         msg->message = WM_NULL;
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// A visible top-level window of the thread with the given owner (none for the first dialog). Popups
-// must have a caption: tooltips are owned popups too.
-struct FindData {
-    HWND owner = nullptr;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindVisible(HWND hwnd, LPARAM data) {
-    auto* find = reinterpret_cast<FindData*>(data);
-    if (!::IsWindowVisible(hwnd) || ::GetWindow(hwnd, GW_OWNER) != find->owner)
-        return TRUE;
-    if (find->owner && (::GetWindowLongW(hwnd, GWL_STYLE) & WS_CAPTION) != WS_CAPTION)
-        return TRUE;
-    find->found = hwnd;
-    return FALSE;
-}
-
-HWND FindWindowOwnedBy(DWORD thread, HWND owner) {
-    FindData data;
-    data.owner = owner;
-    ::EnumThreadWindows(thread, FindVisible, reinterpret_cast<LPARAM>(&data));
-    return data.found;
+GUITHREADINFO ThreadInfo(DWORD thread) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    ::GetGUIThreadInfo(thread, &info);
+    return info;
 }
 
 } // namespace
 
-HWND CUiDriver::WaitForDialog(int timeoutMs) {
+HWND CUiDriver::Follow(HWND owner, int timeoutMs) {
+    // A visible window of the thread with that owner; a popup must have a caption, as tooltips are
+    // owned popups too.
+    std::pair<HWND, HWND> find{owner, nullptr};
+    const auto visible = [](HWND hwnd, LPARAM data) -> BOOL {
+        auto* find = reinterpret_cast<std::pair<HWND, HWND>*>(data);
+        if (!::IsWindowVisible(hwnd) || ::GetWindow(hwnd, GW_OWNER) != find->first ||
+            (find->first && (::GetWindowLongW(hwnd, GWL_STYLE) & WS_CAPTION) != WS_CAPTION))
+            return TRUE;
+        find->second = hwnd;
+        return FALSE;
+    };
+    if (!WaitFor([&] { return !::EnumThreadWindows(m_uiThread, visible, LPARAM(&find)) && find.second; },
+                 timeoutMs))
+        return nullptr;
+    if (owner)
+        m_beneath.push_back(m_dialog);
+    m_dialog = find.second;
+    // The display activates a new window a little later; keys typed before that would go nowhere.
     WaitFor(
         [this] {
-            m_dialog = FindWindowOwnedBy(m_uiThread, nullptr);
-            return m_dialog != nullptr;
+            const GUITHREADINFO info = ThreadInfo(m_uiThread);
+            return info.hwndActive == m_dialog && info.hwndFocus;
         },
-        timeoutMs);
-    if (!m_dialog)
-        return nullptr;
-    WaitUntilReady();
-    return m_dialog;
-}
-
-HWND CUiDriver::WaitForPopup(int timeoutMs) {
-    HWND popup = nullptr;
-    WaitFor(
-        [&] {
-            popup = FindWindowOwnedBy(m_uiThread, m_dialog);
-            return popup != nullptr;
-        },
-        timeoutMs);
-    if (!popup)
-        return nullptr;
-    m_beneath.push_back(m_dialog);
-    m_dialog = popup;
-    WaitUntilReady();
+        3000);
+    Sync();
     return m_dialog;
 }
 
 bool CUiDriver::ReturnFromPopup(int timeoutMs) {
-    if (m_beneath.empty())
-        return false;
     const HWND popup = m_dialog;
-    if (!WaitFor([popup] { return !::IsWindow(popup) || !::IsWindowVisible(popup); }, timeoutMs))
+    if (m_beneath.empty() ||
+        !WaitFor([popup] { return !::IsWindow(popup) || !::IsWindowVisible(popup); }, timeoutMs))
         return false;
     m_dialog = m_beneath.back();
     m_beneath.pop_back();
@@ -113,38 +93,11 @@ bool CUiDriver::ReturnFromPopup(int timeoutMs) {
     return true;
 }
 
-void CUiDriver::WaitUntilReady() {
-    // A person starts once the window is active with a control focused: the display activates a new
-    // window a little later, and keys typed before that would go nowhere.
-    WaitFor(
-        [this] {
-            GUITHREADINFO info{};
-            info.cbSize = sizeof info;
-            return ::GetGUIThreadInfo(m_uiThread, &info) && info.hwndActive == m_dialog && info.hwndFocus;
-        },
-        3000);
-    Sync();
-}
-
 void CUiDriver::ChooseFile(const std::wstring& path) {
-    // The explorer-style dialog's file name box (cmb13) holds its edit a level or two down; older
-    // dialogs have a plain edit (edt1).
-    HWND box = Item(cmb13);
-    if (box) {
-        ::EnumChildWindows(
-            box,
-            [](HWND child, LPARAM found) {
-                wchar_t name[16] = {};
-                ::GetClassNameW(child, name, 16);
-                if (std::wstring_view(name) != L"Edit")
-                    return TRUE;
-                *reinterpret_cast<HWND*>(found) = child;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&box));
-    } else {
-        box = Item(edt1);
-    }
+    // The file name box: an edit (edt1), or the edit inside the combo box (cmb13), a level or two down.
+    HWND box = Item(cmb13) ? Item(cmb13) : Item(edt1);
+    while (const HWND inner = ::GetWindow(box, GW_CHILD))
+        box = inner;
     ClickAt(box, POINT{2, 2});
     ::PostMessageW(box, EM_SETSEL, 0, -1);
     for (const wchar_t ch : path)
@@ -164,14 +117,10 @@ bool CUiDriver::Click(int id) {
 }
 
 void CUiDriver::PressKey(UINT vk) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    HWND target = m_dialog;
-    if (::GetGUIThreadInfo(m_uiThread, &info) && info.hwndFocus)
-        target = info.hwndFocus;
+    const HWND focus = ThreadInfo(m_uiThread).hwndFocus;
     const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
-    ::PostMessageW(target, WM_KEYDOWN, vk, scan | 1);
-    ::PostMessageW(target, WM_KEYUP, vk, scan | 1 | (1LL << 30) | (1LL << 31));
+    ::PostMessageW(focus ? focus : m_dialog, WM_KEYDOWN, vk, scan | 1);
+    ::PostMessageW(focus ? focus : m_dialog, WM_KEYUP, vk, scan | 1 | (1LL << 30) | (1LL << 31));
     Sync();
 }
 
@@ -180,32 +129,13 @@ void CUiDriver::Type(const std::wstring& text) {
         PressKey(LOBYTE(::VkKeyScanW(ch)));
 }
 
-namespace {
-
-void PostButton(HWND window, UINT msg, WPARAM keys, POINT at) {
-    ::PostMessageW(window, msg, keys, MAKELPARAM(at.x, at.y));
-}
-
-} // namespace
-
-void CUiDriver::ClickAt(HWND window, POINT at) {
-    PostButton(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostButton(window, WM_LBUTTONUP, 0, at);
-    Sync();
-}
-
-void CUiDriver::DoubleClickAt(HWND window, POINT at) {
-    // The sequence a double-click makes: the second press arrives as the double-click message.
-    PostButton(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostButton(window, WM_LBUTTONUP, 0, at);
-    PostButton(window, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-    PostButton(window, WM_LBUTTONUP, 0, at);
-    Sync();
-}
-
-void CUiDriver::RightClickAt(HWND window, POINT at) {
-    PostButton(window, WM_RBUTTONDOWN, MK_RBUTTON, at);
-    PostButton(window, WM_RBUTTONUP, 0, at);
+void CUiDriver::Mouse(HWND window, POINT at, UINT down, WPARAM button, int presses) {
+    // A double-click's second press arrives as the double-click message; up and double-click follow
+    // each button's down message.
+    for (int press = 0; press < presses; ++press) {
+        ::PostMessageW(window, press ? down + 2 : down, button, MAKELPARAM(at.x, at.y));
+        ::PostMessageW(window, down + 1, 0, MAKELPARAM(at.x, at.y));
+    }
     Sync();
 }
 
@@ -214,29 +144,16 @@ void CUiDriver::PressCloseBox() {
     Sync();
 }
 
-void CUiDriver::Notify(int id, UINT code) {
-    ::SendMessageW(m_dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(Item(id)));
-}
-
-bool CUiDriver::Sync(int timeoutMs) {
-    return Sync(false, timeoutMs);
-}
-
 bool CUiDriver::Sync(bool paint, int timeoutMs) {
-    if (!Open())
-        return true;
+    // Painting waits for an empty queue unless asked for. A window that closes takes the call with
+    // it; that is in sync too.
     const HWND window = m_dialog;
-    // Asked to paint first: painting waits for an empty queue otherwise. A window that closes takes
-    // the call with it; that is in sync too.
-    return OnUiThread(
-               [paint, window] {
-                   if (paint)
-                       ::RedrawWindow(window, nullptr, nullptr,
-                                      RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN |
-                                          RDW_UPDATENOW);
-               },
-               timeoutMs) ||
-           !Open();
+    const auto redraw = [paint, window] {
+        if (paint)
+            ::RedrawWindow(window, nullptr, nullptr,
+                           RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    };
+    return !Open() || OnUiThread(redraw, timeoutMs) || !Open();
 }
 
 bool CUiDriver::OnUiThread(const std::function<void()>& action, int timeoutMs) {
@@ -249,12 +166,11 @@ bool CUiDriver::OnUiThread(const std::function<void()>& action, int timeoutMs) {
         delete held;
         return false;
     }
-    const auto ran = [&] { return ::WaitForSingleObject(call->done, 0) == WAIT_OBJECT_0; };
-    WaitFor([&] { return ran() || !Open(); }, timeoutMs);
+    WaitFor([&] { return call->done || !Open(); }, timeoutMs);
     // A call that has not run by now never will: its window is gone, or the script has moved on.
-    std::lock_guard<std::mutex> guard(call->lock);
+    std::lock_guard guard(call->lock);
     call->abandoned = true;
-    return ran();
+    return call->done;
 }
 
 bool CUiDriver::WaitFor(const std::function<bool()>& condition, int timeoutMs) {
@@ -278,7 +194,7 @@ bool CUiDriver::RepeatUntilClosed(const std::function<void()>& action, int timeo
 }
 
 bool CUiDriver::Screenshot(const std::wstring& name) {
-    Sync(true);
+    Repaint();
     return SaveScreenshot(m_dialog, name);
 }
 
@@ -292,19 +208,16 @@ std::wstring CUiDriver::Text(int id) const {
 INT_PTR RunModalScript(const std::function<INT_PTR()>& modal, const std::function<void(CUiDriver&)>& script) {
     const DWORD uiThread = ::GetCurrentThreadId();
     const HHOOK hook = ::SetWindowsHookExW(WH_GETMESSAGE, CallHook, nullptr, uiThread);
-    // The message queue must exist before the script posts to this thread.
-    MSG msg;
+    MSG msg; // the message queue must exist before the script posts to this thread
     ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
 
     CUiDriver driver(uiThread);
     std::thread worker([&] {
         script(driver);
-        // Ending a modal loop takes one more round of it. The first window counts, whichever popup the
-        // script was left in.
-        if (!driver.m_beneath.empty()) {
+        // Ending a modal loop takes one more round of it. The first window counts, whichever popup
+        // the script was left in.
+        if (!driver.m_beneath.empty())
             driver.m_dialog = driver.m_beneath.front();
-            driver.m_beneath.clear();
-        }
         driver.WaitFor([&driver] { return !driver.Open(); }, 5000);
         if (driver.Open()) {
             ADD_FAILURE() << "the script left the window open";
