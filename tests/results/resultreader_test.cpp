@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/debugout.h"
+#include "framework/numparse.h"
 #include "results/resultfile.h"
 #include "support/series.h"
 #include "support/testfiles.h"
@@ -301,3 +303,36 @@ TEST(DerivedProperties, VolumeChangeReferenceIsTheHighestTemperature) {
     cold.m_series.push_back(mv);
     EXPECT_EQ(AddVolumeChange(cold), 0);
 }
+
+namespace {
+
+// Plain ASCII rows are parsed as bytes; a row with another byte or a NUL is decoded first. Both ways
+// must give what the field rules give for each field.
+TEST_F(ResultReader, FieldsReadByBytesAsByTheirRules) {
+    const std::string fields[] = {
+        "0.25",    "-0",  "-123456789", "-123456789.5", "-1234567890",  "+5",
+        "-inf",    "nan", "infinit",    "1e",           "12abc",        "-.",
+        ".5",      "\v7", "1e400",      "7e-46",        "0.26\xC3\xA9", std::string("0.27\0x", 6),
+        "0.28\xFF"};
+    std::string text = "T(C)\tPR-TOTAL\n";
+    for (const auto& field : fields)
+        text += "500\t" + field + "\n";
+    ASSERT_EQ(Read(text), 1);
+    const auto& pts = Series(5).m_points;
+    std::size_t next = 0;
+    for (const auto& field : fields) {
+        // Up to a NUL, where the field ends; the bytes past ASCII end the number either way.
+        const std::wstring wide(field.c_str(), field.c_str() + std::strlen(field.c_str()));
+        if (ParseLeadingInt(wide.c_str()) == -123456789)
+            continue;
+        ASSERT_LT(next, pts.size());
+        const float expected = static_cast<float>(ParseLeadingDouble(wide.c_str()));
+        const float actual = pts[next++].y;
+        EXPECT_TRUE(std::memcmp(&actual, &expected, sizeof actual) == 0 ||
+                    (std::isnan(actual) && std::isnan(expected)))
+            << field << " read as " << actual;
+    }
+    EXPECT_EQ(next, pts.size());
+}
+
+} // namespace
