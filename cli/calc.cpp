@@ -7,10 +7,13 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "calc/catalogue.h"
 #include "calc/conproc.h"
@@ -28,6 +31,7 @@ namespace cli {
 namespace {
 
 struct CalcOptions {
+    ConditionArgs given;
     ConditionOptions condition;
     std::string preset;
     std::string out;
@@ -35,36 +39,16 @@ struct CalcOptions {
     bool keep = false;
 };
 
-int ParseCalc(const std::vector<std::string>& args, CalcOptions& options) {
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        bool taken = false;
-        if (const int status = ParseConditionOption(args, i, options.condition, taken); status != kExitOk)
-            return status;
-        if (taken)
-            continue;
-        std::string* file = arg == "--preset" ? &options.preset
-                            : arg == "--out"  ? &options.out
-                            : arg == "--plot" ? &options.plot
-                                              : nullptr;
-        if (file) {
-            if (const int status = TakeOptionValue(args, i, "file name", *file); status != kExitOk)
-                return status;
-        } else if (arg == "--keep") {
-            options.keep = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return Fail(kExitUsage, "unknown option '" + arg + "' for calc");
-        } else {
-            return Fail(kExitUsage, "unexpected argument '" + arg + "'");
-        }
-    }
+int CheckCalc(CalcOptions& options) {
+    if (const int status = ParseConditionArgs(options.given, options.condition); status != kExitOk)
+        return status;
     const ConditionOptions& condition = options.condition;
     if (options.preset.empty() == (condition.family < 0))
         return Fail(kExitUsage, "calc needs either --preset FILE.vjp or --family");
     if (!options.preset.empty() && (!condition.elements.empty() || condition.graphite || condition.ferritic))
         return Fail(kExitUsage, "--set, --graphite and --ferritic describe a new condition, not a preset; "
                                 "only the temperatures and the fraction limit of a preset can be changed");
-    return CheckConditionOptions(condition);
+    return kExitOk;
 }
 
 int LoadPreset(const CalcOptions& options, MatCondition& rec) {
@@ -356,11 +340,8 @@ int Calculate(const CalcOptions& options, MatCondition& rec) {
     return WriteStdout(text);
 }
 
-} // namespace
-
-int RunCalc(const std::vector<std::string>& args) {
-    CalcOptions options;
-    if (const int status = ParseCalc(args, options); status != kExitOk)
+int RunCalc(CalcOptions& options) {
+    if (const int status = CheckCalc(options); status != kExitOk)
         return status;
     MatCondition rec;
     const int status =
@@ -368,6 +349,19 @@ int RunCalc(const std::vector<std::string>& args) {
     if (status != kExitOk)
         return status;
     return Calculate(options, rec);
+}
+
+} // namespace
+
+void AddCalcCommand(CLI::App& app, Runner& run) {
+    auto options = std::make_shared<CalcOptions>();
+    CLI::App* command = app.add_subcommand("calc");
+    AddConditionOptions(*command, options->given);
+    command->add_option("--preset", options->preset);
+    command->add_option("--out", options->out);
+    command->add_option("--plot", options->plot);
+    command->add_flag("--keep", options->keep);
+    command->callback([options, &run] { run = [options] { return RunCalc(*options); }; });
 }
 
 } // namespace cli

@@ -111,19 +111,9 @@ Row DerivedRow(const CMatProps& set, KESTRUMMOD_DATATYPE type) {
     return row;
 }
 
-int TakeOptionValue(const std::vector<std::string>& args, size_t& i, const char* what, std::string& value) {
-    if (i + 1 == args.size() || args[i + 1].empty())
-        return Fail(kExitUsage, "option '" + args[i] + "' needs a " + what);
-    value = args[++i];
-    return kExitOk;
-}
-
-int TakeFileArgument(const std::string& arg, std::string& file) {
-    if (!file.empty())
-        return Fail(kExitUsage, "unexpected argument '" + arg + "'");
-    if (arg.empty())
-        return Fail(kExitUsage, "empty file name");
-    file = arg;
+int CheckFileArgument(const std::string& file, const std::string& command) {
+    if (file.empty())
+        return Fail(kExitUsage, "missing FILE for " + command);
     return kExitOk;
 }
 
@@ -179,7 +169,6 @@ int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empt
     }
     return kExitOk;
 }
-
 
 std::string ConditionLoadFailure(const std::string& file) {
     // Both platforms' readers refuse a document type declaration, which could declare entities that

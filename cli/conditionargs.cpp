@@ -1,6 +1,8 @@
 #include <cwchar>
 #include <cwctype>
 
+#include <CLI/CLI.hpp>
+
 #include "calc/catalogue.h"
 #include "calc/matinput.h"
 #include "cli/cli.h"
@@ -54,64 +56,63 @@ int32_t FindFamily(const std::string& given) {
     return found;
 }
 
-int ParseConditionOption(const std::vector<std::string>& args, size_t& i, ConditionOptions& options,
-                         bool& taken) {
-    const std::string& arg = args[i];
-    taken = true;
-    const auto number = [&](std::optional<double>& value) {
-        if (i + 1 == args.size())
-            return Fail(kExitUsage, "option '" + arg + "' needs a number");
-        double parsed = 0;
-        if (!ParseNumber(args[i + 1], parsed))
-            return Fail(kExitUsage, "option '" + arg + "': '" + args[i + 1] + "' is not a number");
-        value = parsed;
-        ++i;
-        return kExitOk;
-    };
-    if (arg == "--start")
-        return number(options.start);
-    if (arg == "--end")
-        return number(options.end);
-    if (arg == "--fraction-limit")
-        return number(options.fractionLimit);
-    if (arg == "--step") {
-        const int status = number(options.step);
-        if (status == kExitOk && !(*options.step > 0))
-            return Fail(kExitUsage, "option '--step' needs a number greater than 0");
-        return status;
-    }
-    if (arg == "--family") {
-        options.family = i + 1 < args.size() ? FindFamily(args[i + 1]) : -1;
+void AddConditionOptions(CLI::App& command, ConditionArgs& given) {
+    for (auto [name, values] : {std::pair{"--family", &given.family},
+                                {"--set", &given.sets},
+                                {"--start", &given.start},
+                                {"--end", &given.end},
+                                {"--step", &given.step},
+                                {"--fraction-limit", &given.fractionLimit},
+                                {"--graphite", &given.graphite}})
+        command.add_option(name, *values)->take_all()->allow_extra_args(false);
+    command.add_flag("--ferritic", given.ferritic);
+}
+
+// Every value given is checked; of an option given twice the last value counts, --set adds up.
+int ParseConditionArgs(const ConditionArgs& given, ConditionOptions& options) {
+    for (const std::string& value : given.family) {
+        options.family = FindFamily(value);
         if (options.family < 0)
             return Fail(kExitUsage, "option '--family' needs a family index from 0 to 10 or the start "
                                     "of one family's name");
-        ++i;
-        return kExitOk;
     }
-    if (arg == "--graphite") {
+    const auto number = [](const char* name, const std::vector<std::string>& values,
+                           std::optional<double>& value) {
+        for (const std::string& text : values) {
+            double parsed = 0;
+            if (!ParseNumber(text, parsed))
+                return Fail(kExitUsage, std::string("option '") + name + "': '" + text + "' is not a number");
+            value = parsed;
+        }
+        return kExitOk;
+    };
+    if (const int status = number("--start", given.start, options.start); status != kExitOk)
+        return status;
+    if (const int status = number("--end", given.end, options.end); status != kExitOk)
+        return status;
+    if (const int status = number("--fraction-limit", given.fractionLimit, options.fractionLimit);
+        status != kExitOk)
+        return status;
+    if (const int status = number("--step", given.step, options.step); status != kExitOk)
+        return status;
+    if (options.step && !(*options.step > 0))
+        return Fail(kExitUsage, "option '--step' needs a number greater than 0");
+    for (const std::string& value : given.graphite) {
         int32_t graphite = 0;
-        if (i + 1 == args.size() || !ParseIndex(args[i + 1], kGraphiteTypeCount - 1, graphite))
+        if (!ParseIndex(value, kGraphiteTypeCount - 1, graphite))
             return Fail(kExitUsage, "option '--graphite' needs a graphite type index from 0 to 2");
         options.graphite = graphite;
-        ++i;
-        return kExitOk;
     }
-    if (arg == "--ferritic") {
-        options.ferritic = true;
-        return kExitOk;
-    }
-    if (arg == "--set") {
-        const std::string value = i + 1 < args.size() ? args[++i] : std::string();
+    options.ferritic = given.ferritic;
+    for (const std::string& value : given.sets) {
         const size_t equals = value.find('=');
         double percent = 0;
         if (equals == std::string::npos || equals == 0 ||
             !ParseNumber(std::string_view(value).substr(equals + 1), percent) || percent < 0 || percent > 100)
             return Fail(kExitUsage, "option '--set' needs ELEMENT=PERCENT with a percentage from 0 to 100");
         options.elements.emplace_back(value.substr(0, equals), static_cast<float>(percent));
-        return kExitOk;
     }
-    taken = false;
-    return kExitOk;
+    return CheckConditionOptions(options);
 }
 
 int CheckConditionOptions(const ConditionOptions& options) {

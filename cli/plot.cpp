@@ -2,11 +2,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/cli.h"
 #include "framework/cstring.h"
@@ -23,6 +26,7 @@ namespace {
 
 struct PlotOptions {
     std::string file;
+    std::string type;
     std::string folder;
     bool jmatpro = false;
     std::optional<KESTRUMMOD_DATATYPE> only;
@@ -42,39 +46,15 @@ bool FindProperty(const std::string& tag, KESTRUMMOD_DATATYPE& type) {
     return false;
 }
 
-int ParsePlot(const std::vector<std::string>& args, PlotOptions& options) {
-    bool optionsEnded = false;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            if (arg == "--") {
-                optionsEnded = true;
-            } else if (arg == "--jmatpro") {
-                options.jmatpro = true;
-            } else if (arg == "--type") {
-                if (i + 1 == args.size() || args[i + 1].empty())
-                    return Fail(kExitUsage, "option '--type' needs a tag or 'all'");
-                const std::string& tag = args[++i];
-                KESTRUMMOD_DATATYPE type = JDT_NULL;
-                if (tag == "all")
-                    options.only.reset();
-                else if (FindProperty(tag, type))
-                    options.only = type;
-                else
-                    return Fail(kExitUsage, "'" + tag + "' is not the tag of a property (such as D-TOTAL)");
-            } else if (arg == "-o" || arg == "--output") {
-                if (const int status = TakeOptionValue(args, i, "folder name", options.folder);
-                    status != kExitOk)
-                    return status;
-            } else {
-                return Fail(kExitUsage, "unknown option '" + arg + "' for plot");
-            }
-        } else if (const int status = TakeFileArgument(arg, options.file); status != kExitOk) {
-            return status;
-        }
-    }
-    if (options.file.empty())
-        return Fail(kExitUsage, "missing FILE for plot");
+int CheckPlot(PlotOptions& options) {
+    if (const int status = CheckFileArgument(options.file, "plot"); status != kExitOk)
+        return status;
+    if (options.type.empty() || options.type == "all")
+        return kExitOk;
+    KESTRUMMOD_DATATYPE type = JDT_NULL;
+    if (!FindProperty(options.type, type))
+        return Fail(kExitUsage, "'" + options.type + "' is not the tag of a property (such as D-TOTAL)");
+    options.only = type;
     return kExitOk;
 }
 
@@ -110,9 +90,8 @@ int WritePlots(const CMatProps& set, const std::string& source, const std::strin
     return kExitOk;
 }
 
-int RunPlot(const std::vector<std::string>& args) {
-    PlotOptions options;
-    if (const int status = ParsePlot(args, options); status != kExitOk)
+int RunPlot(PlotOptions& options) {
+    if (const int status = CheckPlot(options); status != kExitOk)
         return status;
     const bool jmatpro =
         options.jmatpro || CString::FromUtf8(options.file).Right(4).CompareNoCase(L".dat") == 0;
@@ -127,6 +106,20 @@ int RunPlot(const std::vector<std::string>& args) {
     for (const std::wstring& path : written)
         out += WideToUtf8(path) + '\n';
     return WriteStdout(out);
+}
+
+void AddPlotCommand(CLI::App& app, Runner& run) {
+    auto options = std::make_shared<PlotOptions>();
+    CLI::App* command = app.add_subcommand("plot");
+    command->add_option("FILE", options->file);
+    command->add_flag("--jmatpro", options->jmatpro);
+    command->add_option("--type", options->type)->check([](const std::string& tag) {
+        return tag.empty() ? std::string("needs a tag or 'all'") : std::string();
+    });
+    command->add_option("-o,--output", options->folder)->check([](const std::string& folder) {
+        return folder.empty() ? std::string("needs a folder name") : std::string();
+    });
+    command->callback([options, &run] { run = [options] { return RunPlot(*options); }; });
 }
 
 } // namespace cli
