@@ -74,7 +74,8 @@ int CopyPathInto(const CString& path, wchar_t (&field)[kMatPathChars]) {
 // one before, so the progress stays on one line; elsewhere every line is printed as it is.
 class EngineConsole : public IConProcOwner {
 public:
-    explicit EngineConsole(bool oneLine) : m_oneLine(oneLine) {}
+    // `shown` false keeps the output to itself (its last lines only), for runs side by side.
+    explicit EngineConsole(bool oneLine, bool shown = true) : m_oneLine(oneLine), m_shown(shown) {}
 
     void OnOutput(const wchar_t* text) override {
         if (!text)
@@ -144,6 +145,8 @@ private:
         m_last.push_back(line);
         if (m_last.size() > kLinesKept)
             m_last.pop_front();
+        if (!m_shown)
+            return;
         if (!m_oneLine) {
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fputc('\n', stdout);
@@ -165,6 +168,7 @@ private:
     }
 
     const bool m_oneLine;
+    const bool m_shown;
     mutable std::mutex m_lock;
     std::condition_variable m_ended;
     std::string m_pending;
@@ -275,12 +279,22 @@ std::string Summary(const MatCondition& rec, const CMatProps& set) {
     return out + FormatTable(rows, {false, true, false});
 }
 
+// The engine beside this program and the data folder beside it; false, with the reason, without one.
+bool FindEngine(CString& engine, CString& dataPath, std::string& failure) {
+    if (!GetEnginePath(&engine) || !os::IsRegularFile(engine.GetString())) {
+        failure = "no calculation engine beside this program: " + engine.ToUtf8();
+        return false;
+    }
+    const size_t cut = engine.Str().rfind(jobos::kSeparator);
+    dataPath = engine.Left(static_cast<int>(cut + 1)) + L"dbdata" + CString(jobos::kSeparator);
+    return true;
+}
+
 int Calculate(const CalcOptions& options, MatCondition& rec) {
     CString engine;
-    if (!GetEnginePath(&engine) || !os::IsRegularFile(engine.GetString()))
-        return Fail(kExitFileError, "no calculation engine beside this program: " + engine.ToUtf8());
-    const size_t cut = engine.Str().rfind(jobos::kSeparator);
-    const CString dataPath = engine.Left(static_cast<int>(cut + 1)) + L"dbdata" + CString(jobos::kSeparator);
+    CString dataPath;
+    if (std::string failure; !FindEngine(engine, dataPath, failure))
+        return Fail(kExitFileError, failure);
 
     const CString job = CreateJobFolderName();
     if (job.IsEmpty())
@@ -339,6 +353,69 @@ int Calculate(const CalcOptions& options, MatCondition& rec) {
     text += folder.KeptLine();
     return WriteStdout(text);
 }
+
+} // namespace
+
+int CalculateQuietly(MatCondition rec, CMatProps& set, std::string& failure) {
+    CString engine;
+    CString dataPath;
+    if (!FindEngine(engine, dataPath, failure))
+        return kExitFileError;
+    CString job;
+    {
+        // Job folders are named after the tick count, so two jobs started in the same millisecond
+        // would find the same free name: naming and creating go together, one job at a time.
+        static std::mutex naming;
+        std::lock_guard lock(naming);
+        job = CreateJobFolderName();
+        if (job.IsEmpty()) {
+            failure = "the temporary folder for the job folder cannot be found";
+            return kExitFileError;
+        }
+        if (!CopyPathInto(dataPath, rec.dataPath) || !CopyPathInto(job, rec.resPath)) {
+            failure = "the path of the data or job folder is too long: " + job.ToUtf8();
+            return kExitFileError;
+        }
+        if (!CreateJobFolder(job.GetString())) {
+            failure = "cannot create the job folder " + job.ToUtf8();
+            return kExitFileError;
+        }
+    }
+    JobFolder folder(job);
+    const CString input = GetJobInputPath(job.GetString());
+    if (!SaveMatCondition(input.GetString(), &rec)) {
+        failure = "cannot write " + input.ToUtf8();
+        return kExitFileError;
+    }
+    EngineConsole console(false, false);
+    CConProc runner;
+    if (!runner.Create(&console, engine.GetString(), GetEngineCommandLine(input.GetString()).GetString()) ||
+        !runner.Start()) {
+        failure = "the engine could not be started";
+        return kExitCalcFailed;
+    }
+    const int exitCode = console.Wait(runner);
+    if (Interrupted()) {
+        failure = "interrupted";
+        return kExitCalcFailed;
+    }
+    if (exitCode != 0) {
+        const std::vector<std::string> last = console.LastLines();
+        failure = "the engine failed with exit code " + std::to_string(exitCode) +
+                  (last.empty() ? std::string() : ": " + last.back());
+        return kExitCalcFailed;
+    }
+    // The reader's own explanations go to the debug output, which the caller owns: runs side by side
+    // cannot each install a sink of their own.
+    const CString result = GetJobResultPath(job.GetString());
+    if (!ReadResultFile(result.GetString(), set, kFormatEngine) || set.m_series.empty()) {
+        failure = "the engine ended without a readable result: " + result.ToUtf8();
+        return kExitCalcFailed;
+    }
+    return kExitOk;
+}
+
+namespace {
 
 int RunCalc(CalcOptions& options) {
     if (const int status = CheckCalc(options); status != kExitOk)

@@ -130,6 +130,22 @@ void ApplyTemperatureOptions(const ConditionOptions& options, MatCondition& rec)
 // `run` was set to carries it out.
 using Runner = std::function<int()>;
 void AddCalcCommand(CLI::App& app, Runner& run);
+void AddSweepCommand(CLI::App& app, Runner& run);
+
+// One calculation without output, as calc runs it: a job folder, its input.vjp, the engine through the
+// process runner, the result read back; the folder is removed in every case and an interrupt stops
+// the engine. kExitOk with `set` filled, or a status with the reason in `failure`. Runs side by side
+// in several threads; the reader's debug output goes wherever the caller sent it.
+int CalculateQuietly(MatCondition rec, CMatProps& set, std::string& failure);
+// The derived values calc's summary shows, from a calculated set.
+struct SweepValues;
+SweepValues SummaryValues(const CMatProps& set);
+// An element by its catalogue symbol (any letter case) or its index; -1 if none.
+int32_t FindElement(const std::string& given);
+// Sets the percentages of `elements` in `rec` and gives the base element the balance, as the input
+// dialog does; false with the reason when the balance is not acceptable.
+bool SetComposition(MatCondition& rec, const std::vector<int32_t>& elements,
+                    const std::vector<double>& percents, std::string& failure);
 void AddPlotCommand(CLI::App& app, Runner& run);
 // One SVG per plotted property of `set` (or only of data type `only`) into `folder`, made when missing;
 // `source` names the set in a failure line. The paths written are appended to `written`.

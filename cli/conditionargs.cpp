@@ -12,7 +12,16 @@ namespace cli {
 
 namespace {
 
-// An element by its catalogue symbol (any letter case) or its index.
+bool StartsWithNoCase(const wchar_t* text, const std::wstring& start) {
+    for (size_t i = 0; i < start.size(); ++i) {
+        if (text[i] == L'\0' || std::towlower(text[i]) != std::towlower(start[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 int32_t FindElement(const std::string& given) {
     int32_t index = -1;
     if (ParseIndex(given, kMatElementCount - 1, index))
@@ -24,16 +33,6 @@ int32_t FindElement(const std::string& given) {
     }
     return -1;
 }
-
-bool StartsWithNoCase(const wchar_t* text, const std::wstring& start) {
-    for (size_t i = 0; i < start.size(); ++i) {
-        if (text[i] == L'\0' || std::towlower(text[i]) != std::towlower(start[i]))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 int32_t FindFamily(const std::string& given) {
     int32_t index = -1;
@@ -168,6 +167,24 @@ int BuildCondition(const ConditionOptions& options, MatCondition& rec) {
         return Fail(kExitUsage, "the other elements leave nothing for the base element " +
                                     WideToUtf8(ElementTable[base]));
     return kExitOk;
+}
+
+} // namespace cli
+
+namespace cli {
+
+bool SetComposition(MatCondition& rec, const std::vector<int32_t>& elements,
+                    const std::vector<double>& percents, std::string& failure) {
+    for (size_t i = 0; i < elements.size() && i < percents.size(); ++i)
+        rec.compositions[elements[i]].compo = static_cast<float>(percents[i]);
+    const std::vector<int32_t> rows = CompositionRows(rec.compositions);
+    const int32_t base = rows.front();
+    rec.compositions[base].compo = SumComposition(rec.compositions, rows).Balance();
+    if (!IsBalanceAcceptable(rec.compositions[base].compo)) {
+        failure = "the other elements leave nothing for the base element " + WideToUtf8(ElementTable[base]);
+        return false;
+    }
+    return true;
 }
 
 } // namespace cli

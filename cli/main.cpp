@@ -448,6 +448,7 @@ int Run(const std::vector<std::string>& args) {
     Runner run;
     AddFileCommands(app, run);
     AddCalcCommand(app, run);
+    AddSweepCommand(app, run);
     AddPlotCommand(app, run);
     if (args.empty())
         return Fail(kExitUsage, "missing command");
