@@ -147,6 +147,8 @@ int32_t FindElement(const std::string& given);
 bool SetComposition(MatCondition& rec, const std::vector<int32_t>& elements,
                     const std::vector<double>& percents, std::string& failure);
 void AddPlotCommand(CLI::App& app, Runner& run);
+// Makes the folder (and its parents) when missing; an empty name is the current folder.
+int MakeFolder(const std::string& folder);
 // One SVG per plotted property of `set` (or only of data type `only`) into `folder`, made when missing;
 // `source` names the set in a failure line. The paths written are appended to `written`.
 int WritePlots(const CMatProps& set, const std::string& source, const std::string& folder,

@@ -58,6 +58,8 @@ int CheckPlot(PlotOptions& options) {
     return kExitOk;
 }
 
+} // namespace
+
 // The folder is made when missing; a UTF-8 path names the same file on every platform.
 int MakeFolder(const std::string& folder) {
     if (folder.empty())
@@ -69,8 +71,6 @@ int MakeFolder(const std::string& folder) {
         return Fail(kExitFileError, "cannot create folder " + folder + (error ? ": " + error.message() : ""));
     return kExitOk;
 }
-
-} // namespace
 
 int WritePlots(const CMatProps& set, const std::string& source, const std::string& folder,
                std::optional<KESTRUMMOD_DATATYPE> only, std::vector<std::wstring>& written) {

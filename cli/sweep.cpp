@@ -20,6 +20,7 @@
 #include "cli/sweepgrid.h"
 #include "framework/debugout.h"
 #include "framework/utf.h"
+#include "graph/svgplot.h"
 #include "results/resultfile.h"
 
 namespace cli {
@@ -39,6 +40,7 @@ struct SweepOptions {
     int jobs = 0;
     bool json = false;
     std::string output;
+    std::string plot;
 };
 
 std::optional<double> Finite(double value) {
@@ -115,6 +117,38 @@ int FindVaried(const std::vector<VaryRange>& ranges, const MatCondition& rec, st
     return kExitOk;
 }
 
+// One chart per value and varied element, named VALUE-EL.svg, the value over the element's percentage.
+// With more than one element varied, the compositions that share a percentage of this one stand at one
+// x, ordered by value: the chart's line then runs up through them, so that it shows the spread the
+// other elements cause there.
+int WriteSweepPlots(const std::string& folder, const std::vector<std::string>& symbols,
+                    const std::vector<SweepRow>& rows, size_t& written) {
+    if (const int status = MakeFolder(folder); status != kExitOk)
+        return status;
+    for (int k = 0; k < kSweepValueCount; ++k) {
+        for (size_t e = 0; e < symbols.size(); ++e) {
+            std::vector<GraphPoint> points;
+            for (const SweepRow& row : rows) {
+                if (const std::optional<double> value = SweepValue(row.values, k))
+                    points.push_back({static_cast<float>(row.composition[e]), static_cast<float>(*value)});
+            }
+            if (points.empty())
+                continue;
+            std::sort(points.begin(), points.end(),
+                      [](GraphPoint a, GraphPoint b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+            const std::string name = std::string(kSweepColumns[k].name) + '-' + symbols[e] + ".svg";
+            const std::wstring path = Utf8ToWide(folder.empty() ? name : folder + '/' + name);
+            const CString xTitle = Utf8ToWide(symbols[e] + " [wt%]").c_str();
+            const CString yTitle =
+                Utf8ToWide(std::string(kSweepColumns[k].name) + '[' + kSweepColumns[k].unit + ']').c_str();
+            if (!WritePointsSvg(std::move(points), xTitle, yTitle, path.c_str(), true))
+                return Fail(kExitFileError, "cannot write " + WideToUtf8(path));
+            ++written;
+        }
+    }
+    return kExitOk;
+}
+
 int RunSweep(SweepOptions& options) {
     MatCondition base;
     if (const int status = LoadBase(options, base); status != kExitOk)
@@ -180,6 +214,12 @@ int RunSweep(SweepOptions& options) {
         return Fail(kExitFileError, "cannot write " + options.output);
     }
 
+    size_t plots = 0;
+    if (!options.plot.empty()) {
+        if (const int status = WriteSweepPlots(options.plot, symbols, rows, plots); status != kExitOk)
+            return status;
+    }
+
     // The spread goes with the progress, on standard error, so that standard output stays one table.
     std::string spread = "Spread over " + std::to_string(rows.size()) + " compositions:\n";
     std::vector<Row> spreadRows;
@@ -192,6 +232,8 @@ int RunSweep(SweepOptions& options) {
     spread += FormatTable(spreadRows, {false, true, true, false});
     const auto failed =
         std::count_if(rows.begin(), rows.end(), [](const SweepRow& r) { return !r.error.empty(); });
+    if (!options.plot.empty())
+        spread += "Plots: " + std::to_string(plots) + " SVG files in " + options.plot + '\n';
     if (failed > 0)
         spread += std::to_string(failed) + " of " + std::to_string(rows.size()) + " compositions failed\n";
     std::fwrite(spread.data(), 1, spread.size(), stderr);
@@ -212,6 +254,7 @@ void AddSweepCommand(CLI::App& app, Runner& run) {
     command->add_option("-j,--jobs", options->jobs)->check(CLI::Range(1, 256));
     command->add_flag("--json", options->json);
     command->add_option("-o,--output", options->output);
+    command->add_option("--plot", options->plot);
     command->callback([options, &run] { run = [options] { return RunSweep(*options); }; });
 }
 

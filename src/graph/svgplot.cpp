@@ -169,15 +169,20 @@ bool WriteFile(const wchar_t* path, const std::string& bytes) {
     return file.OpenWrite(path, error) && file.Write(bytes.data(), bytes.size(), error) && file.Close(error);
 }
 
-CGraphAxes AxesFor(const CMatPropData& series, bool showSymbols) {
+CGraphAxes AxesFor(std::vector<GraphPoint> points, const CString& xTitle, const CString& yTitle,
+                   bool showSymbols) {
     CGraphAxes axes;
-    axes.m_points = series.m_points;
+    axes.m_points = std::move(points);
     axes.RecalcExtents();
     axes.RecalcAxes();
     axes.m_showSymbols = showSymbols ? 1 : 0;
-    axes.m_xTitle = GraphXTitle();
-    axes.m_yTitle = GraphYTitle(series.m_dataType);
+    axes.m_xTitle = xTitle;
+    axes.m_yTitle = yTitle;
     return axes;
+}
+
+CGraphAxes AxesFor(const CMatPropData& series, bool showSymbols) {
+    return AxesFor(series.m_points, GraphXTitle(), GraphYTitle(series.m_dataType), showSymbols);
 }
 
 std::wstring Sanitised(const std::wstring& text) {
@@ -248,6 +253,12 @@ std::string RenderGraphSvg(CGraphAxes& axes, int width, int height) {
 
 int WriteSeriesSvg(const CMatPropData& series, const wchar_t* path, bool showSymbols) {
     CGraphAxes axes = AxesFor(series, showSymbols);
+    return WriteFile(path, RenderGraphSvg(axes, kGraphClientWidth, kGraphClientHeight)) ? 1 : 0;
+}
+
+int WritePointsSvg(std::vector<GraphPoint> points, const CString& xTitle, const CString& yTitle,
+                   const wchar_t* path, bool showSymbols) {
+    CGraphAxes axes = AxesFor(std::move(points), xTitle, yTitle, showSymbols);
     return WriteFile(path, RenderGraphSvg(axes, kGraphClientWidth, kGraphClientHeight)) ? 1 : 0;
 }
 

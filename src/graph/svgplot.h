@@ -28,6 +28,11 @@ std::string RenderGraphSvg(CGraphAxes& axes, int width, int height);
 // Writes the series' points, unthinned, as the graph control draws them. 1 when written, else 0.
 int WriteSeriesSvg(const CMatPropData& series, const wchar_t* path, bool showSymbols);
 
+// Writes `points` as the graph control draws a series, under the given axis titles: for charts of
+// values other than a property over temperature. 1 when written, else 0.
+int WritePointsSvg(std::vector<GraphPoint> points, const CString& xTitle, const CString& yTitle,
+                   const wchar_t* path, bool showSymbols);
+
 // Whether the graph window lists a series of this data type: not null, unknown or temperature in C.
 bool IsPlottedType(KESTRUMMOD_DATATYPE type);
 

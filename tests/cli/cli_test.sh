@@ -424,7 +424,7 @@ check "calc: ... and makes nothing in the current folder" test -z "$(ls -A "$tmp
 # --- Sweeps --------------------------------------------------------------------------------------
 # Every run through the real engine; job folders under this test's own temporary folder.
 sweep() { TMPDIR="$tmp/temp" run sweep "$@"; }
-sweep --family 0 --set Mg=0.3 --vary Si=6:7:0.5 --vary Mg=0.2:0.4:0.2 -j 2
+sweep --family 0 --set Mg=0.3 --vary Si=6:7:0.5 --vary Mg=0.2:0.4:0.2 -j 2 --plot "$tmp/sweep-plots"
 check "sweep: a grid of 6 succeeds, no job folder left" test "$rc" -eq 0 -a "$(jobs_left)" -eq 0
 check "sweep: the CSV reads back, one row per composition, first element slowest" python3 - "$tmp/out" <<'EOF'
 import csv, sys
@@ -437,6 +437,14 @@ for r in rows:
 assert float(rows[0]["liquidus (C)"]) > float(rows[4]["liquidus (C)"]), rows
 EOF
 check "sweep: the spread on standard error" grep -Eq '^liquidus +6[0-9.]+ +6[0-9.]+ +C$' "$tmp/err"
+check "sweep: one well-formed chart per value and varied element" python3 - "$tmp/sweep-plots" <<'EOF'
+import os, sys, xml.etree.ElementTree as ET
+names = sorted(os.listdir(sys.argv[1]))
+values = ["solidus", "liquidus", "freezing_range", "latent_heat", "shrinkage", "density_start", "density_end"]
+assert names == sorted(v + "-" + e + ".svg" for v in values for e in ("Si", "Mg")), names
+for name in names:
+    ET.parse(os.path.join(sys.argv[1], name))
+EOF
 sweep --family 0 --samples 5 --seed 7 --vary Si=6.5:7.5 --vary Mg=0.25:0.45 --json -o "$tmp/sweep1.json"
 sweep --family 0 --samples 5 --seed 7 --vary Si=6.5:7.5 --vary Mg=0.25:0.45 --json -o "$tmp/sweep2.json" -j 1
 check "sweep: seeded samples inside the ranges, the same with any -j" json_ok "$tmp/sweep1.json" '
