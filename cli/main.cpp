@@ -21,11 +21,13 @@
 #include "calc/catalogue.h"
 #include "cli/arguments.h"
 #include "cli/cli.h"
+#include "cli/compare.h"
 #include "framework/cstring.h"
 #include "framework/debugout.h"
 #include "framework/osfile.h"
 #include "framework/stdiofile.h"
 #include "framework/utf.h"
+#include "graph/svgplot.h"
 #include "module/datatypes.h"
 #include "module/matprops.h"
 #include "results/resultfile.h"
@@ -278,6 +280,99 @@ int RunConvert(const Options& options) {
     return WriteStdout(output + '\n');
 }
 
+struct CompareOptions {
+    std::vector<std::string> files;
+    bool jmatpro = false;
+};
+
+bool IsJMatProName(const std::string& file, bool jmatpro) {
+    return jmatpro || CString::FromUtf8(file).Right(4).CompareNoCase(L".dat") == 0;
+}
+
+std::wstring DerivedDifference(const CMatProps& a, const CMatProps& b, int type) {
+    const CMatPropData* first = FindSeries(a, static_cast<KESTRUMMOD_DATATYPE>(type));
+    const CMatPropData* second = FindSeries(b, static_cast<KESTRUMMOD_DATATYPE>(type));
+    if (!first || !second || first->m_points.empty() || second->m_points.empty())
+        return L"n/a";
+    const bool onX = type == 30 || type == 31;
+    const GraphPoint p = first->m_points.front();
+    const GraphPoint q = second->m_points.front();
+    return Text(L"%+.4g", onX ? static_cast<double>(p.x) - q.x : static_cast<double>(p.y) - q.y);
+}
+
+int RunCompare(const CompareOptions& options) {
+    if (options.files.size() != 2)
+        return Fail(kExitUsage, "compare needs two files");
+    CMatProps sets[2];
+    for (int k = 0; k < 2; ++k) {
+        if (const int status =
+                LoadSet(options.files[k], IsJMatProName(options.files[k], options.jmatpro), sets[k]);
+            status != kExitOk)
+            return status;
+    }
+    std::string out = "First minus second, on the first file's temperatures where both have values\n"
+                      "First:  " +
+                      options.files[0] + "\nSecond: " + options.files[1] + "\n\n";
+    std::vector<Row> rows{{L"Type", L"Property", L"Points", L"Largest difference", L"Unit", L"At"}};
+    for (const SeriesDifference& d : CompareSets(sets[0], sets[1])) {
+        const bool none = d.compared == 0;
+        rows.push_back({Text(L"%d", static_cast<int>(d.type)), KESTRUMMOD_DataTypeToString(d.type).Str(),
+                        Text(L"%zu", d.compared), none ? L"n/a" : Text(L"%+.6g", d.largest), UnitOf(d.type),
+                        none ? L"" : Text(L"%.1f C", d.at)});
+    }
+    out += FormatTable(rows, {true, false, true, true, false, true});
+    out += "\nDerived values\n";
+    std::vector<Row> derived;
+    for (const int type : {30, 31, 34}) {
+        const Row row = DerivedRow(sets[0], static_cast<KESTRUMMOD_DATATYPE>(type));
+        derived.push_back(
+            {row[0].substr(2), DerivedDifference(sets[0], sets[1], type), type == 34 ? L"%" : L"C"});
+    }
+    out += FormatTable(derived, {false, true, false});
+    return WriteStdout(out);
+}
+
+struct ExportOptions {
+    std::string file;
+    std::string folder;
+    bool jmatpro = false;
+};
+
+// One CSV per plotted property, named as plot names its SVG files (D-TOTAL.csv).
+int RunExport(const ExportOptions& options) {
+    if (const int status = CheckFileArgument(options.file, "export"); status != kExitOk)
+        return status;
+    if (options.folder.empty())
+        return Fail(kExitUsage, "export needs --csv DIR");
+    CMatProps set;
+    if (const int status = LoadSet(options.file, IsJMatProName(options.file, options.jmatpro), set);
+        status != kExitOk)
+        return status;
+    if (const int status = MakeFolder(options.folder); status != kExitOk)
+        return status;
+    const std::vector<std::wstring> names = PlotFileNames(set);
+    std::string out;
+    for (size_t i = 0; i < set.m_series.size(); ++i) {
+        const CMatPropData& series = set.m_series[i];
+        if (names[i].empty() || series.m_points.empty())
+            continue;
+        std::wstring name = names[i];
+        name.replace(name.size() - 4, 4, L".csv");
+        const std::string path = options.folder + '/' + WideToUtf8(name);
+        const std::wstring label = SeriesName(series).empty()
+                                       ? KESTRUMMOD_DataTypeToString(series.m_dataType).Str()
+                                       : std::wstring(SeriesName(series));
+        const std::string csv = SeriesCsv(series, WideToUtf8(label), WideToUtf8(UnitOf(series.m_dataType)));
+        os::File file;
+        int error = 0;
+        if (!file.OpenWrite(Utf8ToWide(path).c_str(), error) || !file.Write(csv.data(), csv.size(), error) ||
+            !file.Close(error))
+            return Fail(kExitFileError, "cannot write " + path + ": " + WideToUtf8(os::ErrorMessage(error)));
+        out += path + '\n';
+    }
+    return WriteStdout(out);
+}
+
 // ---- Material condition documents ---------------------------------------------------------------
 
 // The record's folders are fixed arrays; never read past one that lacks its terminator.
@@ -426,6 +521,19 @@ void AddFileCommands(CLI::App& app, Runner& run) {
     command->add_option("FILE", convert->file);
     command->add_option("-o,--output", convert->output)->check(NotEmpty);
     command->callback([convert, &run] { run = [convert] { return RunConvert(*convert); }; });
+
+    auto compare = std::make_shared<CompareOptions>();
+    command = app.add_subcommand("compare");
+    command->add_option("FILES", compare->files)->take_all();
+    command->add_flag("--jmatpro", compare->jmatpro);
+    command->callback([compare, &run] { run = [compare] { return RunCompare(*compare); }; });
+
+    auto exported = std::make_shared<ExportOptions>();
+    command = app.add_subcommand("export");
+    command->add_option("FILE", exported->file);
+    command->add_option("--csv", exported->folder)->check(NotEmpty);
+    command->add_flag("--jmatpro", exported->jmatpro);
+    command->callback([exported, &run] { run = [exported] { return RunExport(*exported); }; });
 
     CLI::App* condition = app.add_subcommand("condition");
     condition->require_subcommand(1);

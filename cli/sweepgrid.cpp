@@ -19,6 +19,8 @@ std::string Number(double value) {
     return text.ToUtf8();
 }
 
+} // namespace
+
 std::string CsvCell(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos)
         return text;
@@ -30,8 +32,6 @@ std::string CsvCell(const std::string& text) {
     }
     return quoted + '"';
 }
-
-} // namespace
 
 const SweepColumn kSweepColumns[kSweepValueCount] = {
     {"solidus", "C"},   {"liquidus", "C"},           {"freezing_range", "K"},   {"latent_heat", "J/kg"},

@@ -55,6 +55,9 @@ struct SweepRow {
     std::string error; // why the composition has no values; empty when it has them
 };
 
+// A CSV cell: quoted, with its quotes doubled, when it holds a comma, a quote or a line end.
+std::string CsvCell(const std::string& text);
+
 // The table as CSV: a heading (the varied elements' symbols, then the values' names with units,
 // then "error"), one line per composition; numbers in the C locale, a missing value an empty cell,
 // a cell with a comma, quote or line end quoted.

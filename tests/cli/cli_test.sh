@@ -477,5 +477,28 @@ check "sweep: ... with two engines started" test "$(wc -l <"$tmp/slow/engines.pi
 check "sweep: ... both gone" sh -c "for p in \$(cat '$tmp/slow/engines.pid'); do ! kill -0 \$p 2>/dev/null || exit 1; done"
 check "sweep: ... and no job folder left" test "$(jobs_left)" -eq 0
 
+# --- Compare and export ---------------------------------------------------------------------------
+# A copy of a result with its density 0.01 g/cm3 (10 kg/m^3) higher at every temperature.
+awk -F '\t' -v OFS='\t' 'NR > 1 { $3 = $3 + 0.01 } { print }' "$examples/alsi7mg.out" >"$tmp/denser.out"
+run compare "$examples/alsi7mg.out" "$tmp/denser.out"
+check "compare: succeeds" succeeded
+check "compare: density 10 kg/m^3 less over all 28 points" grep -Eq '^ +15 +Density alloy +28 +-10(\.0+[0-9]*)? +kg/m\^3 ' "$tmp/out"
+check "compare: fraction liquid the same" grep -Eq '^ +4 .* 28 +\+0 ' "$tmp/out"
+check "compare: solidus and liquidus the same" sh -c "grep -Eq '^Solidus Temperature +\+0 +C$' '$tmp/out' && grep -Eq '^Liquidus Temperature +\+0 +C$' '$tmp/out'"
+check "compare: one file only" fails 2 compare "$examples/alsi7mg.out"
+run export "$examples/alsi7mg.out" --csv "$tmp/csv"
+check "export: succeeds, one CSV per property" test "$rc" -eq 0 -a "$(wc -l <"$tmp/out")" -eq "$(ls "$tmp/csv" | wc -l)" -a -s "$tmp/csv/D-TOTAL.csv"
+check "export: the CSVs read back as the series" json_ok "$tmp/alsi7mg.json" '
+import csv, os
+folder = args[0]
+for s in doc["series"]:
+    tag = {15: "D-TOTAL", 4: "WT-LIQUID", 21: "H-WT"}.get(s["dataType"])
+    if not tag:
+        continue
+    rows = list(csv.reader(open(os.path.join(folder, tag + ".csv"), newline="")))
+    assert rows[0][0] == "Temperature (C)" and rows[0][1].startswith(tag), rows[0]
+    assert [[f32(float(x)), f32(float(y))] for x, y in rows[1:]] == [[f32(x), f32(y)] for x, y in s["points"]], tag' "$tmp/csv"
+check "export: without --csv" fails 2 export "$examples/alsi7mg.out"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
