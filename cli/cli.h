@@ -147,6 +147,8 @@ int32_t FindElement(const std::string& given);
 bool SetComposition(MatCondition& rec, const std::vector<int32_t>& elements,
                     const std::vector<double>& percents, std::string& failure);
 void AddPlotCommand(CLI::App& app, Runner& run);
+// Writes `bytes` as the whole file at `path` (UTF-8); a failure is reported with the system's reason.
+int WriteWholeFile(const std::string& path, const std::string& bytes);
 // Makes the folder (and its parents) when missing; an empty name is the current folder.
 int MakeFolder(const std::string& folder);
 // One SVG per plotted property of `set` (or only of data type `only`) into `folder`, made when missing;

@@ -111,6 +111,15 @@ Row DerivedRow(const CMatProps& set, KESTRUMMOD_DATATYPE type) {
     return row;
 }
 
+int WriteWholeFile(const std::string& path, const std::string& bytes) {
+    os::File file;
+    int error = 0;
+    if (!file.OpenWrite(Utf8ToWide(path).c_str(), error) || !file.Write(bytes.data(), bytes.size(), error) ||
+        !file.Close(error))
+        return Fail(kExitFileError, "cannot write " + path + ": " + WideToUtf8(os::ErrorMessage(error)));
+    return kExitOk;
+}
+
 int CheckFileArgument(const std::string& file, const std::string& command) {
     if (file.empty())
         return Fail(kExitUsage, "missing FILE for " + command);

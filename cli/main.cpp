@@ -51,6 +51,9 @@ constexpr char kUsage[] =
     "                    --vary EL=FROM:TO:STEP [--vary ...] [--samples N [--seed S]]\n"
     "                    [-j N] [--json] [-o FILE] [--plot DIR] [--start C] [--end C] ...\n"
     "       kestrumprops plot FILE [--jmatpro] [--type TAG|all] [-o DIR]\n"
+    "       kestrumprops plot --overlay FILE FILE [FILE ...] [--type TAG|all] [-o DIR]\n"
+    "       kestrumprops compare A B [--jmatpro]\n"
+    "       kestrumprops export FILE --csv DIR [--jmatpro]\n"
     "       kestrumprops --help\n"
     "\n"
     "Commands:\n"
@@ -114,6 +117,16 @@ constexpr char kUsage[] =
     "           --type TAG  only the property with this tag (default: all)\n"
     "           -o DIR      the folder for the files, made when missing\n"
     "                       (default: the current folder)\n"
+    "           --overlay   two files or more: one SVG per property with a curve\n"
+    "                       from each file that has it and a legend\n"
+    "  compare  Read two result files (each as for read) and print, for each\n"
+    "           property in both, the largest difference A - B over the temperatures\n"
+    "           both cover (B interpolated on A's temperatures) and where it lies,\n"
+    "           then the differences in solidus, liquidus and shrinkage.\n"
+    "  export   Write one CSV per property of a result file into DIR (made when\n"
+    "           missing), named as plot names its charts (D-TOTAL.csv): a heading\n"
+    "           with the temperature in C and the property's name and unit, then\n"
+    "           one line per point; prints the files written.\n"
     "\n"
     "Exit status: 0 on success, 1 when a file cannot be read or written,\n"
     "2 on a usage error, 3 when the calculation failed or was interrupted.\n";
@@ -363,11 +376,8 @@ int RunExport(const ExportOptions& options) {
                                        ? KESTRUMMOD_DataTypeToString(series.m_dataType).Str()
                                        : std::wstring(SeriesName(series));
         const std::string csv = SeriesCsv(series, WideToUtf8(label), WideToUtf8(UnitOf(series.m_dataType)));
-        os::File file;
-        int error = 0;
-        if (!file.OpenWrite(Utf8ToWide(path).c_str(), error) || !file.Write(csv.data(), csv.size(), error) ||
-            !file.Close(error))
-            return Fail(kExitFileError, "cannot write " + path + ": " + WideToUtf8(os::ErrorMessage(error)));
+        if (const int status = WriteWholeFile(path, csv); status != kExitOk)
+            return status;
         out += path + '\n';
     }
     return WriteStdout(out);

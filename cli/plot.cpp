@@ -18,6 +18,7 @@
 #include "framework/utf.h"
 #include "graph/svgplot.h"
 #include "module/datatypes.h"
+#include "module/matprops.h"
 #include "results/resultfile.h"
 
 namespace cli {
@@ -25,7 +26,9 @@ namespace cli {
 namespace {
 
 struct PlotOptions {
+    std::vector<std::string> files;
     std::string file;
+    bool overlay = false;
     std::string type;
     std::string folder;
     bool jmatpro = false;
@@ -47,6 +50,11 @@ bool FindProperty(const std::string& tag, KESTRUMMOD_DATATYPE& type) {
 }
 
 int CheckPlot(PlotOptions& options) {
+    if (options.overlay && options.files.size() < 2)
+        return Fail(kExitUsage, "plot --overlay needs two files or more");
+    if (!options.overlay && options.files.size() > 1)
+        return Fail(kExitUsage, "unexpected argument '" + options.files[1] + "' (more files need --overlay)");
+    options.file = options.files.empty() ? std::string() : options.files.front();
     if (const int status = CheckFileArgument(options.file, "plot"); status != kExitOk)
         return status;
     if (options.type.empty() || options.type == "all")
@@ -90,9 +98,67 @@ int WritePlots(const CMatProps& set, const std::string& source, const std::strin
     return kExitOk;
 }
 
+// The name a curve has in an overlay's legend: its file's name without the folder.
+std::wstring CurveLabel(const std::string& file) {
+    const std::wstring path = Utf8ToWide(file);
+    const size_t cut = path.find_last_of(L"/\\");
+    return cut == std::wstring::npos ? path : path.substr(cut + 1);
+}
+
+// One SVG per property any of the files has, with a curve from each file that has it: thinned as plot
+// draws a series, without symbols, which would hide one curve under another. A property's file takes
+// the name plot gives it, after the first file that has the property.
+int RunOverlay(const PlotOptions& options) {
+    std::vector<CMatProps> sets(options.files.size());
+    for (size_t k = 0; k < sets.size(); ++k) {
+        const std::string& file = options.files[k];
+        const bool jmatpro = options.jmatpro || CString::FromUtf8(file).Right(4).CompareNoCase(L".dat") == 0;
+        if (const int status = LoadSet(file, jmatpro, sets[k]); status != kExitOk)
+            return status;
+    }
+    CMatProps types;
+    for (const CMatProps& set : sets) {
+        for (const CMatPropData& series : set.m_series) {
+            if (IsPlottedType(series.m_dataType) && !series.m_points.empty() &&
+                (!options.only || series.m_dataType == *options.only) &&
+                !FindSeries(types, series.m_dataType))
+                types.m_series.push_back(series);
+        }
+    }
+    if (types.m_series.empty())
+        return Fail(kExitFileError, "none of the files has a property series with points" +
+                                        (options.only ? std::string(" of that type") : std::string()));
+    if (const int status = MakeFolder(options.folder); status != kExitOk)
+        return status;
+    const std::vector<std::wstring> names = PlotFileNames(types);
+    std::string out;
+    for (size_t i = 0; i < types.m_series.size(); ++i) {
+        const KESTRUMMOD_DATATYPE type = types.m_series[i].m_dataType;
+        std::vector<COverlayCurve> curves;
+        for (size_t k = 0; k < sets.size(); ++k) {
+            const CMatPropData* series = FindSeries(sets[k], type);
+            if (!series || series->m_points.empty())
+                continue;
+            CMatPropData thinned = *series;
+            ThinSeries(*series, thinned);
+            curves.push_back({thinned.m_points, CurveLabel(options.files[k])});
+        }
+        const std::string path =
+            (options.folder.empty() ? std::string() : options.folder + '/') + WideToUtf8(names[i]);
+        const std::string svg =
+            RenderOverlaySvg(curves, GraphXTitle(), GraphYTitle(type), kGraphClientWidth, kGraphClientHeight);
+        if (const int status = WriteWholeFile(path, svg); status != kExitOk)
+            return status;
+        out += path + '\n';
+    }
+    return WriteStdout(out);
+}
+
 int RunPlot(PlotOptions& options) {
     if (const int status = CheckPlot(options); status != kExitOk)
         return status;
+    if (options.overlay)
+        return RunOverlay(options);
     const bool jmatpro =
         options.jmatpro || CString::FromUtf8(options.file).Right(4).CompareNoCase(L".dat") == 0;
     CMatProps set;
@@ -111,8 +177,9 @@ int RunPlot(PlotOptions& options) {
 void AddPlotCommand(CLI::App& app, Runner& run) {
     auto options = std::make_shared<PlotOptions>();
     CLI::App* command = app.add_subcommand("plot");
-    command->add_option("FILE", options->file);
+    command->add_option("FILE", options->files)->take_all();
     command->add_flag("--jmatpro", options->jmatpro);
+    command->add_flag("--overlay", options->overlay);
     command->add_option("--type", options->type)->check([](const std::string& tag) {
         return tag.empty() ? std::string("needs a tag or 'all'") : std::string();
     });

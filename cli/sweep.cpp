@@ -208,10 +208,8 @@ int RunSweep(SweepOptions& options) {
     if (options.output.empty()) {
         if (const int status = WriteStdout(table); status != kExitOk)
             return status;
-    } else if (std::FILE* file = std::fopen(options.output.c_str(), "wb");
-               !file || std::fwrite(table.data(), 1, table.size(), file) != table.size() ||
-               std::fclose(file) != 0) {
-        return Fail(kExitFileError, "cannot write " + options.output);
+    } else if (const int status = WriteWholeFile(options.output, table); status != kExitOk) {
+        return status;
     }
 
     size_t plots = 0;

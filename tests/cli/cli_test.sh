@@ -500,5 +500,27 @@ for s in doc["series"]:
     assert [[f32(float(x)), f32(float(y))] for x, y in rows[1:]] == [[f32(x), f32(y)] for x, y in s["points"]], tag' "$tmp/csv"
 check "export: without --csv" fails 2 export "$examples/alsi7mg.out"
 
+# --- Overlaid charts -----------------------------------------------------------------------------
+run plot --overlay "$examples/alsi7mg.out" "$examples/jmatpro_sample.dat" -o "$tmp/overlay"
+check "overlay: succeeds" succeeded
+check "overlay: well-formed SVGs, a curve and a legend entry per file that has the property" python3 - "$tmp/out" "$examples" <<'EOF'
+import json, subprocess, sys, xml.etree.ElementTree as ET
+ns = "{http://www.w3.org/2000/svg}"
+paths = open(sys.argv[1]).read().split()
+assert len(paths) >= 10, paths
+for path in paths:
+    root = ET.parse(path).getroot()
+    # A curve is a line, or for a single-point value its symbol.
+    curves = [e for e in root.iter() if e.get("class") in ("curve", "symbols")]
+    legend = [t.text for g in root.iter(ns + "g") if g.get("class") == "legend" for t in g.iter(ns + "text")]
+    assert len(curves) == len(legend) >= 1, (path, len(curves), legend)
+    assert set(legend) <= {"alsi7mg.out", "jmatpro_sample.dat"}, legend
+    if path.endswith("/D-TOTAL.svg"):
+        assert legend == ["alsi7mg.out", "jmatpro_sample.dat"], legend
+        assert len({c.get("stroke") for c in curves}) == 2
+EOF
+check "overlay: one file only" fails 2 plot --overlay "$examples/alsi7mg.out" -o "$tmp/overlay"
+check "plot: two files without --overlay" fails 2 plot "$examples/alsi7mg.out" "$examples/minimal.out"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
