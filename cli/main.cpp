@@ -576,6 +576,8 @@ int Run(const std::vector<std::string>& args) {
         return WriteStdout(kUsage);
     CLI::App app("kestrumprops");
     app.set_help_flag();
+    // CLI11 takes "/name" for an option on Windows; here it is a path (Wine maps "/" to a drive).
+    app.allow_windows_style_options(false);
     // An option given twice counts with its last value, as a shell alias with an override expects.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     Runner run;
