@@ -161,11 +161,9 @@ int BuildCondition(const ConditionOptions& options, MatCondition& rec) {
                         WideToUtf8(ElementTable[element]) + " is the base element: it takes the balance");
         rec.compositions[element].compo = percent;
     }
-    rec.compositions[base].compo = SumComposition(rec.compositions, rows).Balance();
-    // The check the input dialog makes before it starts a calculation.
-    if (!IsBalanceAcceptable(rec.compositions[base].compo))
-        return Fail(kExitUsage, "the other elements leave nothing for the base element " +
-                                    WideToUtf8(ElementTable[base]));
+    // The balance, and the check the input dialog makes before it starts a calculation.
+    if (std::string failure; !SetComposition(rec, {}, {}, failure))
+        return Fail(kExitUsage, failure);
     return kExitOk;
 }
 

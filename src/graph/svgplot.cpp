@@ -5,6 +5,7 @@
 #include "graph/svgplot.h"
 
 #include <filesystem>
+#include <functional>
 
 #include "framework/osfile.h"
 #include "framework/utf.h"
@@ -266,17 +267,27 @@ CString GraphYTitle(KESTRUMMOD_DATATYPE type) {
     return title;
 }
 
-std::string RenderGraphSvg(CGraphAxes& axes, int width, int height) {
+// The chart around its curves, still open for more: background, grid, what `drawCurves` adds, frame,
+// tick labels and titles.
+std::wstring RenderChart(CGraphAxes& axes, int width, int height,
+                         const std::function<void(std::wstring&)>& drawCurves) {
     axes.CalcLayout({0, 0, width, height});
     std::wstring out = SvgHead(width, height);
     out += L"<g class=\"plot\" fill=\"" + Colour(kGraphWhite).Str() + L"\">\n";
     AppendRect(out, axes.m_plotRect.left, axes.m_plotRect.top, axes.m_plotRect.right, axes.m_plotRect.bottom);
     out += L"</g>\n";
     AppendGrid(out, axes);
-    AppendCurve(out, axes, axes.m_points, kGraphTeal, axes.m_showSymbols == 1);
+    drawCurves(out);
     AppendFrame(out, axes);
     AppendLabels(out, axes);
     AppendTitles(out, axes);
+    return out;
+}
+
+std::string RenderGraphSvg(CGraphAxes& axes, int width, int height) {
+    std::wstring out = RenderChart(axes, width, height, [&axes](std::wstring& svg) {
+        AppendCurve(svg, axes, axes.m_points, kGraphTeal, axes.m_showSymbols == 1);
+    });
     out += L"</svg>\n";
     return WideToUtf8(out);
 }
@@ -293,17 +304,10 @@ std::string RenderOverlaySvg(const std::vector<COverlayCurve>& curves, const CSt
     for (const COverlayCurve& curve : curves)
         all.insert(all.end(), curve.points.begin(), curve.points.end());
     CGraphAxes axes = AxesFor(std::move(all), xTitle, yTitle, false);
-    axes.CalcLayout({0, 0, width, height});
-    std::wstring out = SvgHead(width, height);
-    out += L"<g class=\"plot\" fill=\"" + Colour(kGraphWhite).Str() + L"\">\n";
-    AppendRect(out, axes.m_plotRect.left, axes.m_plotRect.top, axes.m_plotRect.right, axes.m_plotRect.bottom);
-    out += L"</g>\n";
-    AppendGrid(out, axes);
-    for (size_t i = 0; i < curves.size(); ++i)
-        AppendCurve(out, axes, curves[i].points, OverlayColour(i), false);
-    AppendFrame(out, axes);
-    AppendLabels(out, axes);
-    AppendTitles(out, axes);
+    std::wstring out = RenderChart(axes, width, height, [&axes, &curves](std::wstring& svg) {
+        for (size_t i = 0; i < curves.size(); ++i)
+            AppendCurve(svg, axes, curves[i].points, OverlayColour(i), false);
+    });
     AppendLegend(out, axes, curves);
     out += L"</svg>\n";
     return WideToUtf8(out);
