@@ -457,6 +457,7 @@ assert [r["composition"] for r in other["rows"]] == [r["composition"] for r in r
 check "sweep: a bad range" fails 2 sweep --family 0 --vary Si=7:6:0.5
 check "sweep: the base element" fails 2 sweep --family 0 --vary Al=80:90:5
 check "sweep: nothing varied" fails 2 sweep --family 0
+check "sweep: more than 100 000 compositions are refused before any runs" fails 2 sweep --family 0 --vary Si=0:10:0.0001
 
 # Engines that fail: each composition's row says why, the others go on, nothing is left behind.
 printf '#!/bin/sh\necho nothing to do\n' >"$tmp/slow/kestrum"
