@@ -91,8 +91,6 @@ void ToCelsius(CMatPropData& series) {
 }
 
 void AddDerivedSeries(CMatProps& set) {
-    // CMatPropData has no move constructor: a growing vector would copy every series' points.
-    set.m_series.reserve(set.m_series.size() + 6);
     AddVolumeChange(set);
 
     const CMatPropData* latent = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(24));
@@ -194,6 +192,10 @@ private:
 
     void AddHeading() {
         m_haveHeading = true;
+        // CMatPropData has no move constructor: a vector growing later, for the derived series, would
+        // copy every series' points. Room for the columns and the six derived series is made now,
+        // while the series are empty.
+        m_table.m_series.reserve(m_wideFields.size() - 1 + 6);
         const KESTRUMMOD_DATATYPE xType = KESTRUMMOD_TagToDataType(m_wideFields[0]);
         for (std::size_t i = 1; i < m_wideFields.size(); ++i) {
             // A heading longer than the name member keeps its first 259 characters.
