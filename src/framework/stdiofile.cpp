@@ -141,6 +141,18 @@ bool CStdioFile::ReadLineBytes(std::string_view& line) {
     return true;
 }
 
+bool CStdioFile::ReadRest(std::string& bytes) {
+    if (!m_file.IsOpen() || m_writing || m_failed)
+        return false;
+    if (const std::int64_t size = m_file.Size(); size > 0)
+        bytes.reserve(bytes.size() + static_cast<std::size_t>(size));
+    do {
+        bytes.append(m_in.data() + m_inPos, m_inEnd - m_inPos);
+        m_inPos = m_inEnd;
+    } while (FillBytes());
+    return !m_failed;
+}
+
 wchar_t* CStdioFile::ReadString(wchar_t* buffer, unsigned maxChars) {
     if (!buffer || maxChars < 2)
         return nullptr;

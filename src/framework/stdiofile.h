@@ -53,6 +53,8 @@ public:
     // The next line's bytes as they stand in the file, without its LF or CR LF: no decoding, no copy
     // for most lines. The view lasts until the next read. Not to be mixed with ReadString on one line.
     bool ReadLineBytes(std::string_view& line);
+    // Appends every byte not read yet, as it stands in the file, to `bytes`; false on a read error.
+    bool ReadRest(std::string& bytes);
 
     // Writes `text`, each "\n" as CR LF. Returns 1, or 0 on a write error.
     int WriteString(const wchar_t* text);

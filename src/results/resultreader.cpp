@@ -6,6 +6,8 @@
 #include <cwchar>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include <fast_float/fast_float.h>
@@ -174,6 +176,53 @@ public:
         }
     }
 
+    bool HasHeading() const { return m_haveHeading; }
+
+    // The lines of `bytes` as ReadLineBytes gives them: without the LF, and without a CR before it.
+    void AddLines(std::string_view bytes) {
+        while (!bytes.empty()) {
+            const std::size_t lf = bytes.find('\n');
+            std::string_view line = bytes.substr(0, lf);
+            if (lf != std::string_view::npos && !line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            AddLine(line);
+            bytes.remove_prefix(lf == std::string_view::npos ? bytes.size() : lf + 1);
+        }
+    }
+
+    // The lines after the heading. A large table is read in two halves side by side, cut at a line
+    // end, each half by a reader of its own (lines are read alike wherever they stand); the second
+    // half's points then follow the first's. Below a megabyte a thread costs more than it saves, and
+    // without one (the system refuses it) the reading goes on in this thread.
+    void AddRows(std::string_view bytes) {
+        constexpr std::size_t kParallelBytes = std::size_t{1} << 20;
+        const std::size_t cut = m_haveHeading && bytes.size() >= kParallelBytes
+                                    ? bytes.find('\n', bytes.size() / 2)
+                                    : std::string_view::npos;
+        if (cut == std::string_view::npos) {
+            AddLines(bytes);
+            return;
+        }
+        const std::string_view second = bytes.substr(cut + 1);
+        CTableReader other(m_jmatpro, static_cast<std::int64_t>(second.size()));
+        other.m_haveHeading = true;
+        other.m_table.m_series = m_table.m_series;
+        std::thread worker;
+        try {
+            worker = std::thread([&other, second] { other.AddLines(second); });
+        } catch (const std::system_error&) {
+            AddLines(bytes);
+            return;
+        }
+        AddLines(bytes.substr(0, cut + 1));
+        worker.join();
+        for (std::size_t i = 0; i < m_table.m_series.size(); ++i) {
+            auto& points = m_table.m_series[i].m_points;
+            const auto& more = other.m_table.m_series[i].m_points;
+            points.insert(points.end(), more.begin(), more.end());
+        }
+    }
+
     // CMatProps has no move constructor; its vector moves without copying the points.
     std::vector<CMatPropData> TakeSeries() { return std::move(m_table.m_series); }
 
@@ -332,13 +381,17 @@ int ReadResultFile(const wchar_t* path, CMatProps& set, int format) {
     // reports the system's message like an open failure and leaves the caller's set as it was.
     CTableReader reader(format == kFormatJMatPro, file.Size());
     std::string_view line;
-    while (file.ReadLineBytes(line))
+    while (!reader.HasHeading() && file.ReadLineBytes(line))
         reader.AddLine(line);
+    std::string rows;
+    if (!file.HasFailed())
+        file.ReadRest(rows);
     if (file.HasFailed()) {
         file.LastError().TraceError();
         return 0;
     }
     file.Close();
+    reader.AddRows(rows);
 
     CMatProps table;
     table.m_series = reader.TakeSeries();

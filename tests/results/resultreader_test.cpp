@@ -336,3 +336,26 @@ TEST_F(ResultReader, FieldsReadByBytesAsByTheirRules) {
 }
 
 } // namespace
+
+namespace {
+
+// A file past a megabyte is read in two halves side by side; every line comes back once, in order,
+// whichever half it falls in and whether it is plain, decoded or ends in CR LF.
+TEST_F(ResultReader, LargeFilesReadEveryLineOnceInOrder) {
+    constexpr int kRows = 80000;
+    std::string text = "T(C)\tPR-TOTAL\n";
+    for (int i = 0; i < kRows; ++i) {
+        // One temperature throughout: the points then keep the order they were read in.
+        text += "500\t" + std::to_string(i) + ".25";
+        text += i % 997 == 0 ? "\t\xC3\xA9\n" : (i % 2 ? "\r\n" : "\n");
+    }
+    ASSERT_GT(text.size(), 1u << 20);
+    ASSERT_EQ(Read(text), 1);
+    const auto& pts = Series(5).m_points;
+    ASSERT_EQ(pts.size(), static_cast<std::size_t>(kRows));
+    for (int i = 0; i < kRows; ++i) {
+        ASSERT_EQ(pts[static_cast<std::size_t>(i)].y, static_cast<float>(i + 0.25)) << i;
+    }
+}
+
+} // namespace
