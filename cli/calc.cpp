@@ -7,10 +7,13 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "calc/catalogue.h"
 #include "calc/conproc.h"
@@ -28,6 +31,7 @@ namespace cli {
 namespace {
 
 struct CalcOptions {
+    ConditionArgs given;
     ConditionOptions condition;
     std::string preset;
     std::string out;
@@ -35,36 +39,16 @@ struct CalcOptions {
     bool keep = false;
 };
 
-int ParseCalc(const std::vector<std::string>& args, CalcOptions& options) {
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        bool taken = false;
-        if (const int status = ParseConditionOption(args, i, options.condition, taken); status != kExitOk)
-            return status;
-        if (taken)
-            continue;
-        std::string* file = arg == "--preset" ? &options.preset
-                            : arg == "--out"  ? &options.out
-                            : arg == "--plot" ? &options.plot
-                                              : nullptr;
-        if (file) {
-            if (const int status = TakeOptionValue(args, i, "file name", *file); status != kExitOk)
-                return status;
-        } else if (arg == "--keep") {
-            options.keep = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return Fail(kExitUsage, "unknown option '" + arg + "' for calc");
-        } else {
-            return Fail(kExitUsage, "unexpected argument '" + arg + "'");
-        }
-    }
+int CheckCalc(CalcOptions& options) {
+    if (const int status = ParseConditionArgs(options.given, options.condition); status != kExitOk)
+        return status;
     const ConditionOptions& condition = options.condition;
     if (options.preset.empty() == (condition.family < 0))
         return Fail(kExitUsage, "calc needs either --preset FILE.vjp or --family");
     if (!options.preset.empty() && (!condition.elements.empty() || condition.graphite || condition.ferritic))
         return Fail(kExitUsage, "--set, --graphite and --ferritic describe a new condition, not a preset; "
                                 "only the temperatures and the fraction limit of a preset can be changed");
-    return CheckConditionOptions(condition);
+    return kExitOk;
 }
 
 int LoadPreset(const CalcOptions& options, MatCondition& rec) {
@@ -90,7 +74,8 @@ int CopyPathInto(const CString& path, wchar_t (&field)[kMatPathChars]) {
 // one before, so the progress stays on one line; elsewhere every line is printed as it is.
 class EngineConsole : public IConProcOwner {
 public:
-    explicit EngineConsole(bool oneLine) : m_oneLine(oneLine) {}
+    // `shown` false keeps the output to itself (its last lines only), for runs side by side.
+    explicit EngineConsole(bool oneLine, bool shown = true) : m_oneLine(oneLine), m_shown(shown) {}
 
     void OnOutput(const wchar_t* text) override {
         if (!text)
@@ -160,6 +145,8 @@ private:
         m_last.push_back(line);
         if (m_last.size() > kLinesKept)
             m_last.pop_front();
+        if (!m_shown)
+            return;
         if (!m_oneLine) {
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fputc('\n', stdout);
@@ -181,6 +168,7 @@ private:
     }
 
     const bool m_oneLine;
+    const bool m_shown;
     mutable std::mutex m_lock;
     std::condition_variable m_ended;
     std::string m_pending;
@@ -291,12 +279,22 @@ std::string Summary(const MatCondition& rec, const CMatProps& set) {
     return out + FormatTable(rows, {false, true, false});
 }
 
+// The engine beside this program and the data folder beside it; false, with the reason, without one.
+bool FindEngine(CString& engine, CString& dataPath, std::string& failure) {
+    if (!GetEnginePath(&engine) || !os::IsRegularFile(engine.GetString())) {
+        failure = "no calculation engine beside this program: " + engine.ToUtf8();
+        return false;
+    }
+    const size_t cut = engine.Str().rfind(jobos::kSeparator);
+    dataPath = engine.Left(static_cast<int>(cut + 1)) + L"dbdata" + CString(jobos::kSeparator);
+    return true;
+}
+
 int Calculate(const CalcOptions& options, MatCondition& rec) {
     CString engine;
-    if (!GetEnginePath(&engine) || !os::IsRegularFile(engine.GetString()))
-        return Fail(kExitFileError, "no calculation engine beside this program: " + engine.ToUtf8());
-    const size_t cut = engine.Str().rfind(jobos::kSeparator);
-    const CString dataPath = engine.Left(static_cast<int>(cut + 1)) + L"dbdata" + CString(jobos::kSeparator);
+    CString dataPath;
+    if (std::string failure; !FindEngine(engine, dataPath, failure))
+        return Fail(kExitFileError, failure);
 
     const CString job = CreateJobFolderName();
     if (job.IsEmpty())
@@ -358,9 +356,69 @@ int Calculate(const CalcOptions& options, MatCondition& rec) {
 
 } // namespace
 
-int RunCalc(const std::vector<std::string>& args) {
-    CalcOptions options;
-    if (const int status = ParseCalc(args, options); status != kExitOk)
+int CalculateQuietly(MatCondition rec, CMatProps& set, std::string& failure) {
+    CString engine;
+    CString dataPath;
+    if (!FindEngine(engine, dataPath, failure))
+        return kExitFileError;
+    CString job;
+    {
+        // Job folders are named after the tick count, so two jobs started in the same millisecond
+        // would find the same free name: naming and creating go together, one job at a time.
+        static std::mutex naming;
+        std::lock_guard lock(naming);
+        job = CreateJobFolderName();
+        if (job.IsEmpty()) {
+            failure = "the temporary folder for the job folder cannot be found";
+            return kExitFileError;
+        }
+        if (!CopyPathInto(dataPath, rec.dataPath) || !CopyPathInto(job, rec.resPath)) {
+            failure = "the path of the data or job folder is too long: " + job.ToUtf8();
+            return kExitFileError;
+        }
+        if (!CreateJobFolder(job.GetString())) {
+            failure = "cannot create the job folder " + job.ToUtf8();
+            return kExitFileError;
+        }
+    }
+    JobFolder folder(job);
+    const CString input = GetJobInputPath(job.GetString());
+    if (!SaveMatCondition(input.GetString(), &rec)) {
+        failure = "cannot write " + input.ToUtf8();
+        return kExitFileError;
+    }
+    EngineConsole console(false, false);
+    CConProc runner;
+    if (!runner.Create(&console, engine.GetString(), GetEngineCommandLine(input.GetString()).GetString()) ||
+        !runner.Start()) {
+        failure = "the engine could not be started";
+        return kExitCalcFailed;
+    }
+    const int exitCode = console.Wait(runner);
+    if (Interrupted()) {
+        failure = "interrupted";
+        return kExitCalcFailed;
+    }
+    if (exitCode != 0) {
+        const std::vector<std::string> last = console.LastLines();
+        failure = "the engine failed with exit code " + std::to_string(exitCode) +
+                  (last.empty() ? std::string() : ": " + last.back());
+        return kExitCalcFailed;
+    }
+    // The reader's own explanations go to the debug output, which the caller owns: runs side by side
+    // cannot each install a sink of their own.
+    const CString result = GetJobResultPath(job.GetString());
+    if (!ReadResultFile(result.GetString(), set, kFormatEngine) || set.m_series.empty()) {
+        failure = "the engine ended without a readable result: " + result.ToUtf8();
+        return kExitCalcFailed;
+    }
+    return kExitOk;
+}
+
+namespace {
+
+int RunCalc(CalcOptions& options) {
+    if (const int status = CheckCalc(options); status != kExitOk)
         return status;
     MatCondition rec;
     const int status =
@@ -368,6 +426,19 @@ int RunCalc(const std::vector<std::string>& args) {
     if (status != kExitOk)
         return status;
     return Calculate(options, rec);
+}
+
+} // namespace
+
+void AddCalcCommand(CLI::App& app, Runner& run) {
+    auto options = std::make_shared<CalcOptions>();
+    CLI::App* command = app.add_subcommand("calc");
+    AddConditionOptions(*command, options->given);
+    command->add_option("--preset", options->preset);
+    command->add_option("--out", options->out);
+    command->add_option("--plot", options->plot);
+    command->add_flag("--keep", options->keep);
+    command->callback([options, &run] { run = [options] { return RunCalc(*options); }; });
 }
 
 } // namespace cli

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,10 @@
 #include "module/datatypes.h"
 #include "module/matprops.h"
 #include "xml/matcondition.h"
+
+namespace CLI {
+class App;
+}
 
 namespace cli {
 
@@ -69,11 +74,8 @@ std::wstring UnitOf(KESTRUMMOD_DATATYPE type);
 // The derived values (solidus 30, liquidus 31, latent heat 32, shrinkage 34) as label, value, unit.
 Row DerivedRow(const CMatProps& set, KESTRUMMOD_DATATYPE type);
 
-// The value of the option at args[i] (advancing i): a usage error when it is missing or empty, naming
-// what the option needs ("file name", "folder name").
-int TakeOptionValue(const std::vector<std::string>& args, size_t& i, const char* what, std::string& value);
-// The one positional FILE argument: a usage error for an empty one or a second one.
-int TakeFileArgument(const std::string& arg, std::string& file);
+// The one positional FILE argument as given: a usage error when it is missing or empty.
+int CheckFileArgument(const std::string& file, const std::string& command);
 
 // A whole argument as a finite number; from_chars never looks at the locale.
 bool ParseNumber(std::string_view text, double& value);
@@ -103,11 +105,15 @@ struct ConditionOptions {
     bool ferritic = false;
 };
 
-// Takes the option at args[i] (and its value, advancing i) when it describes the condition: --family,
-// --set, --start, --end, --step, --fraction-limit, --graphite, --ferritic. `taken` tells whether it
-// did; the result is kExitOk or the status of a usage error already reported.
-int ParseConditionOption(const std::vector<std::string>& args, size_t& i, ConditionOptions& options,
-                         bool& taken);
+// The condition options as given on the command line (--family, --set, --start, --end, --step,
+// --fraction-limit, --graphite, --ferritic), before they are checked.
+struct ConditionArgs {
+    std::vector<std::string> family, sets, start, end, step, fractionLimit, graphite;
+    bool ferritic = false;
+};
+void AddConditionOptions(CLI::App& command, ConditionArgs& given);
+// Checks the values given and fills `options`; kExitOk or the status of a usage error already reported.
+int ParseConditionArgs(const ConditionArgs& given, ConditionOptions& options);
 // The checks that need every option: cast-iron options only for cast iron.
 int CheckConditionOptions(const ConditionOptions& options);
 // A family by index, by catalogue name or by the unambiguous start of one (any letter case); -1 if none.
@@ -120,8 +126,31 @@ void ApplyTemperatureOptions(const ConditionOptions& options, MatCondition& rec)
 
 // ---- Commands
 
-int RunCalc(const std::vector<std::string>& args);
-int RunPlot(const std::vector<std::string>& args);
+// A command registers itself as a subcommand of `app`; after a successful parse the runner that
+// `run` was set to carries it out.
+using Runner = std::function<int()>;
+void AddCalcCommand(CLI::App& app, Runner& run);
+void AddSweepCommand(CLI::App& app, Runner& run);
+
+// One calculation without output, as calc runs it: a job folder, its input.vjp, the engine through the
+// process runner, the result read back; the folder is removed in every case and an interrupt stops
+// the engine. kExitOk with `set` filled, or a status with the reason in `failure`. Runs side by side
+// in several threads; the reader's debug output goes wherever the caller sent it.
+int CalculateQuietly(MatCondition rec, CMatProps& set, std::string& failure);
+// The derived values calc's summary shows, from a calculated set.
+struct SweepValues;
+SweepValues SummaryValues(const CMatProps& set);
+// An element by its catalogue symbol (any letter case) or its index; -1 if none.
+int32_t FindElement(const std::string& given);
+// Sets the percentages of `elements` in `rec` and gives the base element the balance, as the input
+// dialog does; false with the reason when the balance is not acceptable.
+bool SetComposition(MatCondition& rec, const std::vector<int32_t>& elements,
+                    const std::vector<double>& percents, std::string& failure);
+void AddPlotCommand(CLI::App& app, Runner& run);
+// Writes `bytes` as the whole file at `path` (UTF-8); a failure is reported with the system's reason.
+int WriteWholeFile(const std::string& path, const std::string& bytes);
+// Makes the folder (and its parents) when missing; an empty name is the current folder.
+int MakeFolder(const std::string& folder);
 // One SVG per plotted property of `set` (or only of data type `only`) into `folder`, made when missing;
 // `source` names the set in a failure line. The paths written are appended to `written`.
 int WritePlots(const CMatProps& set, const std::string& source, const std::string& folder,

@@ -111,19 +111,18 @@ Row DerivedRow(const CMatProps& set, KESTRUMMOD_DATATYPE type) {
     return row;
 }
 
-int TakeOptionValue(const std::vector<std::string>& args, size_t& i, const char* what, std::string& value) {
-    if (i + 1 == args.size() || args[i + 1].empty())
-        return Fail(kExitUsage, "option '" + args[i] + "' needs a " + what);
-    value = args[++i];
+int WriteWholeFile(const std::string& path, const std::string& bytes) {
+    os::File file;
+    int error = 0;
+    if (!file.OpenWrite(Utf8ToWide(path).c_str(), error) || !file.Write(bytes.data(), bytes.size(), error) ||
+        !file.Close(error))
+        return Fail(kExitFileError, "cannot write " + path + ": " + WideToUtf8(os::ErrorMessage(error)));
     return kExitOk;
 }
 
-int TakeFileArgument(const std::string& arg, std::string& file) {
-    if (!file.empty())
-        return Fail(kExitUsage, "unexpected argument '" + arg + "'");
-    if (arg.empty())
-        return Fail(kExitUsage, "empty file name");
-    file = arg;
+int CheckFileArgument(const std::string& file, const std::string& command) {
+    if (file.empty())
+        return Fail(kExitUsage, "missing FILE for " + command);
     return kExitOk;
 }
 
@@ -179,7 +178,6 @@ int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empt
     }
     return kExitOk;
 }
-
 
 std::string ConditionLoadFailure(const std::string& file) {
     // Both platforms' readers refuse a document type declaration, which could declare entities that

@@ -1,6 +1,8 @@
 #include <cwchar>
 #include <cwctype>
 
+#include <CLI/CLI.hpp>
+
 #include "calc/catalogue.h"
 #include "calc/matinput.h"
 #include "cli/cli.h"
@@ -10,7 +12,16 @@ namespace cli {
 
 namespace {
 
-// An element by its catalogue symbol (any letter case) or its index.
+bool StartsWithNoCase(const wchar_t* text, const std::wstring& start) {
+    for (size_t i = 0; i < start.size(); ++i) {
+        if (text[i] == L'\0' || std::towlower(text[i]) != std::towlower(start[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 int32_t FindElement(const std::string& given) {
     int32_t index = -1;
     if (ParseIndex(given, kMatElementCount - 1, index))
@@ -22,16 +33,6 @@ int32_t FindElement(const std::string& given) {
     }
     return -1;
 }
-
-bool StartsWithNoCase(const wchar_t* text, const std::wstring& start) {
-    for (size_t i = 0; i < start.size(); ++i) {
-        if (text[i] == L'\0' || std::towlower(text[i]) != std::towlower(start[i]))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 int32_t FindFamily(const std::string& given) {
     int32_t index = -1;
@@ -54,64 +55,63 @@ int32_t FindFamily(const std::string& given) {
     return found;
 }
 
-int ParseConditionOption(const std::vector<std::string>& args, size_t& i, ConditionOptions& options,
-                         bool& taken) {
-    const std::string& arg = args[i];
-    taken = true;
-    const auto number = [&](std::optional<double>& value) {
-        if (i + 1 == args.size())
-            return Fail(kExitUsage, "option '" + arg + "' needs a number");
-        double parsed = 0;
-        if (!ParseNumber(args[i + 1], parsed))
-            return Fail(kExitUsage, "option '" + arg + "': '" + args[i + 1] + "' is not a number");
-        value = parsed;
-        ++i;
-        return kExitOk;
-    };
-    if (arg == "--start")
-        return number(options.start);
-    if (arg == "--end")
-        return number(options.end);
-    if (arg == "--fraction-limit")
-        return number(options.fractionLimit);
-    if (arg == "--step") {
-        const int status = number(options.step);
-        if (status == kExitOk && !(*options.step > 0))
-            return Fail(kExitUsage, "option '--step' needs a number greater than 0");
-        return status;
-    }
-    if (arg == "--family") {
-        options.family = i + 1 < args.size() ? FindFamily(args[i + 1]) : -1;
+void AddConditionOptions(CLI::App& command, ConditionArgs& given) {
+    for (auto [name, values] : {std::pair{"--family", &given.family},
+                                {"--set", &given.sets},
+                                {"--start", &given.start},
+                                {"--end", &given.end},
+                                {"--step", &given.step},
+                                {"--fraction-limit", &given.fractionLimit},
+                                {"--graphite", &given.graphite}})
+        command.add_option(name, *values)->take_all()->allow_extra_args(false);
+    command.add_flag("--ferritic", given.ferritic);
+}
+
+// Every value given is checked; of an option given twice the last value counts, --set adds up.
+int ParseConditionArgs(const ConditionArgs& given, ConditionOptions& options) {
+    for (const std::string& value : given.family) {
+        options.family = FindFamily(value);
         if (options.family < 0)
             return Fail(kExitUsage, "option '--family' needs a family index from 0 to 10 or the start "
                                     "of one family's name");
-        ++i;
-        return kExitOk;
     }
-    if (arg == "--graphite") {
+    const auto number = [](const char* name, const std::vector<std::string>& values,
+                           std::optional<double>& value) {
+        for (const std::string& text : values) {
+            double parsed = 0;
+            if (!ParseNumber(text, parsed))
+                return Fail(kExitUsage, std::string("option '") + name + "': '" + text + "' is not a number");
+            value = parsed;
+        }
+        return kExitOk;
+    };
+    if (const int status = number("--start", given.start, options.start); status != kExitOk)
+        return status;
+    if (const int status = number("--end", given.end, options.end); status != kExitOk)
+        return status;
+    if (const int status = number("--fraction-limit", given.fractionLimit, options.fractionLimit);
+        status != kExitOk)
+        return status;
+    if (const int status = number("--step", given.step, options.step); status != kExitOk)
+        return status;
+    if (options.step && !(*options.step > 0))
+        return Fail(kExitUsage, "option '--step' needs a number greater than 0");
+    for (const std::string& value : given.graphite) {
         int32_t graphite = 0;
-        if (i + 1 == args.size() || !ParseIndex(args[i + 1], kGraphiteTypeCount - 1, graphite))
+        if (!ParseIndex(value, kGraphiteTypeCount - 1, graphite))
             return Fail(kExitUsage, "option '--graphite' needs a graphite type index from 0 to 2");
         options.graphite = graphite;
-        ++i;
-        return kExitOk;
     }
-    if (arg == "--ferritic") {
-        options.ferritic = true;
-        return kExitOk;
-    }
-    if (arg == "--set") {
-        const std::string value = i + 1 < args.size() ? args[++i] : std::string();
+    options.ferritic = given.ferritic;
+    for (const std::string& value : given.sets) {
         const size_t equals = value.find('=');
         double percent = 0;
         if (equals == std::string::npos || equals == 0 ||
             !ParseNumber(std::string_view(value).substr(equals + 1), percent) || percent < 0 || percent > 100)
             return Fail(kExitUsage, "option '--set' needs ELEMENT=PERCENT with a percentage from 0 to 100");
         options.elements.emplace_back(value.substr(0, equals), static_cast<float>(percent));
-        return kExitOk;
     }
-    taken = false;
-    return kExitOk;
+    return CheckConditionOptions(options);
 }
 
 int CheckConditionOptions(const ConditionOptions& options) {
@@ -161,12 +161,28 @@ int BuildCondition(const ConditionOptions& options, MatCondition& rec) {
                         WideToUtf8(ElementTable[element]) + " is the base element: it takes the balance");
         rec.compositions[element].compo = percent;
     }
-    rec.compositions[base].compo = SumComposition(rec.compositions, rows).Balance();
-    // The check the input dialog makes before it starts a calculation.
-    if (!IsBalanceAcceptable(rec.compositions[base].compo))
-        return Fail(kExitUsage, "the other elements leave nothing for the base element " +
-                                    WideToUtf8(ElementTable[base]));
+    // The balance, and the check the input dialog makes before it starts a calculation.
+    if (std::string failure; !SetComposition(rec, {}, {}, failure))
+        return Fail(kExitUsage, failure);
     return kExitOk;
+}
+
+} // namespace cli
+
+namespace cli {
+
+bool SetComposition(MatCondition& rec, const std::vector<int32_t>& elements,
+                    const std::vector<double>& percents, std::string& failure) {
+    for (size_t i = 0; i < elements.size() && i < percents.size(); ++i)
+        rec.compositions[elements[i]].compo = static_cast<float>(percents[i]);
+    const std::vector<int32_t> rows = CompositionRows(rec.compositions);
+    const int32_t base = rows.front();
+    rec.compositions[base].compo = SumComposition(rec.compositions, rows).Balance();
+    if (!IsBalanceAcceptable(rec.compositions[base].compo)) {
+        failure = "the other elements leave nothing for the base element " + WideToUtf8(ElementTable[base]);
+        return false;
+    }
+    return true;
 }
 
 } // namespace cli

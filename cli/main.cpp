@@ -4,26 +4,30 @@
 // Arguments are UTF-8 (see arguments.h) and so is everything printed.
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cwchar>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <utility>
 #include <vector>
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include "calc/catalogue.h"
 #include "cli/arguments.h"
 #include "cli/cli.h"
+#include "cli/compare.h"
 #include "framework/cstring.h"
 #include "framework/debugout.h"
 #include "framework/osfile.h"
 #include "framework/stdiofile.h"
 #include "framework/utf.h"
+#include "graph/svgplot.h"
 #include "module/datatypes.h"
 #include "module/matprops.h"
 #include "results/resultfile.h"
@@ -43,7 +47,13 @@ constexpr char kUsage[] =
     "       kestrumprops calc (--preset FILE.vjp | --family NAME|N [--set EL=PERCENT ...])\n"
     "                    [--start C] [--end C] [--step C] [--fraction-limit F]\n"
     "                    [--graphite N] [--ferritic] [--out FILE.out] [--plot DIR] [--keep]\n"
+    "       kestrumprops sweep (--preset FILE.vjp | --family NAME|N [--set EL=PERCENT ...])\n"
+    "                    --vary EL=FROM:TO:STEP [--vary ...] [--samples N [--seed S]]\n"
+    "                    [-j N] [--json] [-o FILE] [--plot DIR] [--start C] [--end C] ...\n"
     "       kestrumprops plot FILE [--jmatpro] [--type TAG|all] [-o DIR]\n"
+    "       kestrumprops plot --overlay FILE FILE [FILE ...] [--type TAG|all] [-o DIR]\n"
+    "       kestrumprops compare A B [--jmatpro]\n"
+    "       kestrumprops export FILE --csv DIR [--jmatpro]\n"
     "       kestrumprops --help\n"
     "\n"
     "Commands:\n"
@@ -88,6 +98,18 @@ constexpr char kUsage[] =
     "           --out FILE.out        copy the engine's result file to FILE.out\n"
     "           --plot DIR            also write the plots of the plot command into DIR\n"
     "           --keep                keep the job folder and print its path\n"
+    "  sweep    Calculate every composition of a grid (all combinations of the\n"
+    "           --vary ranges, FROM and TO included) or, with --samples N, N random\n"
+    "           compositions inside the ranges (EL=FROM:TO is enough then); the base\n"
+    "           element takes the balance. Each runs as calc runs it, -j N at once\n"
+    "           (default: the number of cores). Prints one table, CSV or with --json\n"
+    "           JSON: the composition, solidus, liquidus, freezing range, latent heat,\n"
+    "           shrinkage, density at the start and at the end, and for a failed\n"
+    "           composition its reason. Progress and the spread (min, max) of each\n"
+    "           value go to standard error. Exit status 3 when a composition failed.\n"
+    "           --seed S      the random compositions' seed (default 1)\n"
+    "           -o FILE       write the table to FILE instead\n"
+    "           --plot DIR    one SVG per value and varied element (liquidus-Si.svg)\n"
     "  plot     Draw each property series of a result file as an SVG chart, as the\n"
     "           graph window first shows it (thinned, with point symbols), one\n"
     "           file per property named after its tag (D-TOTAL.svg); prints the\n"
@@ -95,107 +117,80 @@ constexpr char kUsage[] =
     "           --type TAG  only the property with this tag (default: all)\n"
     "           -o DIR      the folder for the files, made when missing\n"
     "                       (default: the current folder)\n"
+    "           --overlay   two files or more: one SVG per property with a curve\n"
+    "                       from each file that has it and a legend\n"
+    "  compare  Read two result files (each as for read) and print, for each\n"
+    "           property in both, the largest difference A - B over the temperatures\n"
+    "           both cover (B interpolated on A's temperatures) and where it lies,\n"
+    "           then the differences in solidus, liquidus and shrinkage.\n"
+    "  export   Write one CSV per property of a result file into DIR (made when\n"
+    "           missing), named as plot names its charts (D-TOTAL.csv): a heading\n"
+    "           with the temperature in C and the property's name and unit, then\n"
+    "           one line per point; prints the files written.\n"
     "\n"
     "Exit status: 0 on success, 1 when a file cannot be read or written,\n"
     "2 on a usage error, 3 when the calculation failed or was interrupted.\n";
 
-// ---- Numbers ------------------------------------------------------------------------------------
-// std::to_chars never looks at the locale, so the output is the same under any LC_NUMERIC.
-
-std::string FormatGeneral(double value, int digits) {
-    char buffer[64];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
-    return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("?");
-}
-
-template <typename Int> void AppendInt(std::string& out, Int value) {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
-}
-
 // ---- JSON ---------------------------------------------------------------------------------------
 
-// Nine significant digits bring every float back exactly; JSON has no infinities or NaN.
-void AppendJsonNumber(std::string& out, float value) {
-    const double wide = value;
-    if (!std::isfinite(wide)) {
-        out += "null";
-        return;
-    }
-    out += FormatGeneral(wide, 9);
+using Json = nlohmann::ordered_json;
+
+// Values are single precision: a float is stored as its exact double, and JSON has no infinities
+// or NaN.
+Json JsonNumber(float value) {
+    if (!std::isfinite(value))
+        return nullptr;
+    return static_cast<double>(value);
 }
 
-void AppendJsonString(std::string& out, std::string_view utf8) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out += '"';
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\b':
-            out += "\\b";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (byte < 0x20) {
-                out += "\\u00";
-                out += kHex[byte >> 4];
-                out += kHex[byte & 0xF];
-            } else {
-                out += c;
-            }
+// nlohmann writes a double in its shortest form for a double, which for a float's value runs to 17
+// digits; nine significant digits bring every float back exactly. So the tree is walked here, numbers
+// written as "%.9g" of the float and everything else (strings with their escapes, integers, null) by
+// the library.
+void DumpJson(const Json& value, std::string& out) {
+    if (value.is_number_float()) {
+        out += WideToUtf8(Text(L"%.9g", value.get<double>()));
+    } else if (value.is_object()) {
+        char separator = '{';
+        for (const auto& [key, item] : value.items()) {
+            out += separator;
+            separator = ',';
+            out += Json(key).dump() + ':';
+            DumpJson(item, out);
         }
+        out += separator == '{' ? "{}" : "}";
+    } else if (value.is_array()) {
+        char separator = '[';
+        for (const Json& item : value) {
+            out += separator;
+            separator = ',';
+            DumpJson(item, out);
+        }
+        out += separator == '[' ? "[]" : "]";
+    } else {
+        out += value.dump();
     }
-    out += '"';
+}
+
+std::string ToJsonLine(const Json& value) {
+    std::string out;
+    DumpJson(value, out);
+    return out + '\n';
 }
 
 std::string SetToJson(const CMatProps& set) {
-    std::string out = "{\"series\":[";
-    bool firstSeries = true;
-    for (const CMatPropData& series : set.m_series) {
-        if (!firstSeries)
-            out += ',';
-        firstSeries = false;
-        out += "{\"exportFlag\":";
-        AppendInt(out, series.m_exportFlag);
-        out += ",\"xDataType\":";
-        AppendInt(out, static_cast<int32_t>(series.m_xDataType));
-        out += ",\"dataType\":";
-        AppendInt(out, static_cast<int32_t>(series.m_dataType));
-        out += ",\"name\":";
-        AppendJsonString(out, WideToUtf8(SeriesName(series)));
-        out += ",\"points\":[";
-        bool firstPoint = true;
-        for (const GraphPoint& point : series.m_points) {
-            out += firstPoint ? "[" : ",[";
-            firstPoint = false;
-            AppendJsonNumber(out, point.x);
-            out += ',';
-            AppendJsonNumber(out, point.y);
-            out += ']';
-        }
-        out += "]}";
+    Json series = Json::array();
+    for (const CMatPropData& data : set.m_series) {
+        Json points = Json::array();
+        for (const GraphPoint& point : data.m_points)
+            points.push_back(Json::array({JsonNumber(point.x), JsonNumber(point.y)}));
+        series.push_back({{"exportFlag", data.m_exportFlag},
+                          {"xDataType", static_cast<int32_t>(data.m_xDataType)},
+                          {"dataType", static_cast<int32_t>(data.m_dataType)},
+                          {"name", WideToUtf8(SeriesName(data))},
+                          {"points", std::move(points)}});
     }
-    out += "]}\n";
-    return out;
+    return ToJsonLine(Json{{"series", std::move(series)}});
 }
 
 // ---- Table --------------------------------------------------------------------------------------
@@ -221,8 +216,7 @@ std::wstring TemperatureRange(const CMatPropData& series) {
 
 std::string SetToTable(const CMatProps& set, const std::string& shownPath, bool jmatpro) {
     std::string out = shownPath + (jmatpro ? " (JMatPro output)" : " (engine result file)") + ": ";
-    AppendInt(out, set.m_series.size());
-    out += " series\n\n";
+    out += std::to_string(set.m_series.size()) + " series\n\n";
 
     std::vector<Row> rows{{L"Type", L"Name", L"Property", L"Unit", L"Points", L"Temperature range"}};
     for (const CMatPropData& series : set.m_series) {
@@ -243,7 +237,6 @@ std::string SetToTable(const CMatProps& set, const std::string& shownPath, bool 
 // ---- Commands -----------------------------------------------------------------------------------
 
 struct Options {
-    std::string command;
     std::string file;
     std::string output;
     bool jmatpro = false;
@@ -251,6 +244,8 @@ struct Options {
 };
 
 int RunRead(const Options& options) {
+    if (const int status = CheckFileArgument(options.file, "read"); status != kExitOk)
+        return status;
     const bool jmatpro =
         options.jmatpro || CString::FromUtf8(options.file).Right(4).CompareNoCase(L".dat") == 0;
     CMatProps set;
@@ -284,6 +279,8 @@ void WarnAboutLeftOut(const CMatProps& input, const std::string& output) {
 }
 
 int RunConvert(const Options& options) {
+    if (const int status = CheckFileArgument(options.file, "convert"); status != kExitOk)
+        return status;
     CMatProps set;
     if (const int status = LoadSet(options.file, true, set); status != kExitOk)
         return status;
@@ -296,6 +293,96 @@ int RunConvert(const Options& options) {
     return WriteStdout(output + '\n');
 }
 
+struct CompareOptions {
+    std::vector<std::string> files;
+    bool jmatpro = false;
+};
+
+bool IsJMatProName(const std::string& file, bool jmatpro) {
+    return jmatpro || CString::FromUtf8(file).Right(4).CompareNoCase(L".dat") == 0;
+}
+
+std::wstring DerivedDifference(const CMatProps& a, const CMatProps& b, int type) {
+    const CMatPropData* first = FindSeries(a, static_cast<KESTRUMMOD_DATATYPE>(type));
+    const CMatPropData* second = FindSeries(b, static_cast<KESTRUMMOD_DATATYPE>(type));
+    if (!first || !second || first->m_points.empty() || second->m_points.empty())
+        return L"n/a";
+    const bool onX = type == 30 || type == 31;
+    const GraphPoint p = first->m_points.front();
+    const GraphPoint q = second->m_points.front();
+    return Text(L"%+.4g", onX ? static_cast<double>(p.x) - q.x : static_cast<double>(p.y) - q.y);
+}
+
+int RunCompare(const CompareOptions& options) {
+    if (options.files.size() != 2)
+        return Fail(kExitUsage, "compare needs two files");
+    CMatProps sets[2];
+    for (int k = 0; k < 2; ++k) {
+        if (const int status =
+                LoadSet(options.files[k], IsJMatProName(options.files[k], options.jmatpro), sets[k]);
+            status != kExitOk)
+            return status;
+    }
+    std::string out = "First minus second, on the first file's temperatures where both have values\n"
+                      "First:  " +
+                      options.files[0] + "\nSecond: " + options.files[1] + "\n\n";
+    std::vector<Row> rows{{L"Type", L"Property", L"Points", L"Largest difference", L"Unit", L"At"}};
+    for (const SeriesDifference& d : CompareSets(sets[0], sets[1])) {
+        const bool none = d.compared == 0;
+        rows.push_back({Text(L"%d", static_cast<int>(d.type)), KESTRUMMOD_DataTypeToString(d.type).Str(),
+                        Text(L"%zu", d.compared), none ? L"n/a" : Text(L"%+.6g", d.largest), UnitOf(d.type),
+                        none ? L"" : Text(L"%.1f C", d.at)});
+    }
+    out += FormatTable(rows, {true, false, true, true, false, true});
+    out += "\nDerived values\n";
+    std::vector<Row> derived;
+    for (const int type : {30, 31, 34}) {
+        const Row row = DerivedRow(sets[0], static_cast<KESTRUMMOD_DATATYPE>(type));
+        derived.push_back(
+            {row[0].substr(2), DerivedDifference(sets[0], sets[1], type), type == 34 ? L"%" : L"C"});
+    }
+    out += FormatTable(derived, {false, true, false});
+    return WriteStdout(out);
+}
+
+struct ExportOptions {
+    std::string file;
+    std::string folder;
+    bool jmatpro = false;
+};
+
+// One CSV per plotted property, named as plot names its SVG files (D-TOTAL.csv).
+int RunExport(const ExportOptions& options) {
+    if (const int status = CheckFileArgument(options.file, "export"); status != kExitOk)
+        return status;
+    if (options.folder.empty())
+        return Fail(kExitUsage, "export needs --csv DIR");
+    CMatProps set;
+    if (const int status = LoadSet(options.file, IsJMatProName(options.file, options.jmatpro), set);
+        status != kExitOk)
+        return status;
+    if (const int status = MakeFolder(options.folder); status != kExitOk)
+        return status;
+    const std::vector<std::wstring> names = PlotFileNames(set);
+    std::string out;
+    for (size_t i = 0; i < set.m_series.size(); ++i) {
+        const CMatPropData& series = set.m_series[i];
+        if (names[i].empty() || series.m_points.empty())
+            continue;
+        std::wstring name = names[i];
+        name.replace(name.size() - 4, 4, L".csv");
+        const std::string path = options.folder + '/' + WideToUtf8(name);
+        const std::wstring label = SeriesName(series).empty()
+                                       ? KESTRUMMOD_DataTypeToString(series.m_dataType).Str()
+                                       : std::wstring(SeriesName(series));
+        const std::string csv = SeriesCsv(series, WideToUtf8(label), WideToUtf8(UnitOf(series.m_dataType)));
+        if (const int status = WriteWholeFile(path, csv); status != kExitOk)
+            return status;
+        out += path + '\n';
+    }
+    return WriteStdout(out);
+}
+
 // ---- Material condition documents ---------------------------------------------------------------
 
 // The record's folders are fixed arrays; never read past one that lacks its terminator.
@@ -304,57 +391,35 @@ std::string PathField(const wchar_t (&field)[kMatPathChars]) {
 }
 
 std::string ConditionToJson(const MatCondition& rec) {
-    std::string out = "{\"materialType\":";
-    AppendInt(out, rec.materialType);
-    const auto key = [&out](const char* name) -> std::string& {
-        return out.append(",\"").append(name).append("\":");
-    };
-    const std::pair<const char*, float> temps[] = {{"tempStart", rec.tempStart},
-                                                   {"tempEnd", rec.tempEnd},
-                                                   {"tempStep", rec.tempStep},
-                                                   {"fractionLimit", rec.fractionLimit}};
-    for (const auto& [name, value] : temps)
-        AppendJsonNumber(key(name), value);
-    const std::pair<const char*, int32_t> integers[] = {{"graphiteType", rec.graphiteType},
-                                                        {"pearlitic", rec.pearlitic},
-                                                        {"pbSearch", rec.pbSearch},
-                                                        {"fastInterStitial", rec.fastInterStitial},
-                                                        {"allPhases", rec.allPhases}};
-    for (const auto& [name, value] : integers)
-        AppendInt(key(name), value);
-    out += ",\"phases\":[";
-    bool first = true;
+    Json phases = Json::array();
     for (int k = 0; k < kMatPhaseCount; ++k) {
-        if (rec.phases[k] != 1)
-            continue;
-        if (!first)
-            out += ',';
-        first = false;
-        AppendInt(out, k);
+        if (rec.phases[k] == 1)
+            phases.push_back(k);
     }
-    out += "],\"compositions\":[";
-    first = true;
+    Json compositions = Json::array();
     for (int k = 0; k < kMatElementCount; ++k) {
         const MatCompoEntry& entry = rec.compositions[k];
-        if (entry.present != 1)
-            continue;
-        out += first ? "{\"element\":" : ",{\"element\":";
-        first = false;
-        AppendInt(out, k);
-        out += ",\"base\":";
-        AppendInt(out, entry.base);
-        out += ",\"present\":";
-        AppendInt(out, entry.present);
-        out += ",\"compo\":";
-        AppendJsonNumber(out, entry.compo);
-        out += '}';
+        if (entry.present == 1)
+            compositions.push_back({{"element", k},
+                                    {"base", entry.base},
+                                    {"present", entry.present},
+                                    {"compo", JsonNumber(entry.compo)}});
     }
-    out += "],\"dataPath\":";
-    AppendJsonString(out, PathField(rec.dataPath));
-    out += ",\"resPath\":";
-    AppendJsonString(out, PathField(rec.resPath));
-    out += "}\n";
-    return out;
+    const Json doc{{"materialType", rec.materialType},
+                   {"tempStart", JsonNumber(rec.tempStart)},
+                   {"tempEnd", JsonNumber(rec.tempEnd)},
+                   {"tempStep", JsonNumber(rec.tempStep)},
+                   {"fractionLimit", JsonNumber(rec.fractionLimit)},
+                   {"graphiteType", rec.graphiteType},
+                   {"pearlitic", rec.pearlitic},
+                   {"pbSearch", rec.pbSearch},
+                   {"fastInterStitial", rec.fastInterStitial},
+                   {"allPhases", rec.allPhases},
+                   {"phases", std::move(phases)},
+                   {"compositions", std::move(compositions)},
+                   {"dataPath", PathField(rec.dataPath)},
+                   {"resPath", PathField(rec.resPath)}};
+    return ToJsonLine(doc);
 }
 
 // Temperatures as the input dialog shows them: the kelvin value less 273.15 in single precision.
@@ -414,118 +479,85 @@ std::string ConditionToTable(const MatCondition& rec, const std::string& shownPa
     return out;
 }
 
-int RunConditionShow(const std::string& file, bool json) {
-    const std::wstring path = Utf8ToWide(file);
+int RunConditionShow(const Options& options) {
+    if (const int status = CheckFileArgument(options.file, "condition show"); status != kExitOk)
+        return status;
+    const std::wstring path = Utf8ToWide(options.file);
     if (const int status = CheckInputFile(path); status != kExitOk)
         return status;
     // As the input dialog loads: into a record in the reset state, which counts only when whole.
     MatCondition rec;
     if (!LoadMatCondition(path.c_str(), &rec))
-        return Fail(kExitFileError, ConditionLoadFailure(file));
-    return WriteStdout(json ? ConditionToJson(rec) : ConditionToTable(rec, file));
+        return Fail(kExitFileError, ConditionLoadFailure(options.file));
+    return WriteStdout(options.json ? ConditionToJson(rec) : ConditionToTable(rec, options.file));
 }
 
-int ParseConditionNew(const std::vector<std::string>& args, ConditionOptions& options, std::string& output) {
-    for (size_t i = 2; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        bool taken = false;
-        if (const int status = ParseConditionOption(args, i, options, taken); status != kExitOk)
-            return status;
-        if (taken)
-            continue;
-        if (arg == "-o" || arg == "--output") {
-            if (const int status = TakeOptionValue(args, i, "file name", output); status != kExitOk)
-                return status;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return Fail(kExitUsage, "unknown option '" + arg + "' for condition new");
-        } else {
-            return Fail(kExitUsage, "unexpected argument '" + arg + "'");
-        }
-    }
+struct ConditionNewOptions {
+    ConditionArgs given;
+    std::string output;
+};
+
+int RunConditionNew(const ConditionNewOptions& given) {
+    ConditionOptions options;
+    if (const int status = ParseConditionArgs(given.given, options); status != kExitOk)
+        return status;
     if (options.family < 0)
         return Fail(kExitUsage, "missing --family for condition new");
-    if (const int status = CheckConditionOptions(options); status != kExitOk)
-        return status;
-    if (output.empty())
+    if (given.output.empty())
         return Fail(kExitUsage, "missing -o FILE.vjp for condition new");
-    return kExitOk;
-}
-
-int RunConditionNew(const std::vector<std::string>& args) {
-    ConditionOptions options;
-    std::string output;
-    if (const int status = ParseConditionNew(args, options, output); status != kExitOk)
-        return status;
     MatCondition rec;
     if (const int status = BuildCondition(options, rec); status != kExitOk)
         return status;
-    if (!SaveMatCondition(Utf8ToWide(output).c_str(), &rec))
-        return Fail(kExitFileError, "cannot write " + output);
-    return WriteStdout(output + '\n');
+    if (!SaveMatCondition(Utf8ToWide(given.output).c_str(), &rec))
+        return Fail(kExitFileError, "cannot write " + given.output);
+    return WriteStdout(given.output + '\n');
 }
 
-int RunCondition(const std::vector<std::string>& args) {
-    const std::string sub = args.size() > 1 ? args[1] : std::string();
-    if (sub == "new")
-        return RunConditionNew(args);
-    if (sub != "show")
-        return Fail(kExitUsage, sub.empty() ? "missing condition command (show or new)"
-                                            : "unknown condition command '" + sub + "'");
-    std::string file;
-    bool json = false;
-    bool optionsEnded = false;
-    for (size_t i = 2; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg == "--json") {
-            json = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            return Fail(kExitUsage, "unknown option '" + arg + "' for condition show");
-        } else if (file.empty() && !arg.empty()) {
-            file = arg;
-        } else {
-            return Fail(kExitUsage, arg.empty() ? "empty file name" : "unexpected argument '" + arg + "'");
-        }
-    }
-    if (file.empty())
-        return Fail(kExitUsage, "missing FILE for condition show");
-    return RunConditionShow(file, json);
+// A file or folder name given to an option may not be empty.
+std::string NotEmpty(const std::string& value) {
+    return value.empty() ? std::string("needs a name") : std::string();
 }
 
-// Returns kExitOk with `options` filled, or the status of the usage error already reported.
-int ParseArguments(const std::vector<std::string>& args, Options& options) {
-    if (args.empty())
-        return Fail(kExitUsage, "missing command");
-    options.command = args[0];
-    const bool read = options.command == "read";
-    if (!read && options.command != "convert")
-        return Fail(kExitUsage, "unknown command '" + options.command + "'");
+void AddFileCommands(CLI::App& app, Runner& run) {
+    auto read = std::make_shared<Options>();
+    CLI::App* command = app.add_subcommand("read");
+    command->add_option("FILE", read->file);
+    command->add_flag("--jmatpro", read->jmatpro);
+    command->add_flag("--json", read->json);
+    command->callback([read, &run] { run = [read] { return RunRead(*read); }; });
 
-    bool optionsEnded = false;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            if (arg == "--") {
-                optionsEnded = true;
-            } else if (read && arg == "--jmatpro") {
-                options.jmatpro = true;
-            } else if (read && arg == "--json") {
-                options.json = true;
-            } else if (!read && (arg == "-o" || arg == "--output")) {
-                if (const int status = TakeOptionValue(args, i, "file name", options.output);
-                    status != kExitOk)
-                    return status;
-            } else {
-                return Fail(kExitUsage, "unknown option '" + arg + "' for " + options.command);
-            }
-        } else if (const int status = TakeFileArgument(arg, options.file); status != kExitOk) {
-            return status;
-        }
-    }
-    if (options.file.empty())
-        return Fail(kExitUsage, "missing FILE for " + options.command);
-    return kExitOk;
+    auto convert = std::make_shared<Options>();
+    command = app.add_subcommand("convert");
+    command->add_option("FILE", convert->file);
+    command->add_option("-o,--output", convert->output)->check(NotEmpty);
+    command->callback([convert, &run] { run = [convert] { return RunConvert(*convert); }; });
+
+    auto compare = std::make_shared<CompareOptions>();
+    command = app.add_subcommand("compare");
+    command->add_option("FILES", compare->files)->take_all();
+    command->add_flag("--jmatpro", compare->jmatpro);
+    command->callback([compare, &run] { run = [compare] { return RunCompare(*compare); }; });
+
+    auto exported = std::make_shared<ExportOptions>();
+    command = app.add_subcommand("export");
+    command->add_option("FILE", exported->file);
+    command->add_option("--csv", exported->folder)->check(NotEmpty);
+    command->add_flag("--jmatpro", exported->jmatpro);
+    command->callback([exported, &run] { run = [exported] { return RunExport(*exported); }; });
+
+    CLI::App* condition = app.add_subcommand("condition");
+    condition->require_subcommand(1);
+    auto show = std::make_shared<Options>();
+    command = condition->add_subcommand("show");
+    command->add_option("FILE", show->file);
+    command->add_flag("--json", show->json);
+    command->callback([show, &run] { run = [show] { return RunConditionShow(*show); }; });
+
+    auto created = std::make_shared<ConditionNewOptions>();
+    command = condition->add_subcommand("new");
+    AddConditionOptions(*command, created->given);
+    command->add_option("-o,--output", created->output)->check(NotEmpty);
+    command->callback([created, &run] { run = [created] { return RunConditionNew(*created); }; });
 }
 
 bool WantsHelp(const std::vector<std::string>& args) {
@@ -539,18 +571,39 @@ bool WantsHelp(const std::vector<std::string>& args) {
 }
 
 int Run(const std::vector<std::string>& args) {
+    // The usage text is ours, so that it reads the same whatever the parser's version.
     if (WantsHelp(args))
         return WriteStdout(kUsage);
-    if (!args.empty() && args[0] == "condition")
-        return RunCondition(args);
-    if (!args.empty() && args[0] == "calc")
-        return RunCalc(args);
-    if (!args.empty() && args[0] == "plot")
-        return RunPlot(args);
-    Options options;
-    if (const int status = ParseArguments(args, options); status != kExitOk)
-        return status;
-    return options.command == "read" ? RunRead(options) : RunConvert(options);
+    CLI::App app("kestrumprops");
+    app.set_help_flag();
+    // CLI11 takes "/name" for an option on Windows; here it is a path (Wine maps "/" to a drive).
+    app.allow_windows_style_options(false);
+    // An option given twice counts with its last value, as a shell alias with an override expects.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    Runner run;
+    AddFileCommands(app, run);
+    AddCalcCommand(app, run);
+    AddSweepCommand(app, run);
+    AddPlotCommand(app, run);
+    if (args.empty())
+        return Fail(kExitUsage, "missing command");
+    const auto commands =
+        app.get_subcommands([&args](CLI::App* command) { return command->get_name() == args[0]; });
+    if (commands.empty())
+        return Fail(kExitUsage, "unknown command '" + args[0] + "'");
+    app.require_subcommand(1);
+    try {
+        // CLI11 takes the arguments last first.
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        // The parser's messages begin a sentence; ours continue "kestrumprops: ".
+        std::string message = error.what();
+        if (!message.empty() && message[0] >= 'A' && message[0] <= 'Z')
+            message[0] = static_cast<char>(message[0] - 'A' + 'a');
+        return Fail(kExitUsage, message);
+    }
+    return run ? run() : Fail(kExitUsage, "missing command");
 }
 
 } // namespace

@@ -2,11 +2,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/cli.h"
 #include "framework/cstring.h"
@@ -15,6 +18,7 @@
 #include "framework/utf.h"
 #include "graph/svgplot.h"
 #include "module/datatypes.h"
+#include "module/matprops.h"
 #include "results/resultfile.h"
 
 namespace cli {
@@ -22,7 +26,10 @@ namespace cli {
 namespace {
 
 struct PlotOptions {
+    std::vector<std::string> files;
     std::string file;
+    bool overlay = false;
+    std::string type;
     std::string folder;
     bool jmatpro = false;
     std::optional<KESTRUMMOD_DATATYPE> only;
@@ -42,41 +49,24 @@ bool FindProperty(const std::string& tag, KESTRUMMOD_DATATYPE& type) {
     return false;
 }
 
-int ParsePlot(const std::vector<std::string>& args, PlotOptions& options) {
-    bool optionsEnded = false;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            if (arg == "--") {
-                optionsEnded = true;
-            } else if (arg == "--jmatpro") {
-                options.jmatpro = true;
-            } else if (arg == "--type") {
-                if (i + 1 == args.size() || args[i + 1].empty())
-                    return Fail(kExitUsage, "option '--type' needs a tag or 'all'");
-                const std::string& tag = args[++i];
-                KESTRUMMOD_DATATYPE type = JDT_NULL;
-                if (tag == "all")
-                    options.only.reset();
-                else if (FindProperty(tag, type))
-                    options.only = type;
-                else
-                    return Fail(kExitUsage, "'" + tag + "' is not the tag of a property (such as D-TOTAL)");
-            } else if (arg == "-o" || arg == "--output") {
-                if (const int status = TakeOptionValue(args, i, "folder name", options.folder);
-                    status != kExitOk)
-                    return status;
-            } else {
-                return Fail(kExitUsage, "unknown option '" + arg + "' for plot");
-            }
-        } else if (const int status = TakeFileArgument(arg, options.file); status != kExitOk) {
-            return status;
-        }
-    }
-    if (options.file.empty())
-        return Fail(kExitUsage, "missing FILE for plot");
+int CheckPlot(PlotOptions& options) {
+    if (options.overlay && options.files.size() < 2)
+        return Fail(kExitUsage, "plot --overlay needs two files or more");
+    if (!options.overlay && options.files.size() > 1)
+        return Fail(kExitUsage, "unexpected argument '" + options.files[1] + "' (more files need --overlay)");
+    options.file = options.files.empty() ? std::string() : options.files.front();
+    if (const int status = CheckFileArgument(options.file, "plot"); status != kExitOk)
+        return status;
+    if (options.type.empty() || options.type == "all")
+        return kExitOk;
+    KESTRUMMOD_DATATYPE type = JDT_NULL;
+    if (!FindProperty(options.type, type))
+        return Fail(kExitUsage, "'" + options.type + "' is not the tag of a property (such as D-TOTAL)");
+    options.only = type;
     return kExitOk;
 }
+
+} // namespace
 
 // The folder is made when missing; a UTF-8 path names the same file on every platform.
 int MakeFolder(const std::string& folder) {
@@ -89,8 +79,6 @@ int MakeFolder(const std::string& folder) {
         return Fail(kExitFileError, "cannot create folder " + folder + (error ? ": " + error.message() : ""));
     return kExitOk;
 }
-
-} // namespace
 
 int WritePlots(const CMatProps& set, const std::string& source, const std::string& folder,
                std::optional<KESTRUMMOD_DATATYPE> only, std::vector<std::wstring>& written) {
@@ -110,10 +98,67 @@ int WritePlots(const CMatProps& set, const std::string& source, const std::strin
     return kExitOk;
 }
 
-int RunPlot(const std::vector<std::string>& args) {
-    PlotOptions options;
-    if (const int status = ParsePlot(args, options); status != kExitOk)
+// The name a curve has in an overlay's legend: its file's name without the folder.
+std::wstring CurveLabel(const std::string& file) {
+    const std::wstring path = Utf8ToWide(file);
+    const size_t cut = path.find_last_of(L"/\\");
+    return cut == std::wstring::npos ? path : path.substr(cut + 1);
+}
+
+// One SVG per property any of the files has, with a curve from each file that has it: thinned as plot
+// draws a series, without symbols, which would hide one curve under another. A property's file takes
+// the name plot gives it, after the first file that has the property.
+int RunOverlay(const PlotOptions& options) {
+    std::vector<CMatProps> sets(options.files.size());
+    for (size_t k = 0; k < sets.size(); ++k) {
+        const std::string& file = options.files[k];
+        const bool jmatpro = options.jmatpro || CString::FromUtf8(file).Right(4).CompareNoCase(L".dat") == 0;
+        if (const int status = LoadSet(file, jmatpro, sets[k]); status != kExitOk)
+            return status;
+    }
+    CMatProps types;
+    for (const CMatProps& set : sets) {
+        for (const CMatPropData& series : set.m_series) {
+            if (IsPlottedType(series.m_dataType) && !series.m_points.empty() &&
+                (!options.only || series.m_dataType == *options.only) &&
+                !FindSeries(types, series.m_dataType))
+                types.m_series.push_back(series);
+        }
+    }
+    if (types.m_series.empty())
+        return Fail(kExitFileError, "none of the files has a property series with points" +
+                                        (options.only ? std::string(" of that type") : std::string()));
+    if (const int status = MakeFolder(options.folder); status != kExitOk)
         return status;
+    const std::vector<std::wstring> names = PlotFileNames(types);
+    std::string out;
+    for (size_t i = 0; i < types.m_series.size(); ++i) {
+        const KESTRUMMOD_DATATYPE type = types.m_series[i].m_dataType;
+        std::vector<COverlayCurve> curves;
+        for (size_t k = 0; k < sets.size(); ++k) {
+            const CMatPropData* series = FindSeries(sets[k], type);
+            if (!series || series->m_points.empty())
+                continue;
+            CMatPropData thinned = *series;
+            ThinSeries(*series, thinned);
+            curves.push_back({thinned.m_points, CurveLabel(options.files[k])});
+        }
+        const std::string path =
+            (options.folder.empty() ? std::string() : options.folder + '/') + WideToUtf8(names[i]);
+        const std::string svg =
+            RenderOverlaySvg(curves, GraphXTitle(), GraphYTitle(type), kGraphClientWidth, kGraphClientHeight);
+        if (const int status = WriteWholeFile(path, svg); status != kExitOk)
+            return status;
+        out += path + '\n';
+    }
+    return WriteStdout(out);
+}
+
+int RunPlot(PlotOptions& options) {
+    if (const int status = CheckPlot(options); status != kExitOk)
+        return status;
+    if (options.overlay)
+        return RunOverlay(options);
     const bool jmatpro =
         options.jmatpro || CString::FromUtf8(options.file).Right(4).CompareNoCase(L".dat") == 0;
     CMatProps set;
@@ -127,6 +172,21 @@ int RunPlot(const std::vector<std::string>& args) {
     for (const std::wstring& path : written)
         out += WideToUtf8(path) + '\n';
     return WriteStdout(out);
+}
+
+void AddPlotCommand(CLI::App& app, Runner& run) {
+    auto options = std::make_shared<PlotOptions>();
+    CLI::App* command = app.add_subcommand("plot");
+    command->add_option("FILE", options->files)->take_all();
+    command->add_flag("--jmatpro", options->jmatpro);
+    command->add_flag("--overlay", options->overlay);
+    command->add_option("--type", options->type)->check([](const std::string& tag) {
+        return tag.empty() ? std::string("needs a tag or 'all'") : std::string();
+    });
+    command->add_option("-o,--output", options->folder)->check([](const std::string& folder) {
+        return folder.empty() ? std::string("needs a folder name") : std::string();
+    });
+    command->callback([options, &run] { run = [options] { return RunPlot(*options); }; });
 }
 
 } // namespace cli

@@ -1,46 +1,47 @@
 // The C library's atof and wcstod follow LC_NUMERIC, so a host in a decimal-comma locale would read
-// "2.5" as 2. These scan the number themselves and convert with std::from_chars, which is locale-free.
+// "2.5" as 2. These convert with fast_float, which is locale-free and correctly rounded like strtod,
+// and reads bytes directly, so that a result file's fields need no copy before conversion.
 #include "framework/numparse.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
 #include <system_error>
 
+#include <fast_float/fast_float.h>
+
 namespace {
 
-bool IsBlank(wchar_t c) {
+template <typename Char> bool IsBlank(Char c) {
     return c == L' ' || (c >= L'\t' && c <= L'\r');
 }
 
-bool IsDigit(wchar_t c) {
+template <typename Char> bool IsDigit(Char c) {
     return c >= L'0' && c <= L'9';
 }
 
-wchar_t Lower(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+template <typename Char> Char Lower(Char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<Char>(c - 'A' + 'a') : c;
 }
 
-// Length of the case-insensitive match of `word` at the start of `text`, or 0.
-size_t MatchWord(const wchar_t* text, const char* word) {
-    size_t i = 0;
-    for (; word[i] != '\0'; ++i) {
-        if (Lower(text[i]) != static_cast<wchar_t>(word[i])) {
-            return 0;
+// Whether the text from `p` to `last` begins with `word`, in any case.
+template <typename Char> bool MatchWord(const Char* p, const Char* last, const char* word) {
+    for (; *word != '\0'; ++p, ++word) {
+        if (p == last || Lower(*p) != static_cast<Char>(*word)) {
+            return false;
         }
     }
-    return i;
+    return true;
 }
 
-const wchar_t* SkipBlanksAndSign(const wchar_t* p, bool& negative) {
-    while (IsBlank(*p)) {
+template <typename Char> const Char* SkipBlanksAndSign(const Char* p, const Char* last, bool& negative) {
+    while (p != last && IsBlank(*p)) {
         ++p;
     }
-    negative = *p == L'-';
-    if (*p == L'-' || *p == L'+') {
+    negative = p != last && *p == '-';
+    if (p != last && (*p == '-' || *p == '+')) {
         ++p;
     }
     return p;
@@ -48,112 +49,88 @@ const wchar_t* SkipBlanksAndSign(const wchar_t* p, bool& negative) {
 
 // "inf" and "nan" in any case. What may follow them ("inity", "(chars)") does not change the value, and
 // the end of the number is not reported, so it is not scanned.
-bool ParseSpecial(const wchar_t* p, double& value) {
-    if (MatchWord(p, "inf")) {
+template <typename Char> bool ParseSpecial(const Char* p, const Char* last, double& value) {
+    if (MatchWord(p, last, "inf")) {
         value = std::numeric_limits<double>::infinity();
         return true;
     }
-    if (MatchWord(p, "nan")) {
+    if (MatchWord(p, last, "nan")) {
         value = std::numeric_limits<double>::quiet_NaN();
         return true;
     }
     return false;
 }
 
-} // namespace
-
-int32_t ParseLeadingInt(const wchar_t* text) {
-    if (text == nullptr) {
-        return 0;
-    }
+template <typename Char> int32_t LeadingInt(const Char* p, const Char* last) {
     bool negative = false;
-    const wchar_t* p = SkipBlanksAndSign(text, negative);
+    p = SkipBlanksAndSign(p, last, negative);
     // Accumulate the magnitude with a ceiling just past the range so long digit runs cannot overflow.
     const int64_t ceiling = int64_t{INT32_MAX} + 1;
     int64_t magnitude = 0;
-    for (; IsDigit(*p); ++p) {
-        magnitude = std::min(magnitude * 10 + (*p - L'0'), ceiling);
+    for (; p != last && IsDigit(*p); ++p) {
+        magnitude = std::min<int64_t>(magnitude * 10 + (*p - '0'), ceiling);
     }
     const int64_t value = negative ? -magnitude : magnitude;
     return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
+// A C string's end, for the wide overloads: their text ends at its zero.
+const wchar_t* End(const wchar_t* text) {
+    return text + std::char_traits<wchar_t>::length(text);
+}
+
+} // namespace
+
+int32_t ParseLeadingInt(const wchar_t* text) {
+    return text == nullptr ? 0 : LeadingInt(text, End(text));
+}
+
+int32_t ParseLeadingInt(std::string_view text) {
+    return LeadingInt(text.data(), text.data() + text.size());
+}
+
 // Hex floats ("0x1p3") are not accepted: they read as 0, the value of their leading "0". Nothing we
-// read is written that way, and from_chars' hex form has no "0x" to match strtod's.
+// read is written that way, and strtod's "0x" form is not what a result file holds.
+double ParseLeadingDouble(std::string_view text) {
+    const char* const last = text.data() + text.size();
+    // Most fields of a result file start with a digit or a minus sign and a digit: fast_float reads
+    // those, sign included, exactly as below.
+    if (!text.empty() && (IsDigit(text[0]) || (text.size() > 1 && text[0] == '-' && IsDigit(text[1])))) {
+        double value = 0.0;
+        if (fast_float::from_chars(text.data(), last, value).ec == std::errc()) {
+            return value;
+        }
+    }
+    bool negative = false;
+    const char* p = SkipBlanksAndSign(text.data(), last, negative);
+    double value = 0.0;
+    // fast_float takes the longest prefix digits [. digits] [e [sign] digits] with a digit in the
+    // mantissa, as strtod does, and gives infinity or zero out of range, as strtod does. Text with no
+    // number reads as +0 even after a minus sign, as with strtod.
+    if (!ParseSpecial(p, last, value) && fast_float::from_chars(p, last, value).ec != std::errc()) {
+        return 0.0;
+    }
+    return negative ? -value : value;
+}
+
 double ParseLeadingDouble(const wchar_t* text) {
     if (text == nullptr) {
         return 0.0;
     }
-    bool negative = false;
-    const wchar_t* start = SkipBlanksAndSign(text, negative);
-
-    double value = 0.0;
-    if (ParseSpecial(start, value)) {
-        return negative ? -value : value;
-    }
-
-    // The longest prefix of the form digits [. digits] [e [sign] digits], with a digit in the mantissa.
-    // Alongside, the decimal exponent of the leading significant digit, to tell overflow from underflow.
-    const wchar_t* p = start;
-    long long leadExponent = 0;
-    bool seenSignificant = false;
-    size_t mantissaDigits = 0;
-    for (; IsDigit(*p); ++p, ++mantissaDigits) {
-        if (seenSignificant) {
-            ++leadExponent;
-        } else if (*p != L'0') {
-            seenSignificant = true;
-        }
-    }
-    if (*p == L'.') {
+    // Only ASCII can belong to a number, so the text is narrowed up to its first other character.
+    const wchar_t* const last = End(text);
+    const wchar_t* p = text;
+    while (p != last && *p > 0 && *p < 0x80) {
         ++p;
-        for (; IsDigit(*p); ++p, ++mantissaDigits) {
-            if (!seenSignificant) {
-                --leadExponent;
-                seenSignificant = *p != L'0';
-            }
-        }
     }
-    if (mantissaDigits == 0) {
-        return 0.0;
-    }
-    if (*p == L'e' || *p == L'E') {
-        const wchar_t* q = p + 1;
-        const bool negativeExponent = *q == L'-';
-        if (*q == L'+' || *q == L'-') {
-            ++q;
-        }
-        if (IsDigit(*q)) {
-            long long exponent = 0;
-            for (; IsDigit(*q); ++q) {
-                exponent = std::min(exponent * 10 + (*q - L'0'), 1LL << 40);
-            }
-            leadExponent += negativeExponent ? -exponent : exponent;
-            p = q;
-        }
-    }
-    if (!seenSignificant) {
-        return negative ? -0.0 : 0.0;
-    }
-
-    // The prefix is all ASCII, so narrowing is a plain copy.
-    const size_t length = static_cast<size_t>(p - start);
-    std::array<char, 1280> stack;
+    std::array<char, 128> stack;
     std::string heap;
     char* narrow = stack.data();
+    const auto length = static_cast<size_t>(p - text);
     if (length > stack.size()) {
         heap.resize(length);
         narrow = heap.data();
     }
-    for (size_t i = 0; i < length; ++i) {
-        narrow[i] = static_cast<char>(start[i]);
-    }
-    const std::from_chars_result result = std::from_chars(narrow, narrow + length, value);
-    if (result.ec == std::errc::result_out_of_range) {
-        // from_chars leaves the value alone; strtod gives HUGE_VAL or zero.
-        value = leadExponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-    } else if (result.ec != std::errc()) {
-        value = 0.0;
-    }
-    return negative ? -value : value;
+    std::copy(text, p, narrow);
+    return ParseLeadingDouble(std::string_view(narrow, length));
 }

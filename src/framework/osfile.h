@@ -33,6 +33,8 @@ public:
     bool OpenWrite(const wchar_t* path, int& error);
 
     bool IsOpen() const { return m_handle != kInvalid; }
+    // The size in bytes, or -1 when the system does not tell (a pipe, say).
+    std::int64_t Size() const;
     // Bytes read, 0 at the end of the file, -1 on an error (with `error` set).
     std::ptrdiff_t Read(void* buffer, std::size_t size, int& error);
     // Writes everything or returns false with `error` set.

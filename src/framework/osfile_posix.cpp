@@ -69,6 +69,13 @@ bool File::Write(const void* data, std::size_t size, int& error) {
     return true;
 }
 
+std::int64_t File::Size() const {
+    struct stat st {};
+    if (::fstat(static_cast<int>(m_handle), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return st.st_size;
+}
+
 bool File::Close(int& error) {
     if (m_handle == kInvalid)
         return true;

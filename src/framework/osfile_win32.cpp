@@ -62,6 +62,13 @@ bool File::Write(const void* data, std::size_t size, int& error) {
     return true;
 }
 
+std::int64_t File::Size() const {
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(reinterpret_cast<HANDLE>(m_handle), &size))
+        return -1;
+    return size.QuadPart;
+}
+
 bool File::Close(int& error) {
     if (m_handle == kInvalid)
         return true;

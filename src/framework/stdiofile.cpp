@@ -78,14 +78,13 @@ bool CStdioFile::FillBytes() {
     return n > 0;
 }
 
-// Reads the bytes of the next line (through its LF) and decodes them; false at the end or on an error.
-bool CStdioFile::DecodeNextLine() {
+// Collects the bytes of the next line (through its LF, when it has one) in m_lineBytes; false at the
+// end or on an error.
+bool CStdioFile::CollectLineBytes(bool& sawLf) {
     m_lineBytes.clear();
-    m_line.clear();
-    m_linePos = 0;
+    sawLf = false;
     if (!m_file.IsOpen() || m_writing || m_failed)
         return false;
-    bool sawLf = false;
     while (!sawLf) {
         if (m_inPos == m_inEnd && !FillBytes()) {
             if (m_failed)
@@ -101,7 +100,15 @@ bool CStdioFile::DecodeNextLine() {
         m_inPos += take;
         sawLf = lf != nullptr;
     }
-    if (m_lineBytes.empty())
+    return !m_lineBytes.empty();
+}
+
+// Reads the bytes of the next line and decodes them; false at the end or on an error.
+bool CStdioFile::DecodeNextLine() {
+    m_line.clear();
+    m_linePos = 0;
+    bool sawLf = false;
+    if (!CollectLineBytes(sawLf))
         return false;
     // Text mode: CR LF reads as LF on every platform.
     const std::size_t n = m_lineBytes.size();
@@ -111,6 +118,39 @@ bool CStdioFile::DecodeNextLine() {
     }
     os::DecodeText(m_lineBytes, m_line);
     return true;
+}
+
+bool CStdioFile::ReadLineBytes(std::string_view& line) {
+    // A line that lies whole in the buffer is handed out in place, without a copy.
+    const char* start = m_in.data() + m_inPos;
+    const void* lf = m_inPos < m_inEnd ? std::memchr(start, '\n', m_inEnd - m_inPos) : nullptr;
+    bool sawLf = lf != nullptr;
+    if (sawLf) {
+        const auto n = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
+        m_inPos += n + 1;
+        line = std::string_view(start, n);
+    } else {
+        if (!CollectLineBytes(sawLf))
+            return false;
+        line = m_lineBytes;
+        if (sawLf)
+            line.remove_suffix(1);
+    }
+    if (sawLf && !line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return true;
+}
+
+bool CStdioFile::ReadRest(std::string& bytes) {
+    if (!m_file.IsOpen() || m_writing || m_failed)
+        return false;
+    if (const std::int64_t size = m_file.Size(); size > 0)
+        bytes.reserve(bytes.size() + static_cast<std::size_t>(size));
+    do {
+        bytes.append(m_in.data() + m_inPos, m_inEnd - m_inPos);
+        m_inPos = m_inEnd;
+    } while (FillBytes());
+    return !m_failed;
 }
 
 wchar_t* CStdioFile::ReadString(wchar_t* buffer, unsigned maxChars) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/cstring.h"
@@ -49,6 +50,11 @@ public:
     wchar_t* ReadString(wchar_t* buffer, unsigned maxChars);
     // Reads one whole line without its line end; false at the end of the file or on an error.
     bool ReadString(CString& line);
+    // The next line's bytes as they stand in the file, without its LF or CR LF: no decoding, no copy
+    // for most lines. The view lasts until the next read. Not to be mixed with ReadString on one line.
+    bool ReadLineBytes(std::string_view& line);
+    // Appends every byte not read yet, as it stands in the file, to `bytes`; false on a read error.
+    bool ReadRest(std::string& bytes);
 
     // Writes `text`, each "\n" as CR LF. Returns 1, or 0 on a write error.
     int WriteString(const wchar_t* text);
@@ -59,12 +65,15 @@ public:
     void Abort();
 
     bool IsOpen() const { return m_file.IsOpen(); }
+    // The file's size in bytes, -1 when unknown.
+    std::int64_t Size() const { return m_file.Size(); }
     bool HasFailed() const { return m_failed; }
     const CFileException& LastError() const { return m_error; }
 
 private:
     bool Fail(int osError);
     bool FillBytes();
+    bool CollectLineBytes(bool& sawLf);
     bool DecodeNextLine();
     bool Flush();
 

@@ -5,6 +5,7 @@
 #include "graph/svgplot.h"
 
 #include <filesystem>
+#include <functional>
 
 #include "framework/osfile.h"
 #include "framework/utf.h"
@@ -95,10 +96,19 @@ void AppendGrid(std::wstring& out, const CGraphAxes& axes) {
     out += L"</g>\n";
 }
 
-void AppendCurve(std::wstring& out, const CGraphAxes& axes) {
-    const std::vector<GraphPoint>& points = axes.m_points;
+std::wstring SvgHead(int width, int height) {
+    CString head;
+    head.Format(L"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                L"<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" "
+                L"font-family=\"%s\">\n",
+                width, height, width, height, kFontFamily);
+    return head.Str();
+}
+
+void AppendCurve(std::wstring& out, const CGraphAxes& axes, const std::vector<GraphPoint>& points,
+                 uint32_t colour, bool symbols) {
     if (points.size() >= 2) {
-        out += L"<polyline class=\"curve\" fill=\"none\" stroke=\"" + Colour(kGraphTeal).Str() +
+        out += L"<polyline class=\"curve\" fill=\"none\" stroke=\"" + Colour(colour).Str() +
                L"\" stroke-width=\"" + Number(axes.m_lineWidth).Str() + L"\" points=\"";
         for (size_t i = 0; i < points.size(); ++i) {
             if (i > 0)
@@ -107,9 +117,9 @@ void AppendCurve(std::wstring& out, const CGraphAxes& axes) {
         }
         out += L"\"/>\n";
     }
-    if (!points.empty() && (points.size() == 1 || axes.m_showSymbols == 1)) {
+    if (!points.empty() && (points.size() == 1 || symbols)) {
         const int h = axes.m_symbolHalfSize;
-        out += L"<g class=\"symbols\" fill=\"" + Colour(kGraphTeal).Str() + L"\">\n";
+        out += L"<g class=\"symbols\" fill=\"" + Colour(colour).Str() + L"\">\n";
         for (const GraphPoint& p : points) {
             const int x = axes.X(p.x);
             const int y = axes.Y(p.y);
@@ -117,6 +127,33 @@ void AppendCurve(std::wstring& out, const CGraphAxes& axes) {
         }
         out += L"</g>\n";
     }
+}
+
+// The legend of an overlay, in the plot's top right corner: a short stroke of each curve's colour and
+// its label, one line each, on white so that the curves beneath do not cross the text.
+void AppendLegend(std::wstring& out, const CGraphAxes& axes, const std::vector<COverlayCurve>& curves) {
+    const int line = kGraphLabelHeight + 2;
+    const int width = 150;
+    const int left = axes.m_plotRect.right - 4 - width;
+    const int top = axes.m_plotRect.top + 4;
+    out += L"<g class=\"legend\" font-size=\"" + Number(kGraphLabelHeight * kEmPerCell).Str() + L"\">\n";
+    CString box;
+    box.Format(L"<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"%s\" stroke=\"%s\"/>\n", left, top,
+               width, line * static_cast<int>(curves.size()) + 4, Colour(kGraphWhite).GetString(),
+               Colour(kGraphGrey).GetString());
+    out += box.Str();
+    for (size_t i = 0; i < curves.size(); ++i) {
+        const int y = top + 2 + line * static_cast<int>(i) + line / 2;
+        CString entry;
+        entry.Format(L"<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"2\"/>\n"
+                     L"<text x=\"%d\" y=\"%d\">",
+                     left + 4, y, left + 24, y, Colour(OverlayColour(i)).GetString(), left + 28,
+                     y + kGraphLabelHeight / 3);
+        out += entry.Str();
+        AppendEscaped(out, curves[i].label.c_str());
+        out += L"</text>\n";
+    }
+    out += L"</g>\n";
 }
 
 void AppendFrame(std::wstring& out, const CGraphAxes& axes) {
@@ -169,15 +206,20 @@ bool WriteFile(const wchar_t* path, const std::string& bytes) {
     return file.OpenWrite(path, error) && file.Write(bytes.data(), bytes.size(), error) && file.Close(error);
 }
 
-CGraphAxes AxesFor(const CMatPropData& series, bool showSymbols) {
+CGraphAxes AxesFor(std::vector<GraphPoint> points, const CString& xTitle, const CString& yTitle,
+                   bool showSymbols) {
     CGraphAxes axes;
-    axes.m_points = series.m_points;
+    axes.m_points = std::move(points);
     axes.RecalcExtents();
     axes.RecalcAxes();
     axes.m_showSymbols = showSymbols ? 1 : 0;
-    axes.m_xTitle = GraphXTitle();
-    axes.m_yTitle = GraphYTitle(series.m_dataType);
+    axes.m_xTitle = xTitle;
+    axes.m_yTitle = yTitle;
     return axes;
+}
+
+CGraphAxes AxesFor(const CMatPropData& series, bool showSymbols) {
+    return AxesFor(series.m_points, GraphXTitle(), GraphYTitle(series.m_dataType), showSymbols);
 }
 
 std::wstring Sanitised(const std::wstring& text) {
@@ -225,29 +267,60 @@ CString GraphYTitle(KESTRUMMOD_DATATYPE type) {
     return title;
 }
 
-std::string RenderGraphSvg(CGraphAxes& axes, int width, int height) {
+// The chart around its curves, still open for more: background, grid, what `drawCurves` adds, frame,
+// tick labels and titles.
+std::wstring RenderChart(CGraphAxes& axes, int width, int height,
+                         const std::function<void(std::wstring&)>& drawCurves) {
     axes.CalcLayout({0, 0, width, height});
-    std::wstring out;
-    CString head;
-    head.Format(L"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                L"<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" "
-                L"font-family=\"%s\">\n",
-                width, height, width, height, kFontFamily);
-    out += head.Str();
+    std::wstring out = SvgHead(width, height);
     out += L"<g class=\"plot\" fill=\"" + Colour(kGraphWhite).Str() + L"\">\n";
     AppendRect(out, axes.m_plotRect.left, axes.m_plotRect.top, axes.m_plotRect.right, axes.m_plotRect.bottom);
     out += L"</g>\n";
     AppendGrid(out, axes);
-    AppendCurve(out, axes);
+    drawCurves(out);
     AppendFrame(out, axes);
     AppendLabels(out, axes);
     AppendTitles(out, axes);
+    return out;
+}
+
+std::string RenderGraphSvg(CGraphAxes& axes, int width, int height) {
+    std::wstring out = RenderChart(axes, width, height, [&axes](std::wstring& svg) {
+        AppendCurve(svg, axes, axes.m_points, kGraphTeal, axes.m_showSymbols == 1);
+    });
+    out += L"</svg>\n";
+    return WideToUtf8(out);
+}
+
+uint32_t OverlayColour(size_t index) {
+    // The graph control's teal first, then colours apart from it and from each other.
+    static constexpr uint32_t kColours[] = {kGraphTeal, 0x0000C0, 0xC00000, 0x008000, 0x800080, 0x0080FF};
+    return kColours[index % std::size(kColours)];
+}
+
+std::string RenderOverlaySvg(const std::vector<COverlayCurve>& curves, const CString& xTitle,
+                             const CString& yTitle, int width, int height) {
+    std::vector<GraphPoint> all;
+    for (const COverlayCurve& curve : curves)
+        all.insert(all.end(), curve.points.begin(), curve.points.end());
+    CGraphAxes axes = AxesFor(std::move(all), xTitle, yTitle, false);
+    std::wstring out = RenderChart(axes, width, height, [&axes, &curves](std::wstring& svg) {
+        for (size_t i = 0; i < curves.size(); ++i)
+            AppendCurve(svg, axes, curves[i].points, OverlayColour(i), false);
+    });
+    AppendLegend(out, axes, curves);
     out += L"</svg>\n";
     return WideToUtf8(out);
 }
 
 int WriteSeriesSvg(const CMatPropData& series, const wchar_t* path, bool showSymbols) {
     CGraphAxes axes = AxesFor(series, showSymbols);
+    return WriteFile(path, RenderGraphSvg(axes, kGraphClientWidth, kGraphClientHeight)) ? 1 : 0;
+}
+
+int WritePointsSvg(std::vector<GraphPoint> points, const CString& xTitle, const CString& yTitle,
+                   const wchar_t* path, bool showSymbols) {
+    CGraphAxes axes = AxesFor(std::move(points), xTitle, yTitle, showSymbols);
     return WriteFile(path, RenderGraphSvg(axes, kGraphClientWidth, kGraphClientHeight)) ? 1 : 0;
 }
 

@@ -25,8 +25,23 @@ CString GraphYTitle(KESTRUMMOD_DATATYPE type);
 // SVG document over a client area of width x height pixels; lays the axes out for that area.
 std::string RenderGraphSvg(CGraphAxes& axes, int width, int height);
 
+// Several curves on one chart, as an overlay to judge by eye: each in its own colour (the first in the
+// graph control's), without symbols, and a legend in the plot's top right corner naming them.
+struct COverlayCurve {
+    std::vector<GraphPoint> points;
+    std::wstring label;
+};
+uint32_t OverlayColour(size_t index);
+std::string RenderOverlaySvg(const std::vector<COverlayCurve>& curves, const CString& xTitle,
+                             const CString& yTitle, int width, int height);
+
 // Writes the series' points, unthinned, as the graph control draws them. 1 when written, else 0.
 int WriteSeriesSvg(const CMatPropData& series, const wchar_t* path, bool showSymbols);
+
+// Writes `points` as the graph control draws a series, under the given axis titles: for charts of
+// values other than a property over temperature. 1 when written, else 0.
+int WritePointsSvg(std::vector<GraphPoint> points, const CString& xTitle, const CString& yTitle,
+                   const wchar_t* path, bool showSymbols);
 
 // Whether the graph window lists a series of this data type: not null, unknown or temperature in C.
 bool IsPlottedType(KESTRUMMOD_DATATYPE type);

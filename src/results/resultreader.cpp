@@ -1,9 +1,19 @@
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+#include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <vector>
 
+#include <fast_float/fast_float.h>
+
 #include "framework/numparse.h"
+#include "framework/osfile.h"
 #include "framework/stdiofile.h"
 #include "results/resultfile.h"
 
@@ -128,6 +138,220 @@ const std::vector<GraphPoint>* FractionLiquid(const CMatProps& set) {
     return fraction && !fraction->m_points.empty() ? &fraction->m_points : nullptr;
 }
 
+// Fills the series line by line. Most lines are plain ASCII and are split and converted as bytes in
+// one pass; a line with other bytes (a heading in the system's code page, say) or a NUL is decoded
+// first and read in pieces of kLineChars - 1 characters, as a fixed line buffer reads it, so that both
+// ways give the same table. The heading line is always decoded: its names become the series names.
+class CTableReader {
+public:
+    // `fileBytes` (-1 when unknown) lets the series reserve room for the rows to come.
+    CTableReader(bool jmatpro, std::int64_t fileBytes)
+        : m_separators(kSeparators[jmatpro ? 1 : 0]), m_jmatpro(jmatpro), m_fileBytes(fileBytes) {}
+
+    void AddLine(std::string_view bytes) {
+        if (m_haveHeading && bytes.size() < kLineChars && IsPlainAscii(bytes)) {
+            ReserveRows(bytes.size());
+            AddRowBytes(bytes);
+            return;
+        }
+        m_decoded.clear();
+        os::DecodeText(bytes, m_decoded);
+        for (std::size_t at = 0; at < m_decoded.size() || at == 0; at += kLineChars - 1) {
+            const std::size_t n = std::min<std::size_t>(kLineChars - 1, m_decoded.size() - at);
+            std::wmemcpy(m_piece, m_decoded.data() + at, n);
+            m_piece[n] = 0;
+            SplitFields(m_piece, m_jmatpro, m_wideFields);
+            if (m_wideFields.size() < 2)
+                continue;
+            if (!m_haveHeading) {
+                AddHeading();
+                continue;
+            }
+            float x = 0.0f;
+            for (std::size_t i = 0; i < m_wideFields.size(); ++i) {
+                const wchar_t* field = m_wideFields[i];
+                if (!AddField(i, ParseLeadingDouble(field), ParseLeadingInt(field) == kMissingValue, x))
+                    break;
+            }
+        }
+    }
+
+    bool HasHeading() const { return m_haveHeading; }
+
+    // The lines of `bytes` as ReadLineBytes gives them: without the LF, and without a CR before it.
+    void AddLines(std::string_view bytes) {
+        while (!bytes.empty()) {
+            const std::size_t lf = bytes.find('\n');
+            std::string_view line = bytes.substr(0, lf);
+            if (lf != std::string_view::npos && !line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            AddLine(line);
+            bytes.remove_prefix(lf == std::string_view::npos ? bytes.size() : lf + 1);
+        }
+    }
+
+    // The lines after the heading. A large table is read in two halves side by side, cut at a line
+    // end, each half by a reader of its own (lines are read alike wherever they stand); the second
+    // half's points then follow the first's. Below a megabyte a thread costs more than it saves, and
+    // without one (the system refuses it) the reading goes on in this thread.
+    void AddRows(std::string_view bytes) {
+        constexpr std::size_t kParallelBytes = std::size_t{1} << 20;
+        const std::size_t cut = m_haveHeading && bytes.size() >= kParallelBytes
+                                    ? bytes.find('\n', bytes.size() / 2)
+                                    : std::string_view::npos;
+        if (cut == std::string_view::npos) {
+            AddLines(bytes);
+            return;
+        }
+        const std::string_view second = bytes.substr(cut + 1);
+        CTableReader other(m_jmatpro, static_cast<std::int64_t>(second.size()));
+        other.m_haveHeading = true;
+        other.m_table.m_series = m_table.m_series;
+        std::thread worker;
+        try {
+            worker = std::thread([&other, second] { other.AddLines(second); });
+        } catch (const std::system_error&) {
+            AddLines(bytes);
+            return;
+        }
+        AddLines(bytes.substr(0, cut + 1));
+        worker.join();
+        for (std::size_t i = 0; i < m_table.m_series.size(); ++i) {
+            auto& points = m_table.m_series[i].m_points;
+            const auto& more = other.m_table.m_series[i].m_points;
+            points.insert(points.end(), more.begin(), more.end());
+        }
+    }
+
+    // CMatProps has no move constructor; its vector moves without copying the points.
+    std::vector<CMatPropData> TakeSeries() { return std::move(m_table.m_series); }
+
+private:
+    // Whether a byte separates fields: tab and line feed, and in the engine's format the blank.
+    using SeparatorTable = std::array<bool, 256>;
+    static constexpr std::array<SeparatorTable, 2> kSeparators = [] {
+        std::array<SeparatorTable, 2> table{};
+        for (auto& separators : table) {
+            separators['\t'] = true;
+            separators['\n'] = true;
+        }
+        table[0][' '] = true;
+        return table;
+    }();
+
+    void AddHeading() {
+        m_haveHeading = true;
+        // CMatPropData has no move constructor: a vector growing later, for the derived series, would
+        // copy every series' points. Room for the columns and the six derived series is made now,
+        // while the series are empty.
+        m_table.m_series.reserve(m_wideFields.size() - 1 + 6);
+        const KESTRUMMOD_DATATYPE xType = KESTRUMMOD_TagToDataType(m_wideFields[0]);
+        for (std::size_t i = 1; i < m_wideFields.size(); ++i) {
+            // A heading longer than the name member keeps its first 259 characters.
+            CMatPropData series = NewSeries(KESTRUMMOD_TagToDataType(m_wideFields[i]), m_wideFields[i]);
+            series.m_xDataType = xType;
+            m_table.m_series.push_back(std::move(series));
+        }
+    }
+
+    // Rows of a file are much alike in length, so the first full data row tells about how many follow;
+    // a large file then fills its series without the copies of a growing vector. A row too short to
+    // hold a field for every column (two bytes each at least) is no measure: a blank line would
+    // reserve for a row per byte.
+    void ReserveRows(std::size_t rowBytes) {
+        if (m_reserved || m_fileBytes <= 0 || rowBytes + 1 < 2 * (m_table.m_series.size() + 1))
+            return;
+        m_reserved = true;
+        const auto rows = static_cast<std::size_t>(m_fileBytes) / (rowBytes + 1) + 1;
+        for (auto& series : m_table.m_series)
+            series.m_points.reserve(rows);
+    }
+
+    // Field `index` of a data line: the temperature first, then one value per series. False when the
+    // line has no series left for it: fields beyond the heading's columns are dropped.
+    bool AddField(std::size_t index, double value, bool missing, float& x) {
+        if (index == 0) {
+            x = static_cast<float>(value);
+            return true;
+        }
+        if (index > m_table.m_series.size())
+            return false;
+        if (!missing) {
+            CMatPropData& series = m_table.m_series[index - 1];
+            auto y = static_cast<float>(value);
+            ScaleResultValue(series.m_dataType, &y);
+            series.m_points.push_back(GraphPoint{x, y});
+        }
+        return true;
+    }
+
+    // Whether the line has neither a NUL nor a byte past ASCII, eight bytes at a time.
+    static bool IsPlainAscii(std::string_view line) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101u;
+        constexpr std::uint64_t kHighs = 0x8080808080808080u;
+        std::size_t i = 0;
+        for (; i + 8 <= line.size(); i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, line.data() + i, 8);
+            if ((word & kHighs) != 0 || ((word - kOnes) & ~word & kHighs) != 0)
+                return false;
+        }
+        for (; i < line.size(); ++i) {
+            if (line[i] == 0 || static_cast<unsigned char>(line[i]) >= 0x80)
+                return false;
+        }
+        return true;
+    }
+
+    // SplitFields and AddRow over the bytes of a plain ASCII line, in one pass. A field that is a
+    // number alone is converted as it is found; any other is cut out first and read by the
+    // leading-prefix rules.
+    void AddRowBytes(std::string_view line) {
+        const char* p = line.data();
+        const char* const end = p + line.size();
+        float x = 0.0f;
+        for (std::size_t index = 0;; ++index) {
+            while (p != end && IsSeparator(*p))
+                ++p;
+            if (p == end)
+                return;
+            double value = 0.0;
+            bool missing = false;
+            const char* start = p;
+            const auto number = fast_float::from_chars(start, end, value);
+            if (number.ec == std::errc() && (number.ptr == end || IsSeparator(*number.ptr))) {
+                p = number.ptr;
+                missing = *start == '-' && ParseLeadingInt(std::string_view(start, p)) == kMissingValue;
+            } else {
+                while (p != end && !IsSeparator(*p))
+                    ++p;
+                const char* last = p;
+                if (m_jmatpro) {
+                    while (last != start && last[-1] == ' ')
+                        --last;
+                }
+                const std::string_view field(start, static_cast<std::size_t>(last - start));
+                value = ParseLeadingDouble(field);
+                missing = ParseLeadingInt(field) == kMissingValue;
+            }
+            if (!AddField(index, value, missing, x))
+                return;
+        }
+    }
+
+    bool IsSeparator(char c) const { return m_separators[static_cast<unsigned char>(c)]; }
+
+    const SeparatorTable& m_separators;
+    bool m_jmatpro;
+    std::int64_t m_fileBytes;
+    bool m_reserved = false;
+    bool m_haveHeading = false;
+    CMatProps m_table;
+    std::vector<wchar_t*> m_wideFields;
+    std::wstring m_decoded;
+    wchar_t m_piece[kLineChars];
+};
+
 } // namespace
 
 float ResultValueFactor(KESTRUMMOD_DATATYPE type) {
@@ -153,47 +377,24 @@ int ReadResultFile(const wchar_t* path, CMatProps& set, int format) {
         return 0;
     }
 
-    const bool jmatpro = format == kFormatJMatPro;
-
     // The table is built aside and handed over only when the whole file was read: a read error
     // reports the system's message like an open failure and leaves the caller's set as it was.
-    CMatProps table;
-    bool haveHeading = false;
-    std::vector<wchar_t*> fields;
-    wchar_t line[kLineChars];
-    while (file.ReadString(line, kLineChars)) {
-        SplitFields(line, jmatpro, fields);
-        if (fields.size() < 2)
-            continue;
-        if (!haveHeading) {
-            haveHeading = true;
-            const KESTRUMMOD_DATATYPE xType = KESTRUMMOD_TagToDataType(fields[0]);
-            for (std::size_t i = 1; i < fields.size(); ++i) {
-                // A heading longer than the name member keeps its first 259 characters.
-                CMatPropData series = NewSeries(KESTRUMMOD_TagToDataType(fields[i]), fields[i]);
-                series.m_xDataType = xType;
-                table.m_series.push_back(std::move(series));
-            }
-            continue;
-        }
-        const float x = static_cast<float>(ParseLeadingDouble(fields[0]));
-        // Fields beyond the heading's columns have no series to go to and are dropped.
-        const std::size_t columns = std::min(fields.size() - 1, table.m_series.size());
-        for (std::size_t i = 1; i <= columns; ++i) {
-            if (ParseLeadingInt(fields[i]) == kMissingValue)
-                continue;
-            CMatPropData& series = table.m_series[i - 1];
-            float y = static_cast<float>(ParseLeadingDouble(fields[i]));
-            ScaleResultValue(series.m_dataType, &y);
-            series.m_points.push_back(GraphPoint{x, y});
-        }
-    }
+    CTableReader reader(format == kFormatJMatPro, file.Size());
+    std::string_view line;
+    while (!reader.HasHeading() && file.ReadLineBytes(line))
+        reader.AddLine(line);
+    std::string rows;
+    if (!file.HasFailed())
+        file.ReadRest(rows);
     if (file.HasFailed()) {
         file.LastError().TraceError();
         return 0;
     }
     file.Close();
+    reader.AddRows(rows);
 
+    CMatProps table;
+    table.m_series = reader.TakeSeries();
     for (auto& series : table.m_series)
         ToCelsius(series);
     AddDerivedSeries(table);

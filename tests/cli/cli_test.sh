@@ -421,5 +421,107 @@ check "calc: no temporary folder fails" test "$rc" -eq 1
 check "calc: ... saying so" grep -q 'temporary folder .* cannot be found' "$tmp/err"
 check "calc: ... and makes nothing in the current folder" test -z "$(ls -A "$tmp/cwd")"
 
+# --- Sweeps --------------------------------------------------------------------------------------
+# Every run through the real engine; job folders under this test's own temporary folder.
+sweep() { TMPDIR="$tmp/temp" run sweep "$@"; }
+sweep --family 0 --set Mg=0.3 --vary Si=6:7:0.5 --vary Mg=0.2:0.4:0.2 -j 2 --plot "$tmp/sweep-plots"
+check "sweep: a grid of 6 succeeds, no job folder left" test "$rc" -eq 0 -a "$(jobs_left)" -eq 0
+check "sweep: the CSV reads back, one row per composition, first element slowest" python3 - "$tmp/out" <<'EOF'
+import csv, sys
+rows = list(csv.DictReader(open(sys.argv[1], newline="")))
+assert [(r["Si"], r["Mg"]) for r in rows] == [(si, mg) for si in ("6", "6.5", "7") for mg in ("0.2", "0.4")], rows
+for r in rows:
+    assert r["error"] == "" and 540 < float(r["solidus (C)"]) < float(r["liquidus (C)"]) < 640, r
+    assert abs(float(r["liquidus (C)"]) - float(r["solidus (C)"]) - float(r["freezing_range (K)"])) < 0.01, r
+# More silicon lowers the liquidus of a hypoeutectic Al-Si alloy.
+assert float(rows[0]["liquidus (C)"]) > float(rows[4]["liquidus (C)"]), rows
+EOF
+check "sweep: the spread on standard error" grep -Eq '^liquidus +6[0-9.]+ +6[0-9.]+ +C$' "$tmp/err"
+check "sweep: one well-formed chart per value and varied element" python3 - "$tmp/sweep-plots" <<'EOF'
+import os, sys, xml.etree.ElementTree as ET
+names = sorted(os.listdir(sys.argv[1]))
+values = ["solidus", "liquidus", "freezing_range", "latent_heat", "shrinkage", "density_start", "density_end"]
+assert names == sorted(v + "-" + e + ".svg" for v in values for e in ("Si", "Mg")), names
+for name in names:
+    ET.parse(os.path.join(sys.argv[1], name))
+EOF
+sweep --family 0 --samples 5 --seed 7 --vary Si=6.5:7.5 --vary Mg=0.25:0.45 --json -o "$tmp/sweep1.json"
+sweep --family 0 --samples 5 --seed 7 --vary Si=6.5:7.5 --vary Mg=0.25:0.45 --json -o "$tmp/sweep2.json" -j 1
+check "sweep: seeded samples inside the ranges, the same with any -j" json_ok "$tmp/sweep1.json" '
+rows = doc["rows"]
+assert len(rows) == 5 and doc["elements"] == ["Si", "Mg"]
+assert all(6.5 <= r["composition"]["Si"] <= 7.5 and 0.25 <= r["composition"]["Mg"] <= 0.45 for r in rows), rows
+assert all(r["error"] is None and r["solidus"] < r["liquidus"] for r in rows), rows
+other = json.load(open(args[0]))
+assert [r["composition"] for r in other["rows"]] == [r["composition"] for r in rows]' "$tmp/sweep2.json"
+check "sweep: a bad range" fails 2 sweep --family 0 --vary Si=7:6:0.5
+check "sweep: the base element" fails 2 sweep --family 0 --vary Al=80:90:5
+check "sweep: nothing varied" fails 2 sweep --family 0
+check "sweep: more than 100 000 compositions are refused before any runs" fails 2 sweep --family 0 --vary Si=0:10:0.0001
+
+# Engines that fail: each composition's row says why, the others go on, nothing is left behind.
+printf '#!/bin/sh\necho nothing to do\n' >"$tmp/slow/kestrum"
+TMPDIR="$tmp/temp" run_tool sweep --family 0 --vary Si=6:7:0.5 -j 2
+check "sweep: failed compositions exit 3, the table still written" test "$rc" -eq 3 -a "$(grep -c 'vuzaziza.out' "$tmp/out")" -eq 3
+check "sweep: ... and no job folder left" test "$(jobs_left)" -eq 0
+
+# Ctrl-C with two engines running: both end, and so do their job folders.
+printf '#!/bin/sh\necho $$ >>"%s"\nexec sleep 60\n' "$tmp/slow/engines.pid" >"$tmp/slow/kestrum"
+TMPDIR="$tmp/temp" "$tmp/slow/kestrumprops" sweep --family 0 --vary Si=6:7:0.25 -j 2 >"$tmp/out" 2>"$tmp/err" &
+tool=$!
+for _ in $(seq 50); do [ "$(cat "$tmp/slow/engines.pid" 2>/dev/null | wc -l)" -ge 2 ] && break; sleep 0.1; done
+kill -INT "$tool"
+wait "$tool"
+rc=$?
+check "sweep: Ctrl-C exits 3 and says so" test "$rc" -eq 3 -a "$(grep -c interrupted "$tmp/err")" -eq 1
+check "sweep: ... with two engines started" test "$(wc -l <"$tmp/slow/engines.pid")" -eq 2
+check "sweep: ... both gone" sh -c "for p in \$(cat '$tmp/slow/engines.pid'); do ! kill -0 \$p 2>/dev/null || exit 1; done"
+check "sweep: ... and no job folder left" test "$(jobs_left)" -eq 0
+
+# --- Compare and export ---------------------------------------------------------------------------
+# A copy of a result with its density 0.01 g/cm3 (10 kg/m^3) higher at every temperature.
+awk -F '\t' -v OFS='\t' 'NR > 1 { $3 = $3 + 0.01 } { print }' "$examples/alsi7mg.out" >"$tmp/denser.out"
+run compare "$examples/alsi7mg.out" "$tmp/denser.out"
+check "compare: succeeds" succeeded
+check "compare: density 10 kg/m^3 less over all 28 points" grep -Eq '^ +15 +Density alloy +28 +-10(\.0+[0-9]*)? +kg/m\^3 ' "$tmp/out"
+check "compare: fraction liquid the same" grep -Eq '^ +4 .* 28 +\+0 ' "$tmp/out"
+check "compare: solidus and liquidus the same" sh -c "grep -Eq '^Solidus Temperature +\+0 +C$' '$tmp/out' && grep -Eq '^Liquidus Temperature +\+0 +C$' '$tmp/out'"
+check "compare: one file only" fails 2 compare "$examples/alsi7mg.out"
+run export "$examples/alsi7mg.out" --csv "$tmp/csv"
+check "export: succeeds, one CSV per property" test "$rc" -eq 0 -a "$(wc -l <"$tmp/out")" -eq "$(ls "$tmp/csv" | wc -l)" -a -s "$tmp/csv/D-TOTAL.csv"
+check "export: the CSVs read back as the series" json_ok "$tmp/alsi7mg.json" '
+import csv, os
+folder = args[0]
+for s in doc["series"]:
+    tag = {15: "D-TOTAL", 4: "WT-LIQUID", 21: "H-WT"}.get(s["dataType"])
+    if not tag:
+        continue
+    rows = list(csv.reader(open(os.path.join(folder, tag + ".csv"), newline="")))
+    assert rows[0][0] == "Temperature (C)" and rows[0][1].startswith(tag), rows[0]
+    assert [[f32(float(x)), f32(float(y))] for x, y in rows[1:]] == [[f32(x), f32(y)] for x, y in s["points"]], tag' "$tmp/csv"
+check "export: without --csv" fails 2 export "$examples/alsi7mg.out"
+
+# --- Overlaid charts -----------------------------------------------------------------------------
+run plot --overlay "$examples/alsi7mg.out" "$examples/jmatpro_sample.dat" -o "$tmp/overlay"
+check "overlay: succeeds" succeeded
+check "overlay: well-formed SVGs, a curve and a legend entry per file that has the property" python3 - "$tmp/out" "$examples" <<'EOF'
+import json, subprocess, sys, xml.etree.ElementTree as ET
+ns = "{http://www.w3.org/2000/svg}"
+paths = open(sys.argv[1]).read().split()
+assert len(paths) >= 10, paths
+for path in paths:
+    root = ET.parse(path).getroot()
+    # A curve is a line, or for a single-point value its symbol.
+    curves = [e for e in root.iter() if e.get("class") in ("curve", "symbols")]
+    legend = [t.text for g in root.iter(ns + "g") if g.get("class") == "legend" for t in g.iter(ns + "text")]
+    assert len(curves) == len(legend) >= 1, (path, len(curves), legend)
+    assert set(legend) <= {"alsi7mg.out", "jmatpro_sample.dat"}, legend
+    if path.endswith("/D-TOTAL.svg"):
+        assert legend == ["alsi7mg.out", "jmatpro_sample.dat"], legend
+        assert len({c.get("stroke") for c in curves}) == 2
+EOF
+check "overlay: one file only" fails 2 plot --overlay "$examples/alsi7mg.out" -o "$tmp/overlay"
+check "plot: two files without --overlay" fails 2 plot "$examples/alsi7mg.out" "$examples/minimal.out"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <limits>
+#include <random>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -81,6 +84,100 @@ TEST(ParseLeadingDoubleTest, LongMantissasAreExact) {
     const std::wstring halfway = L"1.00000000000000011102230246251565404236316680908203125";
     EXPECT_EQ(ParseLeadingDouble(halfway.c_str()), 1.0); // a tie rounds to even
     EXPECT_EQ(ParseLeadingDouble((halfway + std::wstring(2000, L'0') + L"1").c_str()), 1.0 + DBL_EPSILON);
+}
+
+// The conversion as it was before the byte-level parser: the longest number prefix scanned by hand and
+// handed to std::from_chars, out of range mapped to infinity or zero by the leading digit's exponent.
+double FromCharsReference(const std::string& text) {
+    const char* p = text.c_str();
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        ++p;
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        ++p;
+    const char* start = p;
+    long long lead = 0;
+    bool significant = false;
+    std::size_t digits = 0;
+    for (; *p >= '0' && *p <= '9'; ++p, ++digits) {
+        lead += significant ? 1 : 0;
+        significant = significant || *p != '0';
+    }
+    if (*p == '.') {
+        for (++p; *p >= '0' && *p <= '9'; ++p, ++digits) {
+            lead -= significant ? 0 : 1;
+            significant = significant || *p != '0';
+        }
+    }
+    if (digits == 0)
+        return 0.0;
+    if (*p == 'e' || *p == 'E') {
+        const char* q = p + 1;
+        const bool negativeExponent = *q == '-';
+        q += *q == '+' || *q == '-';
+        if (*q >= '0' && *q <= '9') {
+            long long exponent = 0;
+            for (; *q >= '0' && *q <= '9'; ++q)
+                exponent = std::min(exponent * 10 + (*q - '0'), 1LL << 40);
+            lead += negativeExponent ? -exponent : exponent;
+            p = q;
+        }
+    }
+    if (!significant)
+        return negative ? -0.0 : 0.0;
+    double value = 0.0;
+    if (std::from_chars(start, p, value).ec == std::errc::result_out_of_range)
+        value = lead > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -value : value;
+}
+
+// Random decimal text of the shapes files hold and some they should not: blanks, signs, leading zeros,
+// long mantissas, exponents past both ends of the range, trailing text.
+std::string RandomDecimal(std::mt19937_64& random) {
+    const auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    std::string text(static_cast<std::size_t>(pick(3)), ' ');
+    text += pick(3) == 0 ? "-" : (pick(5) == 0 ? "+" : "");
+    const auto digits = [&](int count) {
+        for (int i = 0; i < count; ++i)
+            text += static_cast<char>('0' + pick(10));
+    };
+    if (pick(4) == 0)
+        text += std::string(static_cast<std::size_t>(pick(5)), '0');
+    digits(pick(4) ? pick(8) : pick(30));
+    if (pick(3)) {
+        text += '.';
+        digits(pick(4) ? pick(8) : pick(30));
+    }
+    if (pick(3) == 0) {
+        text += "eE"[pick(2)];
+        text += pick(2) ? "-" : (pick(2) ? "+" : "");
+        text += std::to_string(pick(2) ? pick(40) : pick(700));
+    }
+    if (pick(5) == 0)
+        text += "x.5e1"[pick(5)];
+    return text;
+}
+
+TEST(ParseLeadingDoubleTest, AgreesBitForBitWithThePreviousConversion) {
+    std::mt19937_64 random(20261206);
+    for (int i = 0; i < 200000; ++i) {
+        const std::string text = RandomDecimal(random);
+        const double expected = FromCharsReference(text);
+        const double narrow = ParseLeadingDouble(std::string_view(text));
+        const std::wstring wide(text.begin(), text.end());
+        const double widened = ParseLeadingDouble(wide.c_str());
+        ASSERT_EQ(std::memcmp(&narrow, &expected, sizeof narrow), 0) << text << " read as " << narrow;
+        ASSERT_EQ(std::memcmp(&widened, &expected, sizeof widened), 0) << text << " read as " << widened;
+    }
+}
+
+TEST(ParseLeadingBytesTest, StopAtTheEndOfTheView) {
+    const std::string_view text = "12345e3";
+    EXPECT_EQ(ParseLeadingDouble(text.substr(0, 2)), 12.0);
+    EXPECT_EQ(ParseLeadingDouble(text.substr(0, 6)), 12345.0); // "e" without its digits
+    EXPECT_EQ(ParseLeadingDouble(std::string_view("-in")), 0.0);
+    EXPECT_EQ(ParseLeadingInt(text.substr(0, 3)), 123);
+    EXPECT_EQ(ParseLeadingInt(std::string_view(" -")), 0);
 }
 
 } // namespace

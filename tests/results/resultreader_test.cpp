@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/debugout.h"
+#include "framework/numparse.h"
 #include "results/resultfile.h"
 #include "support/series.h"
 #include "support/testfiles.h"
@@ -149,6 +151,61 @@ TEST(DerivedProperties, VolumeChangeReferenceIsTheFirstPointAtTheHighestTemperat
     CMatProps cold;
     cold.m_series = {Series(17, {{-1000, 1}})};
     EXPECT_EQ(AddVolumeChange(cold), 0);
+}
+
+// The points of the one series a file of "T(C)\tPR-TOTAL" rows gives.
+std::vector<GraphPoint> ReadPoints(const std::string& text) {
+    TempDir dir;
+    WriteBytes(dir.File(L"r.out"), text);
+    CMatProps set;
+    EXPECT_EQ(ReadResultFile(dir.File(L"r.out").c_str(), set, kFormatEngine), 1);
+    return set.m_series.empty() ? std::vector<GraphPoint>() : set.m_series.front().m_points;
+}
+
+// Plain ASCII rows are parsed as bytes; a row with another byte or a NUL is decoded first. Both ways
+// must give what the field rules give for each field.
+TEST(ResultReader, FieldsReadByBytesAsByTheirRules) {
+    const std::string fields[] = {
+        "0.25",    "-0",  "-123456789", "-123456789.5", "-1234567890",  "+5",
+        "-inf",    "nan", "infinit",    "1e",           "12abc",        "-.",
+        ".5",      "\v7", "1e400",      "7e-46",        "0.26\xC3\xA9", std::string("0.27\0x", 6),
+        "0.28\xFF"};
+    std::string text = "T(C)\tPR-TOTAL\n";
+    for (const auto& field : fields)
+        text += "500\t" + field + "\n";
+    const std::vector<GraphPoint> pts = ReadPoints(text);
+    std::size_t next = 0;
+    for (const auto& field : fields) {
+        // Up to a NUL, where the field ends; the bytes past ASCII end the number either way.
+        const std::wstring wide(field.c_str(), field.c_str() + std::strlen(field.c_str()));
+        if (ParseLeadingInt(wide.c_str()) == -123456789)
+            continue;
+        ASSERT_LT(next, pts.size());
+        const float expected = static_cast<float>(ParseLeadingDouble(wide.c_str()));
+        const float actual = pts[next++].y;
+        EXPECT_TRUE(std::memcmp(&actual, &expected, sizeof actual) == 0 ||
+                    (std::isnan(actual) && std::isnan(expected)))
+            << field << " read as " << actual;
+    }
+    EXPECT_EQ(next, pts.size());
+}
+
+// A file past a megabyte is read in two halves side by side; every line comes back once, in order,
+// whichever half it falls in and whether it is plain, decoded or ends in CR LF.
+TEST(ResultReader, LargeFilesReadEveryLineOnceInOrder) {
+    constexpr int kRows = 80000;
+    std::string text = "T(C)\tPR-TOTAL\n";
+    for (int i = 0; i < kRows; ++i) {
+        // One temperature throughout: the points then keep the order they were read in.
+        text += "500\t" + std::to_string(i) + ".25";
+        text += i % 997 == 0 ? "\t\xC3\xA9\n" : (i % 2 ? "\r\n" : "\n");
+    }
+    ASSERT_GT(text.size(), 1u << 20);
+    const std::vector<GraphPoint> pts = ReadPoints(text);
+    ASSERT_EQ(pts.size(), static_cast<std::size_t>(kRows));
+    for (int i = 0; i < kRows; ++i) {
+        ASSERT_EQ(pts[static_cast<std::size_t>(i)].y, static_cast<float>(i + 0.25)) << i;
+    }
 }
 
 } // namespace

@@ -1,0 +1,66 @@
+#include "cli/compare.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace cli;
+
+CMatPropData Series(int type, std::vector<GraphPoint> points) {
+    CMatPropData series;
+    series.m_dataType = static_cast<KESTRUMMOD_DATATYPE>(type);
+    series.m_points = std::move(points);
+    return series;
+}
+
+TEST(Compare, InterpolatesInsideTheRangeOnly) {
+    const std::vector<GraphPoint> points{{500, 10}, {510, 20}, {510, 99}, {530, 0}};
+    const struct {
+        double x;
+        std::optional<double> expected;
+    } cases[] = {{500, 10.0}, {505, 15.0},           {510, 20.0},          {520, 49.5},
+                 {530, 0.0},  {499.9, std::nullopt}, {530.1, std::nullopt}};
+    for (const auto& c : cases)
+        EXPECT_EQ(Interpolate(points, c.x), c.expected) << c.x;
+    EXPECT_EQ(Interpolate({}, 500), std::nullopt);
+}
+
+TEST(Compare, LargestDifferenceOverTheCommonRange) {
+    CMatProps first;
+    first.m_series = {Series(15, {{400, 2600}, {500, 2550}, {600, 2400}, {700, 2380}}),
+                      Series(4, {{500, 0}, {600, 1}}), Series(30, {{555, 0.01f}}),
+                      Series(23, {{100, 1}, {200, 1}})};
+    CMatProps second;
+    // The common density range is 450..650 C: at 500 C the second reads 2515 (35 less), at 600 C
+    // 2422.5 (22.5 more).
+    second.m_series = {Series(15, {{450, 2565}, {550, 2465}, {650, 2380}}), Series(4, {{500, 0}, {600, 1}}),
+                       Series(30, {{550, 0.01f}}), Series(23, {{300, 1}, {400, 1}})};
+    const std::vector<SeriesDifference> differences = CompareSets(first, second);
+    ASSERT_EQ(differences.size(), 3u); // density, fraction liquid, and specific heat without overlap
+    EXPECT_EQ(differences[0].type, 15);
+    EXPECT_EQ(differences[0].compared, 2u); // 500 and 600 lie inside 450..650
+    EXPECT_DOUBLE_EQ(differences[0].largest, 35.0);
+    EXPECT_EQ(differences[0].at, 500.0);
+    EXPECT_EQ(differences[1].largest, 0.0);
+    EXPECT_EQ(differences[2].compared, 0u);
+}
+
+TEST(Compare, SeriesCsvReadsBack) {
+    const std::string csv = SeriesCsv(Series(15, {{450, 2598.95f}, {475.5f, 2594.2f}}), "D-TOTAL", "kg/m^3");
+    std::istringstream lines(csv);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "Temperature (C),D-TOTAL (kg/m^3)");
+    std::getline(lines, line);
+    EXPECT_EQ(std::stof(line.substr(line.find(',') + 1)), 2598.95f); // nine digits bring the float back
+    std::getline(lines, line);
+    EXPECT_EQ(line.substr(0, line.find(',')), "475.5");
+    EXPECT_FALSE(std::getline(lines, line));
+    EXPECT_EQ(SeriesCsv(Series(4, {}), "Fraction, liquid", ""), "Temperature (C),\"Fraction, liquid\"\n");
+}
+
+} // namespace
