@@ -66,7 +66,8 @@ const CBenchFile& SharedFile() {
     return file;
 }
 
-void BM_ReadResultFile(benchmark::State& state) {
+// The module's reading, on the calling thread; with a helper thread as the command-line tool reads.
+void ReadResultFileWith(benchmark::State& state, ReadThreads threads) {
     const CBenchFile& file = SharedFile();
     const std::wstring path = Utf8ToWide(file.Path());
     if (file.Path().empty()) {
@@ -76,7 +77,7 @@ void BM_ReadResultFile(benchmark::State& state) {
     std::size_t points = 0;
     for (auto _ : state) {
         CMatProps set;
-        if (!ReadResultFile(path.c_str(), set, kFormatEngine)) {
+        if (!ReadResultFile(path.c_str(), set, kFormatEngine, threads)) {
             state.SkipWithError("ReadResultFile failed");
             return;
         }
@@ -89,7 +90,15 @@ void BM_ReadResultFile(benchmark::State& state) {
     state.counters["points"] = static_cast<double>(points);
 }
 
+void BM_ReadResultFile(benchmark::State& state) {
+    ReadResultFileWith(state, ReadThreads::Caller);
+}
+void BM_ReadResultFileTwoThreads(benchmark::State& state) {
+    ReadResultFileWith(state, ReadThreads::CallerAndHelper);
+}
+
 // Wall time, as numpy_reference.py measures it.
 BENCHMARK(BM_ReadResultFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_ReadResultFileTwoThreads)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 } // namespace

@@ -167,7 +167,8 @@ int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empt
     if (const int status = CheckInputFile(path); status != kExitOk)
         return status;
     DebugMessages messages;
-    if (!ReadResultFile(path.c_str(), set, jmatpro ? kFormatJMatPro : kFormatEngine))
+    if (!ReadResultFile(path.c_str(), set, jmatpro ? kFormatJMatPro : kFormatEngine,
+                        ReadThreads::CallerAndHelper))
         return Fail(kExitFileError, FileFailure("cannot read", file, messages.Joined()));
     // The reader, and with it the module, takes a file without a heading line as a set without series.
     // Shown as such, it is worth a word; to convert or draw, it is the wrong file.

@@ -12,6 +12,12 @@ inline constexpr int kFormatJMatPro = 1;
 // 1 when the file was read; 0 when it could not be opened or read, and then `set` is unchanged.
 int ReadResultFile(const wchar_t* path, CMatProps& set, int format);
 
+// Who reads the rows of a file past a megabyte: the calling thread alone, as in the module, which
+// starts no thread of its own in the host's process outside a calculation run; or the calling thread
+// and one helper, each half of the rows, as the command-line tool reads. Both give the same set.
+enum class ReadThreads { Caller, CallerAndHelper };
+int ReadResultFile(const wchar_t* path, CMatProps& set, int format, ReadThreads threads);
+
 // Writes `set` in the engine's format. 1 when written; 0 for an empty set or a file that could not be
 // created or written.
 int WriteResultFile(const wchar_t* path, const CMatProps& set);

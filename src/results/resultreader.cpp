@@ -190,15 +190,16 @@ public:
         }
     }
 
-    // The lines after the heading. A large table is read in two halves side by side, cut at a line
-    // end, each half by a reader of its own (lines are read alike wherever they stand); the second
-    // half's points then follow the first's. Below a megabyte a thread costs more than it saves, and
-    // without one (the system refuses it) the reading goes on in this thread.
-    void AddRows(std::string_view bytes) {
+    // The lines after the heading. With a helper, a large table is read in two halves side by side,
+    // cut at a line end, each half by a reader of its own (lines are read alike wherever they stand);
+    // the second half's points then follow the first's. Below a megabyte a thread costs more than it
+    // saves, and without one (the system refuses it) the reading goes on in this thread.
+    void AddRows(std::string_view bytes, ReadThreads threads) {
         constexpr std::size_t kParallelBytes = std::size_t{1} << 20;
-        const std::size_t cut = m_haveHeading && bytes.size() >= kParallelBytes
-                                    ? bytes.find('\n', bytes.size() / 2)
-                                    : std::string_view::npos;
+        const std::size_t cut =
+            threads == ReadThreads::CallerAndHelper && m_haveHeading && bytes.size() >= kParallelBytes
+                ? bytes.find('\n', bytes.size() / 2)
+                : std::string_view::npos;
         if (cut == std::string_view::npos) {
             AddLines(bytes);
             return;
@@ -370,6 +371,10 @@ int ScaleResultValue(KESTRUMMOD_DATATYPE type, float* value) {
 }
 
 int ReadResultFile(const wchar_t* path, CMatProps& set, int format) {
+    return ReadResultFile(path, set, format, ReadThreads::Caller);
+}
+
+int ReadResultFile(const wchar_t* path, CMatProps& set, int format, ReadThreads threads) {
     CStdioFile file;
     CFileException error;
     if (!file.Open(path, CStdioFile::modeRead | CStdioFile::shareDenyWrite | CStdioFile::typeText, &error)) {
@@ -391,7 +396,7 @@ int ReadResultFile(const wchar_t* path, CMatProps& set, int format) {
         return 0;
     }
     file.Close();
-    reader.AddRows(rows);
+    reader.AddRows(rows, threads);
 
     CMatProps table;
     table.m_series = reader.TakeSeries();

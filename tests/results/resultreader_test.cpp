@@ -154,11 +154,11 @@ TEST(DerivedProperties, VolumeChangeReferenceIsTheFirstPointAtTheHighestTemperat
 }
 
 // The points of the one series a file of "T(C)\tPR-TOTAL" rows gives.
-std::vector<GraphPoint> ReadPoints(const std::string& text) {
+std::vector<GraphPoint> ReadPoints(const std::string& text, ReadThreads threads = ReadThreads::Caller) {
     TempDir dir;
     WriteBytes(dir.File(L"r.out"), text);
     CMatProps set;
-    EXPECT_EQ(ReadResultFile(dir.File(L"r.out").c_str(), set, kFormatEngine), 1);
+    EXPECT_EQ(ReadResultFile(dir.File(L"r.out").c_str(), set, kFormatEngine, threads), 1);
     return set.m_series.empty() ? std::vector<GraphPoint>() : set.m_series.front().m_points;
 }
 
@@ -190,8 +190,8 @@ TEST(ResultReader, FieldsReadByBytesAsByTheirRules) {
     EXPECT_EQ(next, pts.size());
 }
 
-// A file past a megabyte is read in two halves side by side; every line comes back once, in order,
-// whichever half it falls in and whether it is plain, decoded or ends in CR LF.
+// A file past a megabyte, read by one thread or in two halves side by side: every line comes back
+// once, in order, whichever half it falls in and whether it is plain, decoded or ends in CR LF.
 TEST(ResultReader, LargeFilesReadEveryLineOnceInOrder) {
     constexpr int kRows = 80000;
     std::string text = "T(C)\tPR-TOTAL\n";
@@ -201,10 +201,12 @@ TEST(ResultReader, LargeFilesReadEveryLineOnceInOrder) {
         text += i % 997 == 0 ? "\t\xC3\xA9\n" : (i % 2 ? "\r\n" : "\n");
     }
     ASSERT_GT(text.size(), 1u << 20);
-    const std::vector<GraphPoint> pts = ReadPoints(text);
-    ASSERT_EQ(pts.size(), static_cast<std::size_t>(kRows));
-    for (int i = 0; i < kRows; ++i) {
-        ASSERT_EQ(pts[static_cast<std::size_t>(i)].y, static_cast<float>(i + 0.25)) << i;
+    for (const ReadThreads threads : {ReadThreads::Caller, ReadThreads::CallerAndHelper}) {
+        const std::vector<GraphPoint> pts = ReadPoints(text, threads);
+        ASSERT_EQ(pts.size(), static_cast<std::size_t>(kRows));
+        for (int i = 0; i < kRows; ++i) {
+            ASSERT_EQ(pts[static_cast<std::size_t>(i)].y, static_cast<float>(i + 0.25)) << i;
+        }
     }
 }
 
