@@ -30,6 +30,30 @@ std::wstring ProgramFolder() {
     return path.substr(0, path.find_last_of(L'\\') + 1);
 }
 
+// The message font of a Korean desktop while it lives, so that the message box's screenshot shows the
+// message's Hangul: Wine's own message font has none. Only this process's setting changes.
+class CKoreanMessageFont {
+public:
+    CKoreanMessageFont() {
+        m_saved.cbSize = sizeof m_saved;
+        if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m_saved, &m_saved, 0))
+            return;
+        NONCLIENTMETRICSW korean = m_saved;
+        wcscpy_s(korean.lfMessageFont.lfFaceName, L"NanumGothic");
+        m_changed = ::SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof korean, &korean, 0);
+    }
+    ~CKoreanMessageFont() {
+        if (m_changed)
+            ::SystemParametersInfoW(SPI_SETNONCLIENTMETRICS, sizeof m_saved, &m_saved, 0);
+    }
+    CKoreanMessageFont(const CKoreanMessageFont&) = delete;
+    CKoreanMessageFont& operator=(const CKoreanMessageFont&) = delete;
+
+private:
+    NONCLIENTMETRICSW m_saved{};
+    BOOL m_changed = FALSE;
+};
+
 class InputDialog : public ::testing::Test {
 protected:
     // Job folders go to the test's own temporary folder, where what is left behind can be seen.
@@ -183,6 +207,7 @@ TEST_F(InputDialog, OpensOnAluminiumThenCastIronBalancesTypedValuesAndStartCalcR
 
 TEST_F(InputDialog, AFullCompositionIsRejectedWithTheMessageAndNoJobFolder) {
     // Other rows at exactly 100 leave 0 for the base; above 100 they leave a negative base.
+    const CKoreanMessageFont font;
     for (const auto& [copper, balance] : {std::pair{L"40", L" *Al=0 "}, std::pair{L"50", L" *Al=-10 "}}) {
         CKestrumDlg dialog(ProgramFolder().c_str());
         std::wstring message;
