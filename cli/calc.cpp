@@ -52,13 +52,8 @@ int CheckCalc(CalcOptions& options) {
 }
 
 int LoadPreset(const CalcOptions& options, MatCondition& rec) {
-    const std::wstring path = Utf8ToWide(options.preset);
-    if (const int status = CheckInputFile(path); status != kExitOk)
+    if (const int status = LoadCondition(options.preset, rec); status != kExitOk)
         return status;
-    MatCondition loaded;
-    if (!LoadMatCondition(path.c_str(), &loaded))
-        return Fail(kExitFileError, ConditionLoadFailure(options.preset));
-    rec = loaded;
     ApplyTemperatureOptions(options.condition, rec);
     return kExitOk;
 }
@@ -290,26 +285,60 @@ bool FindEngine(CString& engine, CString& dataPath, std::string& failure) {
     return true;
 }
 
-int Calculate(const CalcOptions& options, MatCondition& rec) {
+// What a job needs to run: the engine, its job folder and the input written there.
+struct PreparedJob {
     CString engine;
+    CString folder;
+    CString input;
+};
+
+// Finds the engine and its data, names and creates a job folder (handed to `folder` at once, so that
+// it goes whatever happens next) and writes `rec` into it as the engine's input; on failure the exit
+// status and, in `failure`, why.
+int PrepareJob(MatCondition& rec, PreparedJob& job, std::optional<JobFolder>& folder, std::string& failure) {
     CString dataPath;
-    if (std::string failure; !FindEngine(engine, dataPath, failure))
-        return Fail(kExitFileError, failure);
+    if (!FindEngine(job.engine, dataPath, failure))
+        return kExitFileError;
+    {
+        // Job folders are named after the tick count, so two jobs started in the same millisecond
+        // would find the same free name: naming and creating go together, one job at a time.
+        static std::mutex naming;
+        std::lock_guard lock(naming);
+        job.folder = CreateJobFolderName();
+        if (job.folder.IsEmpty()) {
+            failure = "the temporary folder for the job folder cannot be found";
+            return kExitFileError;
+        }
+        if (!CopyPathInto(dataPath, rec.dataPath) || !CopyPathInto(job.folder, rec.resPath)) {
+            failure = "the path of the data or job folder is too long: " + job.folder.ToUtf8();
+            return kExitFileError;
+        }
+        if (!CreateJobFolder(job.folder.GetString())) {
+            failure = "cannot create the job folder " + job.folder.ToUtf8();
+            return kExitFileError;
+        }
+    }
+    folder.emplace(job.folder);
+    job.input = GetJobInputPath(job.folder.GetString());
+    if (!SaveMatCondition(job.input.GetString(), &rec)) {
+        failure = "cannot write " + job.input.ToUtf8();
+        return kExitFileError;
+    }
+    return kExitOk;
+}
 
-    const CString job = CreateJobFolderName();
-    if (job.IsEmpty())
-        return Fail(kExitFileError, "the temporary folder for the job folder cannot be found");
-    if (!CopyPathInto(dataPath, rec.dataPath) || !CopyPathInto(job, rec.resPath))
-        return Fail(kExitFileError, "the path of the data or job folder is too long: " + job.ToUtf8());
-    if (!CreateJobFolder(job.GetString()))
-        return Fail(kExitFileError, "cannot create the job folder " + job.ToUtf8());
-    JobFolder folder(job);
-    if (options.keep)
-        folder.Keep();
-
-    const CString input = GetJobInputPath(job.GetString());
-    if (!SaveMatCondition(input.GetString(), &rec))
-        return Fail(kExitFileError, "cannot write " + input.ToUtf8());
+int Calculate(const CalcOptions& options, MatCondition& rec) {
+    PreparedJob prepared;
+    std::optional<JobFolder> folder;
+    std::string failure;
+    const int prepareStatus = PrepareJob(rec, prepared, folder, failure);
+    if (folder && options.keep)
+        folder->Keep();
+    if (prepareStatus != kExitOk)
+        return Fail(prepareStatus, failure);
+    const CString& engine = prepared.engine;
+    const CString& job = prepared.folder;
+    const CString& input = prepared.input;
 
     CatchInterrupt();
     EngineConsole console(StdoutIsTerminal());
@@ -350,43 +379,20 @@ int Calculate(const CalcOptions& options, MatCondition& rec) {
             return status;
         text += "Plots: " + std::to_string(written.size()) + " SVG files in " + options.plot + '\n';
     }
-    text += folder.KeptLine();
+    text += folder->KeptLine();
     return WriteStdout(text);
 }
 
 } // namespace
 
 int CalculateQuietly(MatCondition rec, CMatProps& set, std::string& failure) {
-    CString engine;
-    CString dataPath;
-    if (!FindEngine(engine, dataPath, failure))
-        return kExitFileError;
-    CString job;
-    {
-        // Job folders are named after the tick count, so two jobs started in the same millisecond
-        // would find the same free name: naming and creating go together, one job at a time.
-        static std::mutex naming;
-        std::lock_guard lock(naming);
-        job = CreateJobFolderName();
-        if (job.IsEmpty()) {
-            failure = "the temporary folder for the job folder cannot be found";
-            return kExitFileError;
-        }
-        if (!CopyPathInto(dataPath, rec.dataPath) || !CopyPathInto(job, rec.resPath)) {
-            failure = "the path of the data or job folder is too long: " + job.ToUtf8();
-            return kExitFileError;
-        }
-        if (!CreateJobFolder(job.GetString())) {
-            failure = "cannot create the job folder " + job.ToUtf8();
-            return kExitFileError;
-        }
-    }
-    JobFolder folder(job);
-    const CString input = GetJobInputPath(job.GetString());
-    if (!SaveMatCondition(input.GetString(), &rec)) {
-        failure = "cannot write " + input.ToUtf8();
-        return kExitFileError;
-    }
+    PreparedJob prepared;
+    std::optional<JobFolder> folder;
+    if (const int status = PrepareJob(rec, prepared, folder, failure); status != kExitOk)
+        return status;
+    const CString& engine = prepared.engine;
+    const CString& job = prepared.folder;
+    const CString& input = prepared.input;
     EngineConsole console(false, false);
     CConProc runner;
     if (!runner.Create(&console, engine.GetString(), GetEngineCommandLine(input.GetString()).GetString()) ||

@@ -90,10 +90,13 @@ std::string FileFailure(const std::string& what, const std::string& file, const 
 // Reads a result file into `set`; reports a failure and returns its status. A file that gives no
 // series fails, or, with EmptySet::Warns, gives a warning and an empty set, as the module reads it.
 enum class EmptySet { Fails, Warns };
+// Whether a file is read as JMatPro output: when asked for, or by its ".dat" extension in any case.
+bool IsJMatProName(const std::string& file, bool jmatpro);
 int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empty = EmptySet::Fails);
 
-// Why the material condition document `file` did not load, as the line of the failure.
-std::string ConditionLoadFailure(const std::string& file);
+// Reads a material condition document into `rec`; reports a failure (with why the document did not
+// load) and returns its status, `rec` then unchanged.
+int LoadCondition(const std::string& file, MatCondition& rec);
 
 // ---- Material conditions from options
 

@@ -162,6 +162,10 @@ std::string FileFailure(const std::string& what, const std::string& file, const 
     return what + ' ' + file + ": " + reason;
 }
 
+bool IsJMatProName(const std::string& file, bool jmatpro) {
+    return jmatpro || CString::FromUtf8(file).Right(4).CompareNoCase(L".dat") == 0;
+}
+
 int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empty) {
     const std::wstring path = Utf8ToWide(file);
     if (const int status = CheckInputFile(path); status != kExitOk)
@@ -180,6 +184,9 @@ int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empt
     return kExitOk;
 }
 
+namespace {
+
+// Why the material condition document `file` did not load, as the line of the failure.
 std::string ConditionLoadFailure(const std::string& file) {
     // Both platforms' readers refuse a document type declaration, which could declare entities that
     // expand without bound or name local files; documents of ours never have one. A user who wrote
@@ -197,6 +204,20 @@ std::string ConditionLoadFailure(const std::string& file) {
         return file + ": not a material condition document: a document type declaration (<!DOCTYPE ...>) "
                       "is refused, for safety";
     return file + ": not a material condition document (not well-formed XML, or a required part missing)";
+}
+
+} // namespace
+
+int LoadCondition(const std::string& file, MatCondition& rec) {
+    const std::wstring path = Utf8ToWide(file);
+    if (const int status = CheckInputFile(path); status != kExitOk)
+        return status;
+    // As the input dialog loads: into a record in the reset state, which counts only when whole.
+    MatCondition loaded;
+    if (!LoadMatCondition(path.c_str(), &loaded))
+        return Fail(kExitFileError, ConditionLoadFailure(file));
+    rec = loaded;
+    return kExitOk;
 }
 
 } // namespace cli

@@ -246,8 +246,7 @@ struct Options {
 int RunRead(const Options& options) {
     if (const int status = CheckFileArgument(options.file, "read"); status != kExitOk)
         return status;
-    const bool jmatpro =
-        options.jmatpro || CString::FromUtf8(options.file).Right(4).CompareNoCase(L".dat") == 0;
+    const bool jmatpro = IsJMatProName(options.file, options.jmatpro);
     CMatProps set;
     if (const int status = LoadSet(options.file, jmatpro, set, EmptySet::Warns); status != kExitOk)
         return status;
@@ -297,10 +296,6 @@ struct CompareOptions {
     std::vector<std::string> files;
     bool jmatpro = false;
 };
-
-bool IsJMatProName(const std::string& file, bool jmatpro) {
-    return jmatpro || CString::FromUtf8(file).Right(4).CompareNoCase(L".dat") == 0;
-}
 
 std::wstring DerivedDifference(const CMatProps& a, const CMatProps& b, int type) {
     const CMatPropData* first = FindSeries(a, static_cast<KESTRUMMOD_DATATYPE>(type));
@@ -482,13 +477,9 @@ std::string ConditionToTable(const MatCondition& rec, const std::string& shownPa
 int RunConditionShow(const Options& options) {
     if (const int status = CheckFileArgument(options.file, "condition show"); status != kExitOk)
         return status;
-    const std::wstring path = Utf8ToWide(options.file);
-    if (const int status = CheckInputFile(path); status != kExitOk)
-        return status;
-    // As the input dialog loads: into a record in the reset state, which counts only when whole.
     MatCondition rec;
-    if (!LoadMatCondition(path.c_str(), &rec))
-        return Fail(kExitFileError, ConditionLoadFailure(options.file));
+    if (const int status = LoadCondition(options.file, rec); status != kExitOk)
+        return status;
     return WriteStdout(options.json ? ConditionToJson(rec) : ConditionToTable(rec, options.file));
 }
 

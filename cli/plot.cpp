@@ -112,8 +112,8 @@ int RunOverlay(const PlotOptions& options) {
     std::vector<CMatProps> sets(options.files.size());
     for (size_t k = 0; k < sets.size(); ++k) {
         const std::string& file = options.files[k];
-        const bool jmatpro = options.jmatpro || CString::FromUtf8(file).Right(4).CompareNoCase(L".dat") == 0;
-        if (const int status = LoadSet(file, jmatpro, sets[k]); status != kExitOk)
+        if (const int status = LoadSet(file, IsJMatProName(file, options.jmatpro), sets[k]);
+            status != kExitOk)
             return status;
     }
     CMatProps types;
@@ -159,10 +159,9 @@ int RunPlot(PlotOptions& options) {
         return status;
     if (options.overlay)
         return RunOverlay(options);
-    const bool jmatpro =
-        options.jmatpro || CString::FromUtf8(options.file).Right(4).CompareNoCase(L".dat") == 0;
     CMatProps set;
-    if (const int status = LoadSet(options.file, jmatpro, set); status != kExitOk)
+    if (const int status = LoadSet(options.file, IsJMatProName(options.file, options.jmatpro), set);
+        status != kExitOk)
         return status;
     std::vector<std::wstring> written;
     if (const int status = WritePlots(set, options.file, options.folder, options.only, written);

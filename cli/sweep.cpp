@@ -86,11 +86,8 @@ int LoadBase(SweepOptions& options, MatCondition& rec) {
         return Fail(kExitUsage, "sweep needs either --preset FILE.vjp or --family");
     if (options.preset.empty())
         return BuildCondition(options.condition, rec);
-    const std::wstring path = Utf8ToWide(options.preset);
-    if (const int status = CheckInputFile(path); status != kExitOk)
+    if (const int status = LoadCondition(options.preset, rec); status != kExitOk)
         return status;
-    if (!LoadMatCondition(path.c_str(), &rec))
-        return Fail(kExitFileError, ConditionLoadFailure(options.preset));
     ApplyTemperatureOptions(options.condition, rec);
     return kExitOk;
 }

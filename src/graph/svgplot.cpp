@@ -218,10 +218,6 @@ CGraphAxes AxesFor(std::vector<GraphPoint> points, const CString& xTitle, const 
     return axes;
 }
 
-CGraphAxes AxesFor(const CMatPropData& series, bool showSymbols) {
-    return AxesFor(series.m_points, GraphXTitle(), GraphYTitle(series.m_dataType), showSymbols);
-}
-
 std::wstring Sanitised(const std::wstring& text) {
     std::wstring out;
     bool gap = false;
@@ -314,8 +310,7 @@ std::string RenderOverlaySvg(const std::vector<COverlayCurve>& curves, const CSt
 }
 
 int WriteSeriesSvg(const CMatPropData& series, const wchar_t* path, bool showSymbols) {
-    CGraphAxes axes = AxesFor(series, showSymbols);
-    return WriteFile(path, RenderGraphSvg(axes, kGraphClientWidth, kGraphClientHeight)) ? 1 : 0;
+    return WritePointsSvg(series.m_points, GraphXTitle(), GraphYTitle(series.m_dataType), path, showSymbols);
 }
 
 int WritePointsSvg(std::vector<GraphPoint> points, const CString& xTitle, const CString& yTitle,

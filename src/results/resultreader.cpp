@@ -25,14 +25,16 @@ constexpr int32_t kMissingValue = -123456789;
 // this turns a total viscosity as it stood in the file into kg/(m s), within a rounding.
 constexpr float kDynamicViscosityFactor = 1.0000001e-5f;
 
-// Splits `line` in place at runs of separators, as wcstok does: no empty fields. The engine's format
-// separates by blank, tab and line feed; JMatPro's only by tab and line feed, and there the blanks at
-// the end of a field are cut off (blanks inside and in front of it stay).
+// The engine's format separates fields by blank, tab and line feed; JMatPro's only by tab and line feed.
+constexpr bool IsFieldSeparator(wchar_t c, bool jmatpro) {
+    return c == L'\t' || c == L'\n' || (!jmatpro && c == L' ');
+}
+
+// Splits `line` in place at runs of separators, as wcstok does: no empty fields. In JMatPro's format
+// the blanks at the end of a field are cut off (blanks inside and in front of it stay).
 void SplitFields(wchar_t* line, bool jmatpro, std::vector<wchar_t*>& fields) {
     fields.clear();
-    const auto isSeparator = [jmatpro](wchar_t c) {
-        return c == L'\t' || c == L'\n' || (!jmatpro && c == L' ');
-    };
+    const auto isSeparator = [jmatpro](wchar_t c) { return IsFieldSeparator(c, jmatpro); };
     wchar_t* p = line;
     for (;;) {
         while (isSeparator(*p))
@@ -228,15 +230,14 @@ public:
     std::vector<CMatPropData> TakeSeries() { return std::move(m_table.m_series); }
 
 private:
-    // Whether a byte separates fields: tab and line feed, and in the engine's format the blank.
+    // Whether a byte separates fields, by the splitter's rule, looked up per byte.
     using SeparatorTable = std::array<bool, 256>;
     static constexpr std::array<SeparatorTable, 2> kSeparators = [] {
         std::array<SeparatorTable, 2> table{};
-        for (auto& separators : table) {
-            separators['\t'] = true;
-            separators['\n'] = true;
+        for (std::size_t format = 0; format < table.size(); ++format) {
+            for (std::size_t c = 0; c < 256; ++c)
+                table[format][c] = IsFieldSeparator(static_cast<wchar_t>(c), format == 1);
         }
-        table[0][' '] = true;
         return table;
     }();
 
