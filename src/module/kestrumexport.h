@@ -1,12 +1,14 @@
-// Export decoration of the module's public functions and classes.
+// Export decoration of the module's public functions and classes, with three uses: the library's own
+// build exports (KESTRUMMOD_BUILD_DLL), the tool, the engine and the tests link the code statically
+// (KESTRUMMOD_STATIC), and a host imports (neither).
 #pragma once
 
-// The DLL build defines KESTRUMMOD_BUILD_DLL and exports; the host imports. The static core used by
-// tests and the command-line tool defines KESTRUMMOD_STATIC and does neither.
-#if defined(KESTRUMMOD_STATIC) || !defined(_WIN32)
+#if !defined(_WIN32)
 #define KESTRUMMOD_API
 #elif defined(KESTRUMMOD_BUILD_DLL)
 #define KESTRUMMOD_API __declspec(dllexport)
+#elif defined(KESTRUMMOD_STATIC)
+#define KESTRUMMOD_API
 #else
 #define KESTRUMMOD_API __declspec(dllimport)
 #endif
