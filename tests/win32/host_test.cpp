@@ -1,14 +1,14 @@
 // The host program's window in this process, over the module's import library, driven as a person
-// drives kestrumhost.exe: its buttons, the module's input and console windows, the host's lists and
-// status lines, and the job folders left in this test's own temporary folder.
+// drives kestrumhost.exe: its buttons, the module's input, console and graph windows, the host's lists
+// and status lines, and the job folders left in this test's own temporary folder.
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <cmath>
-#include <cwchar>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -29,25 +29,11 @@ using Rows = std::vector<std::vector<std::wstring>>;
 // The folder of the loaded module, where the engine and its "dbdata" lie: the host's working path.
 std::wstring ModuleFolder() {
     wchar_t path[2048] = {};
-    const DWORD n = ::GetModuleFileNameW(::GetModuleHandleW(L"kestrummod64.dll"), path, 2048);
-    const std::wstring file(path, n);
+    const std::wstring file(path, ::GetModuleFileNameW(::GetModuleHandleW(L"kestrummod64.dll"), path, 2048));
     return file.substr(0, file.find_last_of(L'\\') + 1);
 }
 
-Rows ListRows(HWND list) {
-    Rows rows(static_cast<size_t>(ListView_GetItemCount(list)));
-    const int columns = Header_GetItemCount(ListView_GetHeader(list));
-    for (size_t row = 0; row < rows.size(); ++row) {
-        for (int column = 0; column < columns; ++column) {
-            wchar_t text[512] = {};
-            ListView_GetItemText(list, static_cast<int>(row), column, text, 512);
-            rows[row].push_back(text);
-        }
-    }
-    return rows;
-}
-
-// The number at the start of a status line or a cell; NaN when there is none.
+// The number a status line or a cell begins with; NaN when there is none.
 double Leading(const std::wstring& text) {
     wchar_t* end = nullptr;
     const double value = std::wcstod(text.c_str(), &end);
@@ -83,8 +69,18 @@ protected:
             });
     }
 
-    Rows Tables() const { return ListRows(m_ui->Item(IDC_HOST_TABLES)); }
-    Rows Applied() const { return ListRows(m_ui->Item(IDC_HOST_APPLIED)); }
+    Rows List(int id) const {
+        const HWND list = m_ui->Item(id);
+        Rows rows(static_cast<size_t>(ListView_GetItemCount(list)));
+        for (size_t row = 0; row < rows.size(); ++row) {
+            for (int column = 0; column < Header_GetItemCount(ListView_GetHeader(list)); ++column) {
+                wchar_t text[512] = {};
+                ListView_GetItemText(list, static_cast<int>(row), column, text, 512);
+                rows[row].push_back(text);
+            }
+        }
+        return rows;
+    }
     std::wstring Status(int id) const { return m_ui->Text(id); }
     // A copy of the module's tables, taken where the module lives.
     std::vector<CMatPropData> ModuleSeries() const {
@@ -92,8 +88,7 @@ protected:
         m_ui->OnUiThread([&] { series = m_host->Module()->m_series; });
         return series;
     }
-
-    // Opens a file dialog from a button of the input dialog and chooses `path` in it.
+    // Opens a file dialog from a button of the window in front and chooses `path` in it.
     void ThroughFileDialog(int button, const std::wstring& path) {
         ASSERT_TRUE(m_ui->Click(button));
         ASSERT_TRUE(m_ui->WaitForPopup());
@@ -109,14 +104,17 @@ protected:
         EXPECT_TRUE(m_ui->Click(IDOK));
         EXPECT_TRUE(m_ui->WaitForPopup());
         EXPECT_TRUE(m_ui->WaitFor([&] { return m_ui->Enabled(IDOK); }, 120000));
-        EXPECT_NE(m_ui->Text(IDC_CONSOLE_OUTPUT).find(L"Exit Code: 0"), std::wstring::npos);
         EXPECT_TRUE(m_ui->RepeatUntilClosed([&] { m_ui->Click(IDOK); }));
-        EXPECT_TRUE(m_ui->ReturnFromPopup());
-        EXPECT_TRUE(m_ui->ReturnFromPopup());
-        return Status(IDC_HOST_RESULT_FILE);
+        EXPECT_TRUE(m_ui->ReturnFromPopup() && m_ui->ReturnFromPopup());
+        const std::wstring result = Status(IDC_HOST_RESULT_FILE);
+        EXPECT_EQ(fs::path(result).parent_path().parent_path(), fs::path(m_jobTemp) / L"Kestrum");
+        EXPECT_TRUE(fs::exists(result));
+        return result;
     }
-    bool InJobParent(const std::wstring& file) const {
-        return fs::path(file).parent_path().parent_path() == fs::path(m_jobTemp) / L"Kestrum";
+    int GraphIsValid() const {
+        int valid = -1;
+        m_ui->OnUiThread([&] { valid = m_host->Module()->Graph_IsValid(); });
+        return valid;
     }
 
     TempDir m_temp;
@@ -131,73 +129,56 @@ protected:
 TEST_F(HostWindow, QueryCalculatesTheListShowsTheModuleTablesAndTheJobFoldersGoWithDeleteAndWithClosing) {
     std::wstring deleted, leftAtClose;
     Run([&] {
-        EXPECT_EQ(std::tuple(Tables().size(), Status(IDC_HOST_RESULT_FILE), Status(IDC_HOST_SOURCE),
-                             Status(IDC_HOST_SOLIDUS)),
-                  std::tuple(0u, L"None", L"None", L"-"));
         // A cancelled query changes nothing.
         ASSERT_TRUE(m_ui->Click(IDC_HOST_QUERY));
         ASSERT_TRUE(m_ui->WaitForPopup());
         EXPECT_TRUE(m_ui->Click(IDCANCEL));
         ASSERT_TRUE(m_ui->ReturnFromPopup());
-        EXPECT_EQ(std::tuple(Tables().size(), Status(IDC_HOST_SOURCE)), std::tuple(0u, L"None"));
+        EXPECT_EQ(std::tuple(List(IDC_HOST_TABLES).size(), Status(IDC_HOST_RESULT_FILE),
+                             Status(IDC_HOST_SOURCE), Status(IDC_HOST_SOLIDUS)),
+                  std::tuple(0u, L"None", L"None", L"-"));
 
         deleted = Calculate();
-        EXPECT_TRUE(InJobParent(deleted)) << CString(deleted.c_str()).ToUtf8();
-        EXPECT_TRUE(fs::exists(deleted));
         EXPECT_EQ(Status(IDC_HOST_SOURCE), L"Calculated");
-
-        // One row per series, in the module's order, its first and last temperature rounded.
+        // One row per series in the module's order: name, type, its name, points, first and last x.
         const std::vector<CMatPropData> series = ModuleSeries();
-        const Rows rows = Tables();
+        const Rows rows = List(IDC_HOST_TABLES);
         ASSERT_EQ(rows.size(), series.size());
-        ASSERT_FALSE(rows.empty());
+        const std::map<int, std::wstring> names = {
+            {15, L"Density alloy"}, {30, L"Solidus Temperature"}, {31, L"Liquidus Temperature"}};
+        std::map<int, GraphPoint> first; // the first point of each data type's first series
         for (size_t i = 0; i < rows.size(); ++i) {
             const CMatPropData& s = series[i];
-            SCOPED_TRACE(s.m_dataType);
-            EXPECT_EQ(std::tuple(rows[i][0], rows[i][1], rows[i][3]),
-                      std::tuple(std::wstring(s.m_name), std::to_wstring(s.m_dataType),
-                                 std::to_wstring(s.m_points.size())));
-            if (!s.m_points.empty()) {
-                EXPECT_NEAR(Leading(rows[i][4]), s.m_points.front().x, 0.006);
-                EXPECT_NEAR(Leading(rows[i][5]), s.m_points.back().x, 0.006);
+            ASSERT_FALSE(s.m_points.empty());
+            EXPECT_EQ(
+                std::tuple(rows[i][0], rows[i][1], rows[i][3]),
+                std::tuple(s.m_name, std::to_wstring(s.m_dataType), std::to_wstring(s.m_points.size())));
+            EXPECT_NEAR(Leading(rows[i][4]), s.m_points.front().x, 0.006);
+            EXPECT_NEAR(Leading(rows[i][5]), s.m_points.back().x, 0.006);
+            if (names.contains(s.m_dataType)) {
+                EXPECT_EQ(rows[i][2], names.at(s.m_dataType));
             }
+            first.try_emplace(s.m_dataType, s.m_points.front());
         }
-        // The data type's name beside its number, for a few that the reader always adds here.
-        std::vector<std::wstring> names;
-        for (const auto& row : rows) {
-            if (row[1] == L"15" || row[1] == L"30" || row[1] == L"34")
-                names.push_back(row[2]);
-        }
-        EXPECT_EQ(names, (std::vector<std::wstring>{L"Density alloy", L"Solidus Temperature",
-                                                    L"Volume Change of Solidification Shrinkage"}));
-
         // Solidus and liquidus are the temperatures of the module's single-point series, the shrinkage
         // the value of its own.
-        const auto point = [&](int type) {
-            for (const CMatPropData& s : series) {
-                if (s.m_dataType == type)
-                    return s.m_points.at(0);
-            }
-            return GraphPoint{-1.0f, -1.0f};
-        };
-        EXPECT_NEAR(Leading(Status(IDC_HOST_SOLIDUS)), point(30).x, 0.006);
-        EXPECT_NEAR(Leading(Status(IDC_HOST_LIQUIDUS)), point(31).x, 0.006);
-        EXPECT_NEAR(Leading(Status(IDC_HOST_SHRINKAGE)), point(34).y, 0.006);
-        EXPECT_TRUE(Status(IDC_HOST_LIQUIDUS).ends_with(L" C"));
-        EXPECT_TRUE(Status(IDC_HOST_SHRINKAGE).ends_with(L" %"));
+        EXPECT_NEAR(Leading(Status(IDC_HOST_SOLIDUS)), first.at(30).x, 0.006);
+        EXPECT_NEAR(Leading(Status(IDC_HOST_LIQUIDUS)), first.at(31).x, 0.006);
+        EXPECT_NEAR(Leading(Status(IDC_HOST_SHRINKAGE)), first.at(34).y, 0.006);
+        EXPECT_TRUE(Status(IDC_HOST_LIQUIDUS).ends_with(L" C") &&
+                    Status(IDC_HOST_SHRINKAGE).ends_with(L" %"));
         EXPECT_TRUE(m_ui->Screenshot(L"host_tables"));
 
         // The job folder goes; the tables stay, as the module keeps them.
         EXPECT_TRUE(m_ui->Click(IDC_HOST_DELETE_TEMP));
         EXPECT_FALSE(fs::exists(fs::path(deleted).parent_path()));
-        EXPECT_EQ(std::tuple(Status(IDC_HOST_RESULT_FILE), Status(IDC_HOST_SOURCE), Tables().size()),
-                  std::tuple(L"None", L"None", rows.size()));
+        EXPECT_EQ(
+            std::tuple(Status(IDC_HOST_RESULT_FILE), Status(IDC_HOST_SOURCE), List(IDC_HOST_TABLES).size()),
+            std::tuple(L"None", L"None", rows.size()));
 
         leftAtClose = Calculate();
-        EXPECT_TRUE(fs::exists(leftAtClose));
     });
     // Closing the host removes the last calculation's job folder too.
-    EXPECT_TRUE(InJobParent(leftAtClose));
     EXPECT_NE(leftAtClose, deleted);
     EXPECT_FALSE(fs::exists(fs::path(leftAtClose).parent_path()));
 }
@@ -213,7 +194,7 @@ TEST_F(HostWindow, AnImportedJMatProFileIsShownAsImportedAndNeverDeleted) {
         ASSERT_TRUE(m_ui->ReturnFromPopup());
         EXPECT_EQ(std::tuple(Status(IDC_HOST_RESULT_FILE), Status(IDC_HOST_SOURCE)),
                   std::tuple(out, L"Imported"));
-        EXPECT_FALSE(Tables().empty());
+        EXPECT_FALSE(List(IDC_HOST_TABLES).empty());
         EXPECT_TRUE(m_ui->Click(IDC_HOST_DELETE_TEMP));
         EXPECT_EQ(Status(IDC_HOST_SOURCE), L"None");
     });
@@ -221,31 +202,16 @@ TEST_F(HostWindow, AnImportedJMatProFileIsShownAsImportedAndNeverDeleted) {
     EXPECT_TRUE(fs::exists(out));
 }
 
-// The data types the host takes each get a slot of their own; temperatures, per-mole variants, the
-// unknown and null types and the single-value derived ones do not.
-TEST(HostExport, TakesTheCastingPropertiesAndHandsOverWhatApplyPropsReceived) {
+// The host takes fraction liquid, the elastic moduli, conductivity, density, viscosities, enthalpy,
+// specific and latent heat per mass, each in a slot of its own; nothing else.
+TEST(HostExport, TakesTheCastingPropertiesEachInASlotOfItsOwn) {
     CHostExport host;
-    std::vector<int32_t> slots;
-    for (const int32_t type : {4, 5, 6, 10, 15, 18, 19, 21, 23, 24, 28, 29, 35})
-        slots.push_back(host.QueryDataType(type));
-    EXPECT_EQ(slots, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
-    for (const int32_t type : {-1, 0, 1, 2, 3, 14, 20, 22, 25, 30, 31, 34, 36})
-        EXPECT_EQ(host.QueryDataType(type), -1) << type;
-
-    int calls = 0;
-    host.onApply = [&] { ++calls; };
-    std::vector<CMatPropData> list(2);
-    list[0].m_dataType = static_cast<KESTRUMMOD_DATATYPE>(15);
-    list[0].m_exportFlag = 1;
-    list[0].m_points = {{1.0f, 2.0f}, {3.0f, 4.0f}};
-    std::wcscpy(list[0].m_name, L"D-TOTAL");
-    list[1].m_dataType = static_cast<KESTRUMMOD_DATATYPE>(4);
-    host.ApplyProps(&list);
-    list.clear();
-    ASSERT_EQ(host.Applied().size(), 2u);
-    EXPECT_EQ(std::tuple(host.Applied()[0].name, host.Applied()[0].dataType, host.Applied()[0].exportFlag,
-                         host.Applied()[0].pointCount, host.Applied()[1].exportFlag, calls),
-              std::tuple(L"D-TOTAL", 15, 1, 2u, 0, 1));
+    std::wstring slots;
+    for (int32_t type = -1; type <= 36; ++type)
+        slots += std::to_wstring(host.QueryDataType(type)) + L" ";
+    EXPECT_EQ(slots,
+              L"-1 -1 -1 -1 -1 0 1 2 -1 -1 -1 3 -1 -1 -1 -1 4 -1 -1 5 6 -1 7 -1 8 9 -1 -1 -1 10 11 -1 -1 -1 "
+              L"-1 -1 12 -1 ");
 }
 
 } // namespace
