@@ -132,6 +132,12 @@ BOOL CDialog::Create(CWnd* parent) {
     return CreateFromTemplate(m_parent ? m_parent->m_hWnd : nullptr);
 }
 
+BOOL CDialog::CreateOwned(HWND owner) {
+    m_parent = nullptr;
+    m_modal = false;
+    return CreateFromTemplate(owner);
+}
+
 void CDialog::EndDialog(int result) {
     m_result = result;
     if (m_modal) {
