@@ -17,6 +17,7 @@ constexpr int kButtonHeight = 26;
 constexpr int kLabelHeight = 18;
 constexpr int kStatusRow = 22;
 constexpr int kStatusLabelWidth = 90;
+constexpr UINT kShowStatus = WM_APP + 1;
 
 // The host's own property slots, in the order of its table; the index is what QueryDataType answers.
 constexpr int32_t kTakenTypes[] = {4, 5, 6, 10, 15, 18, 19, 21, 23, 24, 28, 29, 35};
@@ -154,9 +155,15 @@ LRESULT CHostWnd::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_ACTIVATE:
         // The user may have closed the graph window, whose clean-up forgets a calculated result's file.
-        if (LOWORD(wParam) != WA_INACTIVE && m_module)
-            ShowStatus();
+        // The host is activated while that window is still being destroyed, before the clean-up: the
+        // status is read once the destruction is over.
+        if (LOWORD(wParam) != WA_INACTIVE)
+            ::PostMessageW(m_hWnd, kShowStatus, 0, 0);
         break;
+    case kShowStatus:
+        if (m_module)
+            ShowStatus();
+        return 0;
     case WM_DESTROY:
         OnDestroy();
         return 0;

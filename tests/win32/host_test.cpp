@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -19,6 +20,7 @@
 #include "host/hostwnd.h"
 #include "res/resource.h"
 #include "support/testfiles.h"
+#include "win32/screenshot.h"
 #include "win32/uiharness.h"
 
 namespace {
@@ -69,8 +71,9 @@ protected:
             });
     }
 
+    // The host window's lists and status lines, whichever window is in front.
     Rows List(int id) const {
-        const HWND list = m_ui->Item(id);
+        const HWND list = ::GetDlgItem(m_host->Handle(), id);
         Rows rows(static_cast<size_t>(ListView_GetItemCount(list)));
         for (size_t row = 0; row < rows.size(); ++row) {
             for (int column = 0; column < Header_GetItemCount(ListView_GetHeader(list)); ++column) {
@@ -81,7 +84,10 @@ protected:
         }
         return rows;
     }
-    std::wstring Status(int id) const { return m_ui->Text(id); }
+    std::wstring Status(int id) const {
+        wchar_t text[2048] = {};
+        return std::wstring(text, ::GetDlgItemTextW(m_host->Handle(), id, text, 2048));
+    }
     // A copy of the module's tables, taken where the module lives.
     std::vector<CMatPropData> ModuleSeries() const {
         std::vector<CMatPropData> series;
@@ -117,6 +123,12 @@ protected:
         return valid;
     }
 
+    // The whole screen: the host with the module's windows beside and over it.
+    void ScreenShot(const wchar_t* name) const {
+        m_ui->Repaint();
+        EXPECT_TRUE(SaveScreenshot(::GetDesktopWindow(), name));
+    }
+
     TempDir m_temp;
     std::wstring m_jobTemp = m_temp.File(L"temp");
     wchar_t m_savedTmp[MAX_PATH] = {};
@@ -126,7 +138,7 @@ protected:
     CUiDriver* m_ui = nullptr;
 };
 
-TEST_F(HostWindow, QueryCalculatesTheListShowsTheModuleTablesAndTheJobFoldersGoWithDeleteAndWithClosing) {
+TEST_F(HostWindow, QueryShowsTheTablesTheGraphWindowAppliesAndSavesAndEveryJobFolderGoes) {
     std::wstring deleted, leftAtClose;
     Run([&] {
         // A cancelled query changes nothing.
@@ -176,7 +188,60 @@ TEST_F(HostWindow, QueryCalculatesTheListShowsTheModuleTablesAndTheJobFoldersGoW
             std::tuple(Status(IDC_HOST_RESULT_FILE), Status(IDC_HOST_SOURCE), List(IDC_HOST_TABLES).size()),
             std::tuple(L"None", L"None", rows.size()));
 
+        // The graph window beside the host lists what the host takes; another property, raw data on and
+        // off, no symbols.
+        const std::wstring shown = Calculate();
+        ASSERT_TRUE(m_ui->Click(IDC_HOST_SHOW_GRAPH));
+        ASSERT_TRUE(m_ui->WaitForPopup());
+        // The export flags ApplyProps should bring: the first property the host takes is cleared.
+        std::wstring expected, flags;
+        int taken = 0;
+        for (const CMatPropData& s : series)
+            expected += CHostExport().QueryDataType(s.m_dataType) >= 0 && taken++ > 0 ? L'1' : L'0';
+        const HWND property = m_ui->Item(IDC_GRAPH_PROPERTY);
+        EXPECT_EQ(::SendMessageW(property, CB_GETCOUNT, 0, 0),
+                  std::count(expected.begin(), expected.end(), L'1') + 1);
+        ::SendMessageW(property, CB_SETCURSEL, 1, 0);
+        m_ui->Notify(IDC_GRAPH_PROPERTY, CBN_SELCHANGE);
+        for (const int box : {IDC_GRAPH_RAW_DATA, IDC_GRAPH_RAW_DATA, IDC_GRAPH_SHOW_SYMBOL})
+            EXPECT_TRUE(m_ui->Click(box));
+        EXPECT_EQ(::SendMessageW(m_ui->Item(IDC_GRAPH_RAW_DATA), BM_GETCHECK, 0, 0) +
+                      ::SendMessageW(m_ui->Item(IDC_GRAPH_SHOW_SYMBOL), BM_GETCHECK, 0, 0),
+                  BST_UNCHECKED);
+        ScreenShot(L"host_graph");
+
+        // "Apply" with the first property cleared: the host receives every series, that one unflagged.
+        ASSERT_TRUE(m_ui->Click(IDC_GRAPH_APPLY));
+        ASSERT_TRUE(m_ui->WaitForPopup());
+        ListView_SetCheckState(m_ui->Item(IDC_EXPORT_LIST), 0, FALSE);
+        ScreenShot(L"host_export");
+        EXPECT_TRUE(m_ui->Click(IDOK));
+        ASSERT_TRUE(m_ui->ReturnFromPopup());
+        for (const auto& row : List(IDC_HOST_APPLIED))
+            flags += row[3];
+        EXPECT_EQ(flags, expected);
+        ScreenShot(L"host_applied");
+
+        // "Save" copies the result file; closing the window removes its job folder.
+        ThroughFileDialog(IDC_GRAPH_SAVE, m_temp.File(L"copy.out"));
+        EXPECT_EQ(ReadBytes(m_temp.File(L"copy.out")), ReadBytes(shown));
+        EXPECT_TRUE(m_ui->Click(IDCANCEL));
+        ASSERT_TRUE(m_ui->ReturnFromPopup());
+        EXPECT_EQ(
+            std::tuple(fs::exists(fs::path(shown).parent_path()), GraphIsValid(), Status(IDC_HOST_SOURCE)),
+            std::tuple(false, 0, L"None"));
+        // Escape closes it while the host's own loop runs.
+        ASSERT_TRUE(m_ui->Click(IDC_HOST_SHOW_GRAPH));
+        ASSERT_TRUE(m_ui->WaitForPopup());
+        m_ui->PressKey(VK_ESCAPE);
+        EXPECT_TRUE(m_ui->ReturnFromPopup());
+        EXPECT_EQ(GraphIsValid(), 0);
+
+        // A query closes an open graph window first, which then cannot touch the new result.
+        EXPECT_TRUE(m_ui->Click(IDC_HOST_SHOW_GRAPH));
+        EXPECT_TRUE(m_ui->WaitFor([&] { return GraphIsValid() == 1; }));
         leftAtClose = Calculate();
+        EXPECT_EQ(GraphIsValid(), 0);
     });
     // Closing the host removes the last calculation's job folder too.
     EXPECT_NE(leftAtClose, deleted);
@@ -195,6 +260,12 @@ TEST_F(HostWindow, AnImportedJMatProFileIsShownAsImportedAndNeverDeleted) {
         EXPECT_EQ(std::tuple(Status(IDC_HOST_RESULT_FILE), Status(IDC_HOST_SOURCE)),
                   std::tuple(out, L"Imported"));
         EXPECT_FALSE(List(IDC_HOST_TABLES).empty());
+        // No "Save" for the user's own file; closing the graph window leaves it, as does deleting.
+        ASSERT_TRUE(m_ui->Click(IDC_HOST_SHOW_GRAPH));
+        ASSERT_TRUE(m_ui->WaitForPopup());
+        EXPECT_FALSE(m_ui->Visible(IDC_GRAPH_SAVE));
+        EXPECT_TRUE(m_ui->Click(IDCANCEL));
+        ASSERT_TRUE(m_ui->ReturnFromPopup());
         EXPECT_TRUE(m_ui->Click(IDC_HOST_DELETE_TEMP));
         EXPECT_EQ(Status(IDC_HOST_SOURCE), L"None");
     });
