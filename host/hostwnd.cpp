@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cwchar>
+#include <iterator>
 #include <utility>
 
 #include "framework/cstring.h"
@@ -59,8 +61,13 @@ void SetRow(HWND list, int row, std::initializer_list<CString> cells) {
         SetCell(list, row, column++, cell);
 }
 
+// A series' name: a fixed field of the module's, read up to its zero but never past its end.
+std::wstring NameOf(const CMatPropData& series) {
+    return std::wstring(series.m_name, ::wcsnlen(series.m_name, std::size(series.m_name)));
+}
+
 // Name, number and display name of a series' data type: the first three columns of both lists.
-std::array<CString, 3> Identity(const wchar_t* name, int32_t type) {
+std::array<CString, 3> Identity(const std::wstring& name, int32_t type) {
     return {CString(name), Integer(type),
             KESTRUMMOD_DataTypeToString(static_cast<KESTRUMMOD_DATATYPE>(type))};
 }
@@ -72,7 +79,7 @@ int32_t CHostExport::ApplyProps(std::vector<CMatPropData>* list) {
     if (list) {
         for (const CMatPropData& series : *list)
             m_applied.push_back(
-                {series.m_name, series.m_dataType, series.m_exportFlag, series.m_points.size()});
+                {NameOf(series), series.m_dataType, series.m_exportFlag, series.m_points.size()});
     }
     if (onApply)
         onApply();
@@ -320,7 +327,7 @@ void CHostWnd::FillTables() {
     ListView_DeleteAllItems(list);
     int row = 0;
     for (const CMatPropData& series : m_module->m_series) {
-        const auto [name, type, typeName] = Identity(series.m_name, series.m_dataType);
+        const auto [name, type, typeName] = Identity(NameOf(series), series.m_dataType);
         const bool any = !series.m_points.empty();
         SetRow(list, row++,
                {name, type, typeName, Integer(static_cast<long long>(series.m_points.size())),
@@ -334,7 +341,7 @@ void CHostWnd::FillApplied() {
     ListView_DeleteAllItems(list);
     int row = 0;
     for (const AppliedProp& prop : m_export.Applied()) {
-        const auto [name, type, typeName] = Identity(prop.name.c_str(), prop.dataType);
+        const auto [name, type, typeName] = Identity(prop.name, prop.dataType);
         SetRow(list, row++,
                {name, type, typeName, Integer(prop.exportFlag),
                 Integer(static_cast<long long>(prop.pointCount))});
