@@ -217,6 +217,7 @@ TEST_F(HostWindow, QueryShowsTheTablesTheGraphWindowAppliesAndSavesAndEveryJobFo
         ScreenShot(L"host_export");
         EXPECT_TRUE(m_ui->Click(IDOK));
         ASSERT_TRUE(m_ui->ReturnFromPopup());
+        EXPECT_EQ(::GetForegroundWindow(), m_ui->Dialog()) << "the graph window is active again";
         for (const auto& row : List(IDC_HOST_APPLIED))
             flags += row[3];
         EXPECT_EQ(flags, expected);
