@@ -203,15 +203,27 @@ public:
     }
     // A tool covering the whole of `tool`, which must be a child of the tooltip's owner.
     BOOL AddTool(CWnd* tool, LPCWSTR text) {
-        TTTOOLINFOW info{};
-        info.cbSize = sizeof info;
+        TTTOOLINFOW info = ToolInfo(tool, text);
         info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        info.hwnd = ::GetParent(tool->m_hWnd);
-        info.uId = reinterpret_cast<UINT_PTR>(tool->m_hWnd);
-        info.lpszText = const_cast<LPWSTR>(text);
         return static_cast<BOOL>(SendMessage(TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)));
+    }
+    // The text of the tool covering `tool`, which AddTool added.
+    void UpdateTipText(LPCWSTR text, CWnd* tool) {
+        TTTOOLINFOW info = ToolInfo(tool, text);
+        SendMessage(TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
     }
     void Activate(BOOL activate) { SendMessage(TTM_ACTIVATE, activate); }
     void RelayEvent(MSG* msg) { SendMessage(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg)); }
     int SetMaxTipWidth(int width) { return static_cast<int>(SendMessage(TTM_SETMAXTIPWIDTH, 0, width)); }
+
+private:
+    static TTTOOLINFOW ToolInfo(CWnd* tool, LPCWSTR text) {
+        TTTOOLINFOW info{};
+        info.cbSize = sizeof info;
+        info.uFlags = TTF_IDISHWND;
+        info.hwnd = ::GetParent(tool->m_hWnd);
+        info.uId = reinterpret_cast<UINT_PTR>(tool->m_hWnd);
+        info.lpszText = const_cast<LPWSTR>(text);
+        return info;
+    }
 };

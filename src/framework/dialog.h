@@ -46,6 +46,8 @@ public:
     virtual INT_PTR DoModal();
     // Creates the dialog modeless; the caller's message loop runs it.
     BOOL Create(CWnd* parent = nullptr);
+    // The same, owned by a window that is not one of the framework's (a host program's window).
+    BOOL CreateOwned(HWND owner);
     // Ends a modal dialog with `result` once the current message is handled; destroys a modeless one.
     void EndDialog(int result);
     // Runs DoDataExchange; FALSE when a control was missing.

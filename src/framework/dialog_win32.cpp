@@ -114,9 +114,11 @@ INT_PTR CDialog::DoModal() {
     }
     m_modal = false;
 
-    // Hidden before the owner comes back, so that the owner is activated rather than some other window.
+    // Hidden without passing the activation on, before the owner comes back, so that the owner is
+    // activated below rather than whatever window the system would pick while the owner is disabled.
     if (m_hWnd)
-        ShowWindow(SW_HIDE);
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
     if (disabled)
         ::EnableWindow(owner, TRUE);
     if (owner && ::GetActiveWindow() == m_hWnd)
@@ -130,6 +132,12 @@ BOOL CDialog::Create(CWnd* parent) {
         m_parent = parent;
     m_modal = false;
     return CreateFromTemplate(m_parent ? m_parent->m_hWnd : nullptr);
+}
+
+BOOL CDialog::CreateOwned(HWND owner) {
+    m_parent = nullptr;
+    m_modal = false;
+    return CreateFromTemplate(owner);
 }
 
 void CDialog::EndDialog(int result) {
