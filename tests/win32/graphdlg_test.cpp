@@ -18,6 +18,7 @@
 #include "res/resource.h"
 #include "support/series.h"
 #include "support/testfiles.h"
+#include "win32/jobtemp.h"
 #include "win32/uiharness.h"
 
 namespace {
@@ -146,18 +147,11 @@ void RunHostLoop() {
 
 class GraphWindow : public ::testing::Test {
 protected:
-    // Job folders go to the test's own temporary folder.
     GraphWindow() {
-        std::filesystem::create_directory(m_jobTemp);
-        ::GetEnvironmentVariableW(L"TMP", m_savedTmp, MAX_PATH);
-        ::SetEnvironmentVariableW(L"TMP", m_jobTemp.c_str());
         m_module.CMatProps::operator=(Tables());
         m_module.SetExportInterface(&m_host);
     }
-    ~GraphWindow() override {
-        ::SetEnvironmentVariableW(L"TMP", m_savedTmp[0] ? m_savedTmp : nullptr);
-        EXPECT_EQ(g_pGraphDlg, nullptr);
-    }
+    ~GraphWindow() override { EXPECT_EQ(g_pGraphDlg, nullptr); }
 
     // A calculated result as a calculation leaves it: the result file in a fresh job folder.
     static std::wstring MakeJob(CKestrumModImpl& module) {
@@ -192,8 +186,7 @@ protected:
     void Run(const std::function<void(CUiDriver&)>& script) { Run(m_module, script); }
 
     TempDir m_temp;
-    std::wstring m_jobTemp = m_temp.File(L"temp");
-    wchar_t m_savedTmp[MAX_PATH] = {};
+    CJobTemp m_jobTemp{m_temp.File(L"temp")};
     CHostExport m_host;
     CKestrumModImpl m_module{L""};
     HWND m_owner = nullptr;

@@ -19,6 +19,7 @@
 #include "host/hostwnd.h"
 #include "res/resource.h"
 #include "support/testfiles.h"
+#include "win32/jobtemp.h"
 #include "win32/screenshot.h"
 #include "win32/uiharness.h"
 
@@ -36,14 +37,9 @@ std::wstring ModuleFolder() {
 
 class HostWindow : public ::testing::Test {
 protected:
-    // Job folders go to the test's own temporary folder.
     HostWindow() {
-        fs::create_directory(m_jobTemp);
-        ::GetEnvironmentVariableW(L"TMP", m_savedTmp, MAX_PATH);
-        ::SetEnvironmentVariableW(L"TMP", m_jobTemp.c_str());
         WriteBytes(m_preset, ReadBytes(CString(KESTRUM_EXAMPLES "/presets/alsi7mg0.3.vjp").Str()));
     }
-    ~HostWindow() override { ::SetEnvironmentVariableW(L"TMP", m_savedTmp[0] ? m_savedTmp : nullptr); }
 
     // Runs the host window in its own message loop, as kestrumhost.exe does, while `script` drives it;
     // the close box ends it afterwards.
@@ -105,7 +101,7 @@ protected:
         EXPECT_TRUE(m_ui->RepeatUntilClosed([&] { m_ui->Click(IDOK); }));
         EXPECT_TRUE(m_ui->ReturnFromPopup() && m_ui->ReturnFromPopup());
         const std::wstring result = Status(IDC_HOST_RESULT_FILE);
-        EXPECT_EQ(fs::path(result).parent_path().parent_path(), fs::path(m_jobTemp) / L"Kestrum");
+        EXPECT_EQ(fs::path(result).parent_path().parent_path(), m_jobTemp.JobParent());
         EXPECT_TRUE(fs::exists(result));
         return result;
     }
@@ -122,8 +118,7 @@ protected:
     }
 
     TempDir m_temp;
-    std::wstring m_jobTemp = m_temp.File(L"temp");
-    wchar_t m_savedTmp[MAX_PATH] = {};
+    CJobTemp m_jobTemp{m_temp.File(L"temp")};
     // The file dialogs take Windows paths: the preset is chosen from a copy in the test's folder.
     std::wstring m_preset = m_temp.File(L"alsi7mg0.3.vjp");
     CHostWnd* m_host = nullptr;

@@ -17,6 +17,7 @@
 #include "res/resource.h"
 #include "results/resultfile.h"
 #include "support/testfiles.h"
+#include "win32/jobtemp.h"
 #include "win32/uiharness.h"
 
 namespace {
@@ -56,14 +57,6 @@ private:
 
 class InputDialog : public ::testing::Test {
 protected:
-    // Job folders go to the test's own temporary folder, where what is left behind can be seen.
-    InputDialog() {
-        std::filesystem::create_directory(m_jobTemp);
-        ::GetEnvironmentVariableW(L"TMP", m_savedTmp, MAX_PATH);
-        ::SetEnvironmentVariableW(L"TMP", m_jobTemp.c_str());
-    }
-    ~InputDialog() override { ::SetEnvironmentVariableW(L"TMP", m_savedTmp[0] ? m_savedTmp : nullptr); }
-
     INT_PTR Run(CKestrumDlg& dialog, const std::function<void()>& script) {
         return RunModalScript([&] { return dialog.DoModal(); },
                               [&](CUiDriver& ui) {
@@ -132,13 +125,12 @@ protected:
         ASSERT_TRUE(m_ui->ReturnFromPopup());
     }
     bool JobFolderLeft() const {
-        const std::filesystem::path parent = std::filesystem::path(m_jobTemp) / L"Kestrum";
+        const std::filesystem::path parent = m_jobTemp.JobParent();
         return std::filesystem::exists(parent) && !std::filesystem::is_empty(parent);
     }
 
     TempDir m_temp;
-    std::wstring m_jobTemp = m_temp.File(L"temp");
-    wchar_t m_savedTmp[MAX_PATH] = {};
+    CJobTemp m_jobTemp{m_temp.File(L"temp")};
     CKestrumDlg m_dialog{ProgramFolder().c_str()};
     CUiDriver* m_ui = nullptr;
 };

@@ -16,6 +16,7 @@
 
 #include "module/kestrummod.h"
 #include "support/testfiles.h"
+#include "win32/jobtemp.h"
 #include "win32/uiharness.h"
 
 namespace {
@@ -55,22 +56,33 @@ void* Export(const char* name) {
 
 TEST(Library, ExportsTheModuleInterfaceAndNothingElseWithTheTableInItsOrder) {
     ASSERT_NE(Library(), nullptr);
-    std::set<std::string> expected = {
-        "_Z17KESTRUMMOD_CreatePKw",
-        "_Z18KESTRUMMOD_ReleaseP11CKestrumMod",
-        "_Z24KESTRUMMOD_TagToDataTypePKw",
-        "_Z27KESTRUMMOD_DataTypeToString19KESTRUMMOD_DATATYPE",
-        "_Z24KESTRUMMOD_DataTypeToTag19KESTRUMMOD_DATATYPE",
+    // The module's virtual table past its offset and type entries: the two destructor entries, then
+    // the operations in the order a host's compiler assumes.
+    const char* const slots[] = {
+        "_ZN15CKestrumModImplD1Ev",
+        "_ZN15CKestrumModImplD0Ev",
         "_ZNK15CKestrumModImpl18GetExportInterfaceEv",
         "_ZN15CKestrumModImpl18SetExportInterfaceEP17IKestrumModExport",
         "_ZN15CKestrumModImpl5QueryEv",
         "_ZN15CKestrumModImpl13Graph_IsValidEv",
         "_ZN15CKestrumModImpl10Graph_HideEv",
         "_ZN15CKestrumModImpl10Graph_ShowEP6HWND__",
+    };
+    const auto* table = static_cast<void* const*>(Export("_ZTV15CKestrumModImpl")) + 2;
+    for (size_t slot = 0; slot < std::size(slots); ++slot)
+        EXPECT_EQ(table[slot], Export(slots[slot])) << slots[slot];
+
+    std::set<std::string> expected = {
+        "_Z17KESTRUMMOD_CreatePKw",
+        "_Z18KESTRUMMOD_ReleaseP11CKestrumMod",
+        "_Z24KESTRUMMOD_TagToDataTypePKw",
+        "_Z27KESTRUMMOD_DataTypeToString19KESTRUMMOD_DATATYPE",
+        "_Z24KESTRUMMOD_DataTypeToTag19KESTRUMMOD_DATATYPE",
         "_ZN15CKestrumModImpl15DeleteTempFilesEv",
         "_ZN15CKestrumModImpl15GetPropFilePathEv",
         "_ZN15CKestrumModImpl10IsImportedEv",
     };
+    expected.insert(std::begin(slots), std::end(slots));
     // Each class: its constructor (complete and base object), copy constructor, destructors (deleting,
     // complete, base), copy assignment, virtual table and type information.
     for (const auto& [name, constructor] :
@@ -86,22 +98,6 @@ TEST(Library, ExportsTheModuleInterfaceAndNothingElseWithTheTableInItsOrder) {
         expected.insert("_ZTI" + std::string(name));
     }
     EXPECT_EQ(ExportedNames(Library()), expected);
-
-    // The virtual table past its offset and type entries: the two destructor entries, then the
-    // operations in the order a host's compiler assumes.
-    const auto* table = static_cast<void* const*>(Export("_ZTV15CKestrumModImpl")) + 2;
-    const char* slots[] = {
-        "_ZN15CKestrumModImplD1Ev",
-        "_ZN15CKestrumModImplD0Ev",
-        "_ZNK15CKestrumModImpl18GetExportInterfaceEv",
-        "_ZN15CKestrumModImpl18SetExportInterfaceEP17IKestrumModExport",
-        "_ZN15CKestrumModImpl5QueryEv",
-        "_ZN15CKestrumModImpl13Graph_IsValidEv",
-        "_ZN15CKestrumModImpl10Graph_HideEv",
-        "_ZN15CKestrumModImpl10Graph_ShowEP6HWND__",
-    };
-    for (size_t slot = 0; slot < std::size(slots); ++slot)
-        EXPECT_EQ(table[slot], Export(slots[slot])) << slots[slot];
 }
 
 TEST(Library, VersionRecordNamesTheFile) {
@@ -131,13 +127,7 @@ struct ReleaseModule {
 // A module created as a host creates it, with job folders sent to the test's own temporary folder.
 class Module : public ::testing::Test {
 protected:
-    Module() {
-        std::filesystem::create_directory(m_jobTemp);
-        std::filesystem::create_directory(m_userFolder);
-        ::GetEnvironmentVariableW(L"TMP", m_savedTmp, MAX_PATH);
-        ::SetEnvironmentVariableW(L"TMP", m_jobTemp.c_str());
-    }
-    ~Module() override { ::SetEnvironmentVariableW(L"TMP", m_savedTmp[0] ? m_savedTmp : nullptr); }
+    Module() { std::filesystem::create_directory(m_userFolder); }
 
     CKestrumModImpl& Impl() { return *static_cast<CKestrumModImpl*>(m_module.get()); }
 
@@ -176,9 +166,8 @@ protected:
     }
 
     TempDir m_temp;
-    std::wstring m_jobTemp = m_temp.File(L"temp");
+    CJobTemp m_jobTemp{m_temp.File(L"temp")};
     std::wstring m_userFolder = m_temp.File(L"user");
-    wchar_t m_savedTmp[MAX_PATH] = {};
     std::unique_ptr<CKestrumMod, ReleaseModule> m_module{KESTRUMMOD_Create(ProgramFolder().c_str())};
 };
 
@@ -248,7 +237,7 @@ TEST_F(Module, CalculatedResultLivesInItsJobFolderUntilCleanedUpOnce) {
     const auto calculated = Result();
     const std::filesystem::path result = std::get<1>(calculated);
     EXPECT_EQ(std::get<0>(calculated), 0);
-    EXPECT_EQ(result.parent_path().parent_path(), std::filesystem::path(m_jobTemp) / L"Kestrum");
+    EXPECT_EQ(result.parent_path().parent_path(), m_jobTemp.JobParent());
     EXPECT_EQ(result.filename(), L"vuzaziza.out");
     EXPECT_GT(std::get<2>(calculated), 10u);
     EXPECT_EQ(Cancel(), 0);

@@ -1,0 +1,28 @@
+// A window test's job folders go to a folder of its own while this lives: the module takes the
+// temporary folder from TMP.
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+
+class CJobTemp {
+public:
+    explicit CJobTemp(std::wstring folder) : m_folder(std::move(folder)) {
+        std::filesystem::create_directory(m_folder);
+        ::GetEnvironmentVariableW(L"TMP", m_saved, MAX_PATH);
+        ::SetEnvironmentVariableW(L"TMP", m_folder.c_str());
+    }
+    ~CJobTemp() { ::SetEnvironmentVariableW(L"TMP", m_saved[0] ? m_saved : nullptr); }
+    CJobTemp(const CJobTemp&) = delete;
+    CJobTemp& operator=(const CJobTemp&) = delete;
+
+    // The parent of every job folder made meanwhile.
+    std::filesystem::path JobParent() const { return std::filesystem::path(m_folder) / L"Kestrum"; }
+
+private:
+    std::wstring m_folder;
+    wchar_t m_saved[MAX_PATH] = {};
+};
