@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -31,12 +33,10 @@ const bool g_ready = [] {
 
 constexpr int kRefused = 18;
 
-// The host's side: what it was asked and what it was handed.
-class CHostExport : public IKestrumModExport {
-public:
+// The host's side: what it was asked and what it was handed, with the flags it found.
+struct CHostExport : IKestrumModExport {
     int32_t ApplyProps(std::vector<CMatPropData>* list) override {
         m_applied.push_back(list);
-        m_flags.clear();
         for (const CMatPropData& series : *list)
             m_flags.push_back(series.m_exportFlag);
         return 1;
@@ -46,9 +46,8 @@ public:
         m_asked.push_back(type);
         return type == kRefused ? -1 : 0;
     }
-    std::vector<int> m_asked;
+    std::vector<int> m_asked, m_flags;
     std::vector<const void*> m_applied;
-    std::vector<int> m_flags;
 };
 
 // Temperature, a straight fraction-liquid line (thinned to its ends), a density with one kink (thinned
@@ -65,47 +64,41 @@ CMatProps Tables() {
     set.m_series[4].m_exportFlag = 1;
     return set;
 }
-const std::vector<GraphPoint> kFractionThinned{{0, 1}, {40, 0}};
-const std::vector<GraphPoint> kDensityThinned{{0, 2700}, {20, 2680}, {40, 2320}};
 
-// What the window shows, read on the user-interface thread.
-struct View {
-    std::vector<std::wstring> entries;
-    std::vector<DWORD_PTR> items;
-    int selected = -1;
-    std::vector<GraphPoint> points;
-    GraphPoint axisMax{};
-    std::wstring xTitle, yTitle, tip;
-    int symbols = -1;
-    bool symbolBox = false, rawBox = false;
-};
-
-View Look(CUiDriver& ui) {
-    View v;
+// What the window shows in one line, read on the user-interface thread: the selected entry, the
+// points drawn, the Raw Data box, symbols drawn and their box, and the y title (which the list's tip
+// repeats).
+std::wstring State(CUiDriver& ui) {
+    std::wstring line;
     EXPECT_TRUE(ui.OnUiThread([&] {
         CGraphDlg& dlg = *g_pGraphDlg;
-        for (int i = 0; i < dlg.m_propList.GetCount(); ++i) {
-            v.entries.push_back(dlg.m_propList.GetLBText(i).Str());
-            v.items.push_back(dlg.m_propList.GetItemData(i));
-        }
-        v.selected = dlg.m_propList.GetCurSel();
-        v.points = dlg.m_graph.m_points;
-        v.axisMax = dlg.m_graph.m_axisMax;
-        v.xTitle = dlg.m_graph.m_xTitle.Str();
-        v.yTitle = dlg.m_graph.m_yTitle.Str();
-        v.symbols = dlg.m_graph.m_showSymbols;
-        v.symbolBox = dlg.m_showSymbol.GetCheck() == BST_CHECKED;
-        v.rawBox = dlg.m_rawData.GetCheck() == BST_CHECKED;
-        wchar_t text[256] = {};
+        line = std::to_wstring(dlg.m_propList.GetCurSel()) + L" |";
+        for (const GraphPoint& p : dlg.m_graph.m_points)
+            line += L" " + std::to_wstring(int(p.x)) + L":" + std::to_wstring(int(p.y));
+        line += L" | raw " + std::to_wstring(dlg.m_rawData.GetCheck()) + L" | symbols " +
+                std::to_wstring(dlg.m_graph.m_showSymbols) + std::to_wstring(dlg.m_showSymbol.GetCheck()) +
+                L" | " + dlg.m_graph.m_yTitle.Str();
+        wchar_t tip[256] = {};
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof tool;
         tool.hwnd = dlg.m_hWnd;
         tool.uId = reinterpret_cast<UINT_PTR>(dlg.m_propList.m_hWnd);
-        tool.lpszText = text;
+        tool.lpszText = tip;
         dlg.m_toolTip.SendMessage(TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
-        v.tip = text;
+        if (tip != dlg.m_graph.m_yTitle.Str())
+            line += L" | tip " + std::wstring(tip);
     }));
-    return v;
+    return line;
+}
+
+std::vector<std::wstring> Entries(CUiDriver& ui) {
+    std::vector<std::wstring> entries;
+    ui.OnUiThread([&] {
+        for (int i = 0; i < g_pGraphDlg->m_propList.GetCount(); ++i)
+            entries.push_back(g_pGraphDlg->m_propList.GetLBText(i).Str() + L" #" +
+                              std::to_wstring(g_pGraphDlg->m_propList.GetItemData(i)));
+    });
+    return entries;
 }
 
 // An arrow key in the property list, as a person clicks into it and presses the key.
@@ -115,34 +108,16 @@ void ListKey(CUiDriver& ui, UINT vk) {
     ui.PressKey(vk);
 }
 
-HWND Focus(CUiDriver& ui) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    ::GetGUIThreadInfo(::GetWindowThreadProcessId(ui.Dialog(), nullptr), &info);
-    return info.hwndFocus;
-}
-
 // A host's plain loop around its window; the graph window is owned by it and closes with it.
 void RunHostLoop() {
-    static const ATOM hostClass = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ::DefWindowProcW;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.lpszClassName = L"KestrumTestHost";
-        return ::RegisterClassW(&wc);
-    }();
-    const HWND owner =
-        ::CreateWindowExW(0, MAKEINTATOM(hostClass), L"Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 30, 40, 320,
-                          300, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    const HWND owner = ::CreateWindowExW(0, L"STATIC", L"Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 30, 40, 320,
+                                         300, nullptr, nullptr, nullptr, nullptr);
     ::SetFocus(owner);
     MSG msg;
     while (::IsWindow(owner) && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
-    if (::IsWindow(owner))
-        ::DestroyWindow(owner);
 }
 
 class GraphWindow : public ::testing::Test {
@@ -152,17 +127,6 @@ protected:
         m_module.SetExportInterface(&m_host);
     }
     ~GraphWindow() override { EXPECT_EQ(g_pGraphDlg, nullptr); }
-
-    // A calculated result as a calculation leaves it: the result file in a fresh job folder.
-    static std::wstring MakeJob(CKestrumModImpl& module) {
-        const CString folder = CreateJobFolderName();
-        EXPECT_EQ(CreateJobFolder(folder.GetString()), 1);
-        const CString result = GetJobResultPath(folder.GetString());
-        WriteBytes(result.Str(), "T(C)\tD-TOTAL\n1\t2\n");
-        module.m_resultKind = 1;
-        std::wcscpy(module.m_resultPath, result.GetString());
-        return folder.Str();
-    }
 
     // Opens `module`'s graph window over the host's window and runs `script` on it; the host then
     // closes its own window.
@@ -197,103 +161,82 @@ TEST_F(GraphWindow, OpensBesideTheHostListsWhatItTakesAndFollowsTheControls) {
         RECT host{}, graph{};
         ::GetWindowRect(m_owner, &host);
         ::GetWindowRect(ui.Dialog(), &graph);
-        EXPECT_EQ(graph.left, host.right);
-        EXPECT_EQ(graph.top, host.top);
+        EXPECT_EQ(std::pair(graph.left, graph.top), std::pair(host.right, host.top));
         EXPECT_EQ(m_host.m_asked, (std::vector<int>{2, 4, 15, 0, kRefused, 10, -1}));
-        EXPECT_TRUE(ui.Visible(IDC_GRAPH_SAVE) && ui.Enabled(IDC_GRAPH_SAVE));
-
-        View v = Look(ui);
-        EXPECT_EQ(v.entries, (std::vector<std::wstring>{L"Fraction liquid (weight fraction) [ No Unit ]",
-                                                        L"Density alloy [ kg/m^3 ]",
-                                                        L"Thermal conductivity - TOTAL [ W/(m*K) ]"}));
-        EXPECT_EQ(v.items, (std::vector<DWORD_PTR>{1, 2, 5}));
-        EXPECT_EQ(v.selected, 0);
-        EXPECT_EQ(v.points, kFractionThinned);
-        EXPECT_EQ(v.xTitle, L"Temperture (C)");
-        EXPECT_EQ(v.yTitle, L"Fraction liquid (weight fraction)");
-        EXPECT_EQ(v.tip, v.yTitle);
-        EXPECT_TRUE(v.symbols == 1 && v.symbolBox && !v.rawBox);
-
-        // The list has the focus: arrow keys choose the property.
-        EXPECT_EQ(Focus(ui), ui.Item(IDC_GRAPH_PROPERTY));
-        ListKey(ui, VK_DOWN);
-        v = Look(ui);
-        EXPECT_EQ(v.points, kDensityThinned);
-        EXPECT_EQ(v.yTitle, L"Density alloy[kg/m^3]");
-        EXPECT_EQ(v.tip, v.yTitle);
-        EXPECT_TRUE(ui.Screenshot(L"graph_window"));
-
-        // Raw data per property: kept while another is shown, thinned anew when turned off.
-        ui.Click(IDC_GRAPH_RAW_DATA);
-        EXPECT_EQ(Look(ui).points, Tables().m_series[2].m_points);
-        ui.Notify(IDC_GRAPH_PROPERTY, CBN_SELCHANGE); // the same selection again changes nothing
-        EXPECT_TRUE(Look(ui).rawBox);
+        EXPECT_EQ(Entries(ui), (std::vector<std::wstring>{L"Fraction liquid (weight fraction) [ No Unit ] #1",
+                                                          L"Density alloy [ kg/m^3 ] #2",
+                                                          L"Thermal conductivity - TOTAL [ W/(m*K) ] #5"}));
+        EXPECT_EQ(ui.Focus(), ui.Item(IDC_GRAPH_PROPERTY)) << "arrow keys choose the property";
+        const std::wstring fraction =
+            L"0 | 0:1 40:0 | raw 0 | symbols 11 | Fraction liquid (weight fraction)";
+        const std::wstring density =
+            L"1 | 0:2700 20:2680 40:2320 | raw 0 | symbols 11 | Density alloy[kg/m^3]";
+        const std::wstring raw =
+            L"1 | 0:2700 10:2690 20:2680 30:2500 40:2320 | raw 1 | symbols 11 | Density alloy[kg/m^3]";
+        // Raw data is kept per property while another is shown, and thinned anew when turned off.
+        const std::vector<std::pair<std::function<void()>, std::wstring>> steps{
+            {[] {}, fraction},
+            {[&] { ListKey(ui, VK_DOWN); }, density},
+            {[&] { ui.Click(IDC_GRAPH_RAW_DATA); }, raw},
+            {[&] { ui.Notify(IDC_GRAPH_PROPERTY, CBN_SELCHANGE); }, raw}, // the same entry again
+            {[&] { ListKey(ui, VK_UP); }, fraction},
+            {[&] { ListKey(ui, VK_DOWN); }, raw},
+            {[&] { ui.Click(IDC_GRAPH_RAW_DATA); }, density},
+            {[&] { ListKey(ui, VK_DOWN); },
+             L"2 | | raw 0 | symbols 11 | Thermal conductivity - TOTAL[W/(m*K)]"},
+            {[&] { ui.Click(IDC_GRAPH_SHOW_SYMBOL); },
+             L"2 | | raw 0 | symbols 00 | Thermal conductivity - TOTAL[W/(m*K)]"},
+            {[&] { ui.Click(IDC_GRAPH_SHOW_SYMBOL); },
+             L"2 | | raw 0 | symbols 11 | Thermal conductivity - TOTAL[W/(m*K)]"},
+        };
+        for (const auto& [act, state] : steps) {
+            act();
+            EXPECT_EQ(State(ui), state);
+        }
+        std::wstring x; // a property without points shows the empty graph's range
+        ui.OnUiThread([&] {
+            x = g_pGraphDlg->m_graph.m_xTitle.Str() + L" to " +
+                std::to_wstring(int(g_pGraphDlg->m_graph.m_axisMax.x * 10));
+        });
+        EXPECT_EQ(x, L"Temperture (C) to 101");
         ListKey(ui, VK_UP);
-        EXPECT_FALSE(Look(ui).rawBox);
-        ListKey(ui, VK_DOWN);
-        v = Look(ui);
-        EXPECT_TRUE(v.rawBox);
-        EXPECT_EQ(v.points.size(), 5u);
-        ui.Click(IDC_GRAPH_RAW_DATA);
-        v = Look(ui);
-        EXPECT_FALSE(v.rawBox);
-        EXPECT_EQ(v.points, kDensityThinned);
-
-        // A property without points: the empty graph's range.
-        ListKey(ui, VK_DOWN);
-        v = Look(ui);
-        EXPECT_TRUE(v.points.empty());
-        EXPECT_FLOAT_EQ(v.axisMax.x, 10.1f);
-
-        ui.Click(IDC_GRAPH_SHOW_SYMBOL);
-        EXPECT_EQ(Look(ui).symbols, 0);
-        ui.Click(IDC_GRAPH_SHOW_SYMBOL);
-        EXPECT_EQ(Look(ui).symbols, 1);
+        EXPECT_TRUE(ui.Screenshot(L"graph_window"));
 
         // Keys through the host's loop: Tab moves on, Enter closes.
         ui.OnUiThread([&] { ::SetFocus(ui.Item(IDC_GRAPH_SHOW_SYMBOL)); });
         ui.PressKey(VK_TAB);
-        EXPECT_EQ(Focus(ui), ui.Item(IDC_GRAPH_SAVE));
+        EXPECT_EQ(ui.Focus(), ui.Item(IDC_GRAPH_SAVE));
         ui.OnUiThread([&] { ::SetFocus(ui.Item(IDC_GRAPH_RAW_DATA)); });
         ui.PressKey(VK_RETURN);
         EXPECT_TRUE(ui.ReturnFromPopup());
-        EXPECT_EQ(g_pGraphDlg, nullptr);
     });
 }
 
 TEST_F(GraphWindow, ApplyHandsTheCheckedPropertiesOverAndCancelChangesNothing) {
-    struct Case {
-        bool host;
-        size_t entries;
-        std::vector<std::wstring> rows; // type name and point count of each row
-    };
-    const std::vector<std::wstring> taken{L"Temperture (C) 2", L"Fraction liquid (weight fraction) 2",
-                                          L"Density alloy 3", L"Thermal conductivity - TOTAL 0"};
-    std::vector<std::wstring> all = taken;
-    all.insert(all.begin() + 3, L"Liquid viscosity 2");
     // Without an export interface every plotted type is listed and offered.
-    for (const Case& c : {Case{true, 3, taken}, Case{false, 4, all}}) {
-        SCOPED_TRACE(c.host);
-        m_module.SetExportInterface(c.host ? &m_host : nullptr);
+    for (const bool host : {true, false}) {
+        SCOPED_TRACE(host);
+        m_module.SetExportInterface(host ? &m_host : nullptr);
         m_host = CHostExport();
         std::vector<int> flags;
         const void* working = nullptr;
         Run([&](CUiDriver& ui) {
-            EXPECT_EQ(Look(ui).entries.size(), c.entries);
+            EXPECT_EQ(Entries(ui).size(), host ? 3u : 4u);
             for (const int button : {IDCANCEL, IDOK}) {
-                ASSERT_TRUE(ui.Click(IDC_GRAPH_APPLY));
-                ASSERT_TRUE(ui.WaitForPopup());
+                ASSERT_TRUE(ui.Click(IDC_GRAPH_APPLY) && ui.WaitForPopup());
                 const HWND list = ui.Item(IDC_EXPORT_LIST);
-                std::vector<std::wstring> rows;
+                std::wstring rows; // type name and point count of each row
                 for (int row = 0; row < ListView_GetItemCount(list); ++row) {
                     wchar_t name[128] = {}, count[16] = {};
                     ListView_GetItemText(list, row, 1, name, 128);
                     ListView_GetItemText(list, row, 2, count, 16);
-                    rows.push_back(std::wstring(name) + L" " + count);
+                    rows += std::wstring(name) + L" " + count + L"; ";
                 }
-                EXPECT_EQ(rows, c.rows);
+                EXPECT_EQ(rows,
+                          std::wstring(
+                              L"Temperture (C) 2; Fraction liquid (weight fraction) 2; Density alloy 3; ") +
+                              (host ? L"" : L"Liquid viscosity 2; ") + L"Thermal conductivity - TOTAL 0; ");
                 if (button == IDOK) {
-                    EXPECT_TRUE(!c.host || ui.Screenshot(L"graph_window_apply"));
                     ui.PressKey(VK_DOWN); // fraction liquid's box cleared
                     ui.PressKey(VK_SPACE);
                 }
@@ -308,102 +251,64 @@ TEST_F(GraphWindow, ApplyHandsTheCheckedPropertiesOverAndCancelChangesNothing) {
             });
         });
         // Unlisted and cleared properties 0, the refused one's earlier flag too.
-        const std::vector<int> expected{1, 0, 1, 0, c.host ? 0 : 1, 1, 0};
+        const std::vector<int> expected{1, 0, 1, 0, host ? 0 : 1, 1, 0};
         EXPECT_EQ(flags, expected);
-        if (c.host) {
-            EXPECT_EQ(m_host.m_applied, std::vector<const void*>{working});
-            EXPECT_EQ(m_host.m_flags, expected);
-        }
+        EXPECT_EQ(m_host.m_applied, host ? std::vector<const void*>{working} : std::vector<const void*>{});
+        EXPECT_EQ(m_host.m_flags, host ? expected : std::vector<int>{});
     }
 }
 
-TEST_F(GraphWindow, SaveCopiesTheResultAndClosingRemovesItsJobFolder) {
-    const std::wstring job = MakeJob(m_module);
-    const std::wstring copy = m_temp.File(L"copy.out");
+// A failed copy says why; a second open only shows the window, its lists as they were; a module
+// released while the window is open leaves it working on its copies, Save doing nothing, and its job
+// folder untouched at closing.
+TEST_F(GraphWindow, SaveFailureSecondOpenAndAModuleReleasedWhileOpen) {
+    auto* module = static_cast<CKestrumModImpl*>(KESTRUMMOD_Create(L""));
+    module->CMatProps::operator=(Tables());
+    module->SetExportInterface(&m_host);
+    // A calculated result as a calculation leaves it: the result file in a fresh job folder.
+    const CString job = CreateJobFolderName();
+    ASSERT_EQ(CreateJobFolder(job.GetString()), 1);
+    const CString result = GetJobResultPath(job.GetString());
+    WriteBytes(result.Str(), "T(C)\tD-TOTAL\n1\t2\n");
+    std::wcscpy(module->m_resultPath, result.GetString());
     const std::wstring nowhere = m_temp.File(L"missing\\copy.out");
-    WriteBytes(copy, "older");
     std::wstring message;
-    Run([&](CUiDriver& ui) {
-        // An existing file is replaced without a question.
-        ASSERT_TRUE(ui.Click(IDC_GRAPH_SAVE));
-        ASSERT_TRUE(ui.WaitForPopup());
-        ui.ChooseFile(copy);
-        ASSERT_TRUE(ui.ReturnFromPopup());
-        EXPECT_EQ(ReadBytes(copy), ReadBytes(m_module.m_resultPath));
-
-        ASSERT_TRUE(ui.Click(IDC_GRAPH_SAVE));
-        ASSERT_TRUE(ui.WaitForPopup());
-        ui.ChooseFile(nowhere);
-        ASSERT_TRUE(ui.ReturnFromPopup());
+    Run(*module, [&](CUiDriver& ui) {
+        ASSERT_TRUE(ui.ChooseFileFrom(IDC_GRAPH_SAVE, nowhere));
         ASSERT_TRUE(ui.WaitForPopup());
         message = ui.MessageText();
         ui.Click(IDOK);
         ASSERT_TRUE(ui.ReturnFromPopup());
 
-        // A second open only shows the window: the lists stay as they were.
         const CGraphDlg* first = g_pGraphDlg;
         ui.OnUiThread([&] {
             ::SetFocus(m_owner);
-            m_module.m_series.push_back(Series(17, {{0, 1}}));
-            m_module.Graph_Show(m_owner);
+            module->m_series.push_back(Series(17, {{0, 1}}));
+            module->Graph_Show(m_owner);
         });
         EXPECT_EQ(g_pGraphDlg, first);
         EXPECT_EQ(::GetForegroundWindow(), ui.Dialog());
-        EXPECT_EQ(Look(ui).entries.size(), 3u);
+        EXPECT_EQ(Entries(ui).size(), 3u);
 
-        int hidden = 0, again = 0, valid = -1;
-        ui.OnUiThread([&] {
-            hidden = m_module.Graph_Hide();
-            valid = m_module.Graph_IsValid();
-            again = m_module.Graph_Hide();
-        });
-        EXPECT_TRUE(ui.ReturnFromPopup());
-        EXPECT_EQ(std::vector<int>({hidden, valid, again}), std::vector<int>({1, 0, 1}));
-    });
-    EXPECT_EQ(message, L"Failed to copy the output file.(3)\n" + job + L"vuzaziza.out\n" + nowhere);
-    EXPECT_FALSE(std::filesystem::exists(job));
-    EXPECT_EQ(m_module.m_resultPath[0], L'\0');
-}
-
-TEST_F(GraphWindow, ImportedResultHidesSaveAndAReleasedModuleIsLeftAlone) {
-    // Imported: no Save, and Escape's clean-up leaves the user's file.
-    const std::wstring mine = m_temp.File(L"mine.out");
-    WriteBytes(mine, "T(C)\n");
-    m_module.m_resultKind = 0;
-    std::wcscpy(m_module.m_resultPath, mine.c_str());
-    Run([&](CUiDriver& ui) {
-        EXPECT_FALSE(ui.Visible(IDC_GRAPH_SAVE) || ui.Enabled(IDC_GRAPH_SAVE));
-        ui.PressKey(VK_ESCAPE);
-        EXPECT_TRUE(ui.ReturnFromPopup());
-    });
-    EXPECT_TRUE(std::filesystem::exists(mine));
-    EXPECT_EQ(m_module.IsImported(), 0);
-
-    // Released while open: the window works on its copies, Save does nothing, closing touches nothing.
-    auto* released = static_cast<CKestrumModImpl*>(KESTRUMMOD_Create(L""));
-    released->CMatProps::operator=(Tables());
-    released->SetExportInterface(&m_host);
-    const std::wstring job = MakeJob(*released);
-    Run(*released, [&](CUiDriver& ui) {
-        ui.OnUiThread([&] { KESTRUMMOD_Release(released); });
+        ui.OnUiThread([&] { KESTRUMMOD_Release(module); });
         EXPECT_EQ(g_pGraphModule, nullptr);
         ListKey(ui, VK_DOWN);
-        EXPECT_EQ(Look(ui).points, kDensityThinned);
+        EXPECT_EQ(State(ui), L"1 | 0:2700 20:2680 40:2320 | raw 0 | symbols 11 | Density alloy[kg/m^3]");
         ui.Click(IDC_GRAPH_SAVE);
         EXPECT_EQ(ui.WaitForPopup(1000), nullptr);
         ui.Click(IDCANCEL);
         EXPECT_TRUE(ui.ReturnFromPopup());
     });
-    EXPECT_TRUE(std::filesystem::exists(job));
+    EXPECT_EQ(message, L"Failed to copy the output file.(3)\n" + result.Str() + L"\n" + nowhere);
+    EXPECT_TRUE(std::filesystem::exists(job.Str()));
 }
 
 TEST_F(GraphWindow, AParentThatIsNoWindowOpensNothing) {
     const HWND gone =
-        ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
     ::DestroyWindow(gone);
-    EXPECT_EQ(m_module.Graph_Show(gone), 0);
-    EXPECT_EQ(g_pGraphDlg, nullptr);
-    EXPECT_EQ(m_module.Graph_IsValid(), 0);
+    EXPECT_EQ(std::tuple(m_module.Graph_Show(gone), g_pGraphDlg, m_module.Graph_IsValid()),
+              std::tuple(0, nullptr, 0));
 }
 
 } // namespace

@@ -28,25 +28,14 @@ namespace {
 namespace fs = std::filesystem;
 using Rows = std::vector<std::vector<std::wstring>>;
 
-// The folder of the loaded module, where the engine and its "dbdata" lie: the host's working path.
-std::wstring ModuleFolder() {
-    wchar_t path[2048] = {};
-    const std::wstring file(path, ::GetModuleFileNameW(::GetModuleHandleW(L"kestrummod64.dll"), path, 2048));
-    return file.substr(0, file.find_last_of(L'\\') + 1);
-}
-
 class HostWindow : public ::testing::Test {
 protected:
-    HostWindow() {
-        WriteBytes(m_preset, ReadBytes(CString(KESTRUM_EXAMPLES "/presets/alsi7mg0.3.vjp").Str()));
-    }
-
     // Runs the host window in its own message loop, as kestrumhost.exe does, while `script` drives it;
     // the close box ends it afterwards.
     void Run(const std::function<void()>& script) {
         RunModalScript(
             [&] {
-                CHostWnd host(ModuleFolder());
+                CHostWnd host(ProgramFolder());
                 m_host = &host;
                 return host.Create(SW_SHOW) ? INT_PTR{CHostWnd::RunMessageLoop()} : INT_PTR{-1};
             },
@@ -76,33 +65,14 @@ protected:
         wchar_t text[2048] = {};
         return std::wstring(text, ::GetDlgItemTextW(m_host->Handle(), id, text, 2048));
     }
-    // A copy of the module's tables, taken where the module lives.
-    std::vector<CMatPropData> ModuleSeries() const {
-        std::vector<CMatPropData> series;
-        m_ui->OnUiThread([&] { series = m_host->Module()->m_series; });
-        return series;
-    }
-    // Opens a file dialog from a button of the window in front and chooses `path` in it.
-    void ThroughFileDialog(int button, const std::wstring& path) {
-        ASSERT_TRUE(m_ui->Click(button));
-        ASSERT_TRUE(m_ui->WaitForPopup());
-        m_ui->ChooseFile(path);
-        ASSERT_TRUE(m_ui->ReturnFromPopup());
-    }
-    // Query, the Al-Si-Mg preset loaded, "Start Calc", the console's "Close" once the engine ended;
-    // back in the host window. Returns the result file that the host shows.
+    // Query with the Al-Si-Mg preset loaded and calculated; back in the host window. Returns the
+    // result file that the host shows.
     std::wstring Calculate() {
-        EXPECT_TRUE(m_ui->Click(IDC_HOST_QUERY));
-        EXPECT_TRUE(m_ui->WaitForPopup());
-        ThroughFileDialog(IDC_KESTRUM_LOAD, m_preset);
-        EXPECT_TRUE(m_ui->Click(IDOK));
-        EXPECT_TRUE(m_ui->WaitForPopup());
-        EXPECT_TRUE(m_ui->WaitFor([&] { return m_ui->Enabled(IDOK); }, 120000));
-        EXPECT_TRUE(m_ui->RepeatUntilClosed([&] { m_ui->Click(IDOK); }));
-        EXPECT_TRUE(m_ui->ReturnFromPopup() && m_ui->ReturnFromPopup());
+        EXPECT_TRUE(m_ui->Click(IDC_HOST_QUERY) && m_ui->WaitForPopup());
+        EXPECT_TRUE(m_ui->ChooseFileFrom(IDC_KESTRUM_LOAD, m_preset));
+        EXPECT_TRUE(RunCalculation(*m_ui) && m_ui->ReturnFromPopup());
         const std::wstring result = Status(IDC_HOST_RESULT_FILE);
         EXPECT_EQ(fs::path(result).parent_path().parent_path(), m_jobTemp.JobParent());
-        EXPECT_TRUE(fs::exists(result));
         return result;
     }
     int GraphIsValid() const {
@@ -110,7 +80,6 @@ protected:
         m_ui->OnUiThread([&] { valid = m_host->Module()->Graph_IsValid(); });
         return valid;
     }
-
     // The whole screen: the host with the module's windows beside and over it.
     void ScreenShot(const wchar_t* name) const {
         m_ui->Repaint();
@@ -126,16 +95,19 @@ protected:
 };
 
 TEST_F(HostWindow, QueryShowsTheTablesTheGraphWindowAppliesAndSavesAndEveryJobFolderGoes) {
-    std::wstring deleted, leftAtClose;
+    WriteBytes(m_preset, ReadBytes(CString(KESTRUM_EXAMPLES "/presets/alsi7mg0.3.vjp").Str()));
+    const std::wstring copy = m_temp.File(L"copy.out");
+    WriteBytes(copy, "older"); // replaced without a question
+    std::wstring leftAtClose;
     Run([&] {
         EXPECT_EQ(std::tuple(List(IDC_HOST_TABLES).size(), Status(IDC_HOST_RESULT_FILE),
                              Status(IDC_HOST_SOURCE), Status(IDC_HOST_SOLIDUS)),
                   std::tuple(0u, L"None", L"None", L"-"));
-
-        deleted = Calculate();
+        const std::wstring shown = Calculate();
         EXPECT_EQ(Status(IDC_HOST_SOURCE), L"Calculated");
         // One row per series in the module's order: name, type, its name, points, first and last x.
-        const std::vector<CMatPropData> series = ModuleSeries();
+        std::vector<CMatPropData> series;
+        m_ui->OnUiThread([&] { series = m_host->Module()->m_series; });
         const Rows rows = List(IDC_HOST_TABLES);
         ASSERT_EQ(rows.size(), series.size());
         std::map<int, GraphPoint> first; // the first point of each data type's first series
@@ -161,55 +133,38 @@ TEST_F(HostWindow, QueryShowsTheTablesTheGraphWindowAppliesAndSavesAndEveryJobFo
                     Status(IDC_HOST_SHRINKAGE).ends_with(L" %"));
         EXPECT_TRUE(m_ui->Screenshot(L"host_tables"));
 
-        // The job folder goes; the tables stay, as the module keeps them.
-        EXPECT_TRUE(m_ui->Click(IDC_HOST_DELETE_TEMP));
-        EXPECT_FALSE(fs::exists(fs::path(deleted).parent_path()));
-        EXPECT_EQ(
-            std::tuple(Status(IDC_HOST_RESULT_FILE), Status(IDC_HOST_SOURCE), List(IDC_HOST_TABLES).size()),
-            std::tuple(L"None", L"None", rows.size()));
-
-        // The graph window beside the host lists what the host takes; another property, raw data on and
-        // off, no symbols.
-        const std::wstring shown = Calculate();
-        ASSERT_TRUE(m_ui->Click(IDC_HOST_SHOW_GRAPH));
-        ASSERT_TRUE(m_ui->WaitForPopup());
-        // The export flags ApplyProps should bring: the first property the host takes is cleared.
-        std::wstring expected, flags;
-        int taken = 0;
-        for (const CMatPropData& s : series)
-            expected += CHostExport().QueryDataType(s.m_dataType) >= 0 && taken++ > 0 ? L'1' : L'0';
-        const HWND property = m_ui->Item(IDC_GRAPH_PROPERTY);
-        EXPECT_EQ(::SendMessageW(property, CB_GETCOUNT, 0, 0), taken);
-        ::SendMessageW(property, CB_SETCURSEL, 1, 0);
-        m_ui->Notify(IDC_GRAPH_PROPERTY, CBN_SELCHANGE);
-        for (const int box : {IDC_GRAPH_RAW_DATA, IDC_GRAPH_RAW_DATA, IDC_GRAPH_SHOW_SYMBOL})
-            EXPECT_TRUE(m_ui->Click(box));
+        // "Apply" with the first property cleared: the host receives every series, flagged where it
+        // takes the type and the box stayed checked.
+        ASSERT_TRUE(m_ui->Click(IDC_HOST_SHOW_GRAPH) && m_ui->WaitForPopup());
         ScreenShot(L"host_graph");
-
-        // "Apply" with the first property cleared: the host receives every series, that one unflagged.
-        ASSERT_TRUE(m_ui->Click(IDC_GRAPH_APPLY));
-        ASSERT_TRUE(m_ui->WaitForPopup());
+        ASSERT_TRUE(m_ui->Click(IDC_GRAPH_APPLY) && m_ui->WaitForPopup());
         ListView_SetCheckState(m_ui->Item(IDC_EXPORT_LIST), 0, FALSE);
         ScreenShot(L"host_export");
-        EXPECT_TRUE(m_ui->Click(IDOK));
-        ASSERT_TRUE(m_ui->ReturnFromPopup());
+        EXPECT_TRUE(m_ui->Click(IDOK) && m_ui->ReturnFromPopup());
         EXPECT_EQ(::GetForegroundWindow(), m_ui->Dialog()) << "the graph window is active again";
-        for (const auto& row : List(IDC_HOST_APPLIED))
-            flags += row[3];
-        EXPECT_EQ(flags, expected);
+        const Rows applied = List(IDC_HOST_APPLIED);
+        std::wstring flagged;
+        for (const auto& row : applied)
+            flagged += row[3] == L"1" ? row[1] + L" " : L"";
+        EXPECT_EQ(applied.size(), series.size());
+        // Every type the host takes, in the module's order, but fraction liquid (4) cleared.
+        EXPECT_EQ(flagged, L"15 23 21 24 10 18 19 6 5 28 29 35 ");
         ScreenShot(L"host_applied");
 
         // "Save" copies the result file; closing the window removes its job folder.
-        ThroughFileDialog(IDC_GRAPH_SAVE, m_temp.File(L"copy.out"));
-        EXPECT_EQ(ReadBytes(m_temp.File(L"copy.out")), ReadBytes(shown));
-        EXPECT_TRUE(m_ui->Click(IDCANCEL));
-        ASSERT_TRUE(m_ui->ReturnFromPopup());
+        ASSERT_TRUE(m_ui->ChooseFileFrom(IDC_GRAPH_SAVE, copy));
+        EXPECT_EQ(ReadBytes(copy), ReadBytes(shown));
+        EXPECT_TRUE(m_ui->Click(IDCANCEL) && m_ui->ReturnFromPopup());
         EXPECT_EQ(
             std::tuple(fs::exists(fs::path(shown).parent_path()), GraphIsValid(), Status(IDC_HOST_SOURCE)),
             std::tuple(false, 0, L"None"));
+        // A second clean-up has nothing to delete, even when a folder of that name exists again.
+        fs::create_directory(fs::path(shown).parent_path());
+        WriteBytes(shown, "kept");
+        EXPECT_TRUE(m_ui->Click(IDC_HOST_DELETE_TEMP));
+        EXPECT_EQ(ReadBytes(shown), "kept");
         // Escape closes it while the host's own loop runs.
-        ASSERT_TRUE(m_ui->Click(IDC_HOST_SHOW_GRAPH));
-        ASSERT_TRUE(m_ui->WaitForPopup());
+        ASSERT_TRUE(m_ui->Click(IDC_HOST_SHOW_GRAPH) && m_ui->WaitForPopup());
         m_ui->PressKey(VK_ESCAPE);
         EXPECT_TRUE(m_ui->ReturnFromPopup());
         EXPECT_EQ(GraphIsValid(), 0);
@@ -218,47 +173,77 @@ TEST_F(HostWindow, QueryShowsTheTablesTheGraphWindowAppliesAndSavesAndEveryJobFo
         EXPECT_TRUE(m_ui->Click(IDC_HOST_SHOW_GRAPH));
         EXPECT_TRUE(m_ui->WaitFor([&] { return GraphIsValid() == 1; }));
         leftAtClose = Calculate();
-        EXPECT_EQ(GraphIsValid(), 0);
+        EXPECT_EQ(std::tuple(GraphIsValid(), fs::exists(leftAtClose)), std::tuple(0, true));
     });
     // Closing the host removes the last calculation's job folder too.
     EXPECT_FALSE(fs::exists(fs::path(leftAtClose).parent_path()));
 }
 
-TEST_F(HostWindow, AnImportedJMatProFileIsShownAsImportedAndNeverDeleted) {
-    const std::wstring dat = m_temp.File(L"sample.dat"), out = dat + L".out";
-    const std::string bytes = ReadBytes(CString(KESTRUM_EXAMPLES "/jmatpro_sample.dat").Str());
-    WriteBytes(dat, bytes);
+// Imports: a cancelled query or one whose file cannot be read keeps the earlier result, the host sees
+// "Imported" and no "Save", and the user's files stay whatever is done. This program has resources
+// with the module's IDs (a dialog 100, a string 1010), which must not shadow the module's.
+TEST_F(HostWindow, ImportsKeepTheUsersFilesAndAFailedQueryKeepsTheEarlierResult) {
+    const std::wstring out = m_temp.File(L"alsi7mg.out"), locked = m_temp.File(L"locked.out"),
+                       dat = m_temp.File(L"sample.dat");
+    fs::copy_file(KESTRUM_EXAMPLES "/alsi7mg.out", out);
+    fs::copy_file(KESTRUM_EXAMPLES "/minimal.out", locked);
+    fs::copy_file(KESTRUM_EXAMPLES "/jmatpro_sample.dat", dat);
     Run([&] {
-        ASSERT_TRUE(m_ui->Click(IDC_HOST_QUERY));
-        ASSERT_TRUE(m_ui->WaitForPopup());
-        ThroughFileDialog(IDC_KESTRUM_LOAD_RESULT, dat);
-        ASSERT_TRUE(m_ui->ReturnFromPopup());
-        EXPECT_EQ(std::tuple(Status(IDC_HOST_RESULT_FILE), Status(IDC_HOST_SOURCE)),
-                  std::tuple(out, L"Imported"));
-        EXPECT_FALSE(List(IDC_HOST_TABLES).empty());
-        // No "Save" for the user's own file; closing the graph window leaves it, as does deleting.
-        ASSERT_TRUE(m_ui->Click(IDC_HOST_SHOW_GRAPH));
-        ASSERT_TRUE(m_ui->WaitForPopup());
-        EXPECT_FALSE(m_ui->Visible(IDC_GRAPH_SAVE));
-        EXPECT_TRUE(m_ui->Click(IDCANCEL));
-        ASSERT_TRUE(m_ui->ReturnFromPopup());
-        EXPECT_TRUE(m_ui->Click(IDC_HOST_DELETE_TEMP));
-        EXPECT_EQ(Status(IDC_HOST_SOURCE), L"None");
-    });
-    EXPECT_EQ(ReadBytes(dat), bytes);
-    EXPECT_TRUE(fs::exists(out));
-}
+        // What the module holds: origin, result file and series count.
+        const auto result = [&] {
+            std::tuple<int, std::wstring, size_t> held;
+            m_ui->OnUiThread([&] {
+                CKestrumModImpl& module = *m_host->Module();
+                held = {module.IsImported(), module.GetPropFilePath(), module.m_series.size()};
+            });
+            return held;
+        };
+        const auto import = [&](const std::wstring& file) {
+            EXPECT_TRUE(m_ui->Click(IDC_HOST_QUERY) && m_ui->WaitForPopup());
+            EXPECT_TRUE(m_ui->ChooseFileFrom(IDC_KESTRUM_LOAD_RESULT, file) && m_ui->ReturnFromPopup());
+        };
+        ASSERT_TRUE(m_ui->Click(IDC_HOST_QUERY) && m_ui->WaitForPopup());
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT;
+        wchar_t caption[64] = {}, heading[64] = {};
+        ::GetWindowTextW(m_ui->Dialog(), caption, 64);
+        column.pszText = heading;
+        column.cchTextMax = 64;
+        ListView_GetColumn(m_ui->Item(IDC_KESTRUM_COMPOSITION), 0, &column);
+        EXPECT_EQ(std::wstring(caption) + L"|" + heading, L"Kestrum Input Dialog|Element");
+        EXPECT_TRUE(m_ui->RepeatUntilClosed([&] { m_ui->Click(IDCANCEL); }) && m_ui->ReturnFromPopup());
+        import(out);
+        const auto imported = result();
+        EXPECT_EQ(std::tuple(std::get<0>(imported), std::get<1>(imported), std::get<2>(imported) > 10),
+                  std::tuple(1, out, true));
+        EXPECT_TRUE(m_ui->Click(IDC_HOST_QUERY) && m_ui->WaitForPopup());
+        EXPECT_TRUE(m_ui->RepeatUntilClosed([&] { m_ui->Click(IDCANCEL); }) && m_ui->ReturnFromPopup());
+        EXPECT_EQ(result(), imported);
+        const HANDLE hold =
+            ::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        import(locked);
+        ::CloseHandle(hold);
+        EXPECT_EQ(result(), imported);
 
-// The host takes fraction liquid, the elastic moduli, conductivity, density, viscosities, enthalpy,
-// specific and latent heat per mass, each in a slot of its own; nothing else.
-TEST(HostExport, TakesTheCastingPropertiesEachInASlotOfItsOwn) {
-    CHostExport host;
-    std::wstring slots;
-    for (int32_t type = -1; type <= 36; ++type)
-        slots += std::to_wstring(host.QueryDataType(type)) + L" ";
-    EXPECT_EQ(slots,
-              L"-1 -1 -1 -1 -1 0 1 2 -1 -1 -1 3 -1 -1 -1 -1 4 -1 -1 5 6 -1 7 -1 8 9 -1 -1 -1 10 11 -1 -1 -1 "
-              L"-1 -1 12 -1 ");
+        // A JMatPro file is converted beside itself; the copy a host may take holds the same result.
+        import(dat);
+        EXPECT_EQ(std::tuple(Status(IDC_HOST_RESULT_FILE), Status(IDC_HOST_SOURCE)),
+                  std::tuple(dat + L".out", L"Imported"));
+        std::tuple<int, std::wstring, size_t, std::wstring> copied;
+        m_ui->OnUiThread([&] {
+            CKestrumModImpl copy(*m_host->Module());
+            copied = {copy.IsImported(), copy.GetPropFilePath(), copy.m_series.size(), copy.m_workingPath};
+        });
+        EXPECT_EQ(copied, std::tuple_cat(result(), std::tuple(ProgramFolder())));
+        ASSERT_TRUE(m_ui->Click(IDC_HOST_SHOW_GRAPH) && m_ui->WaitForPopup());
+        EXPECT_FALSE(m_ui->Visible(IDC_GRAPH_SAVE));
+        EXPECT_TRUE(m_ui->Click(IDCANCEL) && m_ui->ReturnFromPopup());
+        EXPECT_TRUE(m_ui->Click(IDC_HOST_DELETE_TEMP));
+        EXPECT_EQ(std::pair(Status(IDC_HOST_SOURCE), List(IDC_HOST_TABLES).empty()),
+                  std::pair(std::wstring(L"None"), false));
+    });
+    for (const auto& file : {out, locked, dat, dat + L".out"})
+        EXPECT_TRUE(fs::exists(file)) << fs::path(file).string();
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "win32/uiharness.h"
+
 class CJobTemp {
 public:
     explicit CJobTemp(std::wstring folder) : m_folder(std::move(folder)) {
@@ -26,3 +28,17 @@ private:
     std::wstring m_folder;
     wchar_t m_saved[MAX_PATH] = {};
 };
+
+// The folder this program runs from; a library test's holds the library, the engine and its data.
+inline std::wstring ProgramFolder() {
+    wchar_t program[2048];
+    const std::wstring path(program, ::GetModuleFileNameW(nullptr, program, 2048));
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+// From the input dialog in front: "Start Calc", then the console's "Close" once the engine has ended.
+// Returns with the console gone.
+inline bool RunCalculation(CUiDriver& ui) {
+    return ui.Click(IDOK) && ui.WaitForPopup() && ui.WaitFor([&] { return ui.Enabled(IDOK); }, 120000) &&
+           ui.RepeatUntilClosed([&] { ui.Click(IDOK); }) && ui.ReturnFromPopup();
+}

@@ -106,6 +106,17 @@ void CUiDriver::ChooseFile(const std::wstring& path) {
     PressKey(VK_RETURN);
 }
 
+HWND CUiDriver::Focus() const {
+    return ThreadInfo(m_uiThread).hwndFocus;
+}
+
+bool CUiDriver::ChooseFileFrom(int id, const std::wstring& path) {
+    if (!Click(id) || !WaitForPopup())
+        return false;
+    ChooseFile(path);
+    return ReturnFromPopup();
+}
+
 bool CUiDriver::Click(int id) {
     const HWND button = Item(id);
     if (!button || !::IsWindowVisible(button) || !::IsWindowEnabled(button))

@@ -26,6 +26,9 @@ public:
 
     // In a common file dialog: types the path into the file name box and presses Enter.
     void ChooseFile(const std::wstring& path);
+    // Clicks button `id` of the current window and chooses `path` in the file dialog it opens; false
+    // when the button cannot be clicked or the dialog does not come and go.
+    bool ChooseFileFrom(int id, const std::wstring& path);
     std::wstring MessageText() const { return Text(0xFFFF); }
 
     // Clicks a button through the message queue; false (and no click) when it is hidden or disabled.
@@ -59,6 +62,7 @@ public:
     std::wstring Text(int id) const;
     bool Enabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
     bool Visible(int id) const { return ::IsWindowVisible(Item(id)) != FALSE; }
+    HWND Focus() const; // the user-interface thread's focused window
 
 private:
     HWND Follow(HWND owner, int timeoutMs);
