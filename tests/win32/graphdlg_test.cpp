@@ -72,12 +72,12 @@ std::wstring State(CUiDriver& ui) {
     std::wstring line;
     EXPECT_TRUE(ui.OnUiThread([&] {
         CGraphDlg& dlg = *g_pGraphDlg;
-        line = std::to_wstring(dlg.m_propList.GetCurSel()) + L" |";
+        line = std::to_wstring(dlg.m_propList.GetCurSel());
         for (const GraphPoint& p : dlg.m_graph.m_points)
             line += L" " + std::to_wstring(int(p.x)) + L":" + std::to_wstring(int(p.y));
-        line += L" | raw " + std::to_wstring(dlg.m_rawData.GetCheck()) + L" | symbols " +
+        line += L"; raw" + std::to_wstring(dlg.m_rawData.GetCheck()) + L" sym" +
                 std::to_wstring(dlg.m_graph.m_showSymbols) + std::to_wstring(dlg.m_showSymbol.GetCheck()) +
-                L" | " + dlg.m_graph.m_yTitle.Str();
+                L"; " + dlg.m_graph.m_yTitle.Str();
         wchar_t tip[256] = {};
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof tool;
@@ -86,7 +86,7 @@ std::wstring State(CUiDriver& ui) {
         tool.lpszText = tip;
         dlg.m_toolTip.SendMessage(TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
         if (tip != dlg.m_graph.m_yTitle.Str())
-            line += L" | tip " + std::wstring(tip);
+            line += L"; tip " + std::wstring(tip);
     }));
     return line;
 }
@@ -109,7 +109,7 @@ void ListKey(CUiDriver& ui, UINT vk) {
 }
 
 // A host's plain loop around its window; the graph window is owned by it and closes with it.
-void RunHostLoop() {
+INT_PTR RunHostLoop() {
     const HWND owner = ::CreateWindowExW(0, L"STATIC", L"Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 30, 40, 320,
                                          300, nullptr, nullptr, nullptr, nullptr);
     ::SetFocus(owner);
@@ -118,6 +118,7 @@ void RunHostLoop() {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
+    return 0;
 }
 
 class GraphWindow : public ::testing::Test {
@@ -131,21 +132,14 @@ protected:
     // Opens `module`'s graph window over the host's window and runs `script` on it; the host then
     // closes its own window.
     void Run(CKestrumModImpl& module, const std::function<void(CUiDriver&)>& script) {
-        RunModalScript(
-            [] {
-                RunHostLoop();
-                return INT_PTR(0);
-            },
-            [&](CUiDriver& ui) {
-                ASSERT_TRUE(ui.WaitForDialog());
-                m_owner = ui.Dialog();
-                int opened = 0;
-                ASSERT_TRUE(ui.OnUiThread([&] { opened = module.Graph_Show(m_owner); }));
-                EXPECT_EQ(opened, 1);
-                ASSERT_TRUE(ui.WaitForPopup());
-                script(ui);
-                ::PostMessageW(m_owner, WM_CLOSE, 0, 0);
-            });
+        RunModalScript(RunHostLoop, [&](CUiDriver& ui) {
+            ASSERT_TRUE(ui.WaitForDialog());
+            m_owner = ui.Dialog();
+            ui.OnUiThread([&] { EXPECT_EQ(module.Graph_Show(m_owner), 1); });
+            ASSERT_TRUE(ui.WaitForPopup());
+            script(ui);
+            ::PostMessageW(m_owner, WM_CLOSE, 0, 0);
+        });
     }
     void Run(const std::function<void(CUiDriver&)>& script) { Run(m_module, script); }
 
@@ -167,12 +161,11 @@ TEST_F(GraphWindow, OpensBesideTheHostListsWhatItTakesAndFollowsTheControls) {
                                                           L"Density alloy [ kg/m^3 ] #2",
                                                           L"Thermal conductivity - TOTAL [ W/(m*K) ] #5"}));
         EXPECT_EQ(ui.Focus(), ui.Item(IDC_GRAPH_PROPERTY)) << "arrow keys choose the property";
-        const std::wstring fraction =
-            L"0 | 0:1 40:0 | raw 0 | symbols 11 | Fraction liquid (weight fraction)";
-        const std::wstring density =
-            L"1 | 0:2700 20:2680 40:2320 | raw 0 | symbols 11 | Density alloy[kg/m^3]";
+        const std::wstring fraction = L"0 0:1 40:0; raw0 sym11; Fraction liquid (weight fraction)";
+        const std::wstring density = L"1 0:2700 20:2680 40:2320; raw0 sym11; Density alloy[kg/m^3]";
         const std::wstring raw =
-            L"1 | 0:2700 10:2690 20:2680 30:2500 40:2320 | raw 1 | symbols 11 | Density alloy[kg/m^3]";
+            L"1 0:2700 10:2690 20:2680 30:2500 40:2320; raw1 sym11; Density alloy[kg/m^3]";
+        const std::wstring conductivity = L"; Thermal conductivity - TOTAL[W/(m*K)]";
         // Raw data is kept per property while another is shown, and thinned anew when turned off.
         const std::vector<std::pair<std::function<void()>, std::wstring>> steps{
             {[] {}, fraction},
@@ -182,12 +175,9 @@ TEST_F(GraphWindow, OpensBesideTheHostListsWhatItTakesAndFollowsTheControls) {
             {[&] { ListKey(ui, VK_UP); }, fraction},
             {[&] { ListKey(ui, VK_DOWN); }, raw},
             {[&] { ui.Click(IDC_GRAPH_RAW_DATA); }, density},
-            {[&] { ListKey(ui, VK_DOWN); },
-             L"2 | | raw 0 | symbols 11 | Thermal conductivity - TOTAL[W/(m*K)]"},
-            {[&] { ui.Click(IDC_GRAPH_SHOW_SYMBOL); },
-             L"2 | | raw 0 | symbols 00 | Thermal conductivity - TOTAL[W/(m*K)]"},
-            {[&] { ui.Click(IDC_GRAPH_SHOW_SYMBOL); },
-             L"2 | | raw 0 | symbols 11 | Thermal conductivity - TOTAL[W/(m*K)]"},
+            {[&] { ListKey(ui, VK_DOWN); }, L"2; raw0 sym11" + conductivity},
+            {[&] { ui.Click(IDC_GRAPH_SHOW_SYMBOL); }, L"2; raw0 sym00" + conductivity},
+            {[&] { ui.Click(IDC_GRAPH_SHOW_SYMBOL); }, L"2; raw0 sym11" + conductivity},
         };
         for (const auto& [act, state] : steps) {
             act();
@@ -224,18 +214,13 @@ TEST_F(GraphWindow, ApplyHandsTheCheckedPropertiesOverAndCancelChangesNothing) {
             EXPECT_EQ(Entries(ui).size(), host ? 3u : 4u);
             for (const int button : {IDCANCEL, IDOK}) {
                 ASSERT_TRUE(ui.Click(IDC_GRAPH_APPLY) && ui.WaitForPopup());
-                const HWND list = ui.Item(IDC_EXPORT_LIST);
-                std::wstring rows; // type name and point count of each row
-                for (int row = 0; row < ListView_GetItemCount(list); ++row) {
-                    wchar_t name[128] = {}, count[16] = {};
-                    ListView_GetItemText(list, row, 1, name, 128);
-                    ListView_GetItemText(list, row, 2, count, 16);
-                    rows += std::wstring(name) + L" " + count + L"; ";
-                }
+                std::wstring rows = L"; "; // type name and point count of each row
+                for (const auto& row : ListViewRows(ui.Item(IDC_EXPORT_LIST)))
+                    rows += row.at(1) + L" " + row.at(2) + L"; ";
                 EXPECT_EQ(rows,
-                          std::wstring(
-                              L"Temperture (C) 2; Fraction liquid (weight fraction) 2; Density alloy 3; ") +
-                              (host ? L"" : L"Liquid viscosity 2; ") + L"Thermal conductivity - TOTAL 0; ");
+                          L"; Temperture (C) 2; Fraction liquid (weight fraction) 2; Density alloy 3; " +
+                              std::wstring(host ? L"" : L"Liquid viscosity 2; ") +
+                              L"Thermal conductivity - TOTAL 0; ");
                 if (button == IDOK) {
                     ui.PressKey(VK_DOWN); // fraction liquid's box cleared
                     ui.PressKey(VK_SPACE);
@@ -277,8 +262,7 @@ TEST_F(GraphWindow, SaveFailureSecondOpenAndAModuleReleasedWhileOpen) {
         ASSERT_TRUE(ui.ChooseFileFrom(IDC_GRAPH_SAVE, nowhere));
         ASSERT_TRUE(ui.WaitForPopup());
         message = ui.MessageText();
-        ui.Click(IDOK);
-        ASSERT_TRUE(ui.ReturnFromPopup());
+        ASSERT_TRUE(ui.Click(IDOK) && ui.ReturnFromPopup());
 
         const CGraphDlg* first = g_pGraphDlg;
         ui.OnUiThread([&] {
@@ -286,18 +270,16 @@ TEST_F(GraphWindow, SaveFailureSecondOpenAndAModuleReleasedWhileOpen) {
             module->m_series.push_back(Series(17, {{0, 1}}));
             module->Graph_Show(m_owner);
         });
-        EXPECT_EQ(g_pGraphDlg, first);
-        EXPECT_EQ(::GetForegroundWindow(), ui.Dialog());
-        EXPECT_EQ(Entries(ui).size(), 3u);
+        EXPECT_EQ(std::tuple(g_pGraphDlg, ::GetForegroundWindow(), Entries(ui).size()),
+                  std::tuple(first, ui.Dialog(), 3u));
 
         ui.OnUiThread([&] { KESTRUMMOD_Release(module); });
         EXPECT_EQ(g_pGraphModule, nullptr);
         ListKey(ui, VK_DOWN);
-        EXPECT_EQ(State(ui), L"1 | 0:2700 20:2680 40:2320 | raw 0 | symbols 11 | Density alloy[kg/m^3]");
+        EXPECT_EQ(State(ui), L"1 0:2700 20:2680 40:2320; raw0 sym11; Density alloy[kg/m^3]");
         ui.Click(IDC_GRAPH_SAVE);
         EXPECT_EQ(ui.WaitForPopup(1000), nullptr);
-        ui.Click(IDCANCEL);
-        EXPECT_TRUE(ui.ReturnFromPopup());
+        EXPECT_TRUE(ui.Click(IDCANCEL) && ui.ReturnFromPopup());
     });
     EXPECT_EQ(message, L"Failed to copy the output file.(3)\n" + result.Str() + L"\n" + nowhere);
     EXPECT_TRUE(std::filesystem::exists(job.Str()));

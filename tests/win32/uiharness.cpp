@@ -1,5 +1,6 @@
 #include "win32/uiharness.h"
 
+#include <commctrl.h>
 #include <dlgs.h>
 
 #include <atomic>
@@ -214,6 +215,18 @@ std::wstring CUiDriver::Text(int id) const {
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(item)) + 1, L'\0');
     text.resize(static_cast<size_t>(::GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
     return text;
+}
+
+std::vector<std::vector<std::wstring>> ListViewRows(HWND list) {
+    std::vector<std::vector<std::wstring>> rows(static_cast<size_t>(ListView_GetItemCount(list)));
+    for (size_t row = 0; row < rows.size(); ++row) {
+        for (int column = 0; column < Header_GetItemCount(ListView_GetHeader(list)); ++column) {
+            wchar_t text[512] = {};
+            ListView_GetItemText(list, static_cast<int>(row), column, text, 512);
+            rows[row].push_back(text);
+        }
+    }
+    return rows;
 }
 
 INT_PTR RunModalScript(const std::function<INT_PTR()>& modal, const std::function<void(CUiDriver&)>& script) {

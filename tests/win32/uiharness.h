@@ -77,6 +77,9 @@ private:
                                   const std::function<void(CUiDriver&)>& script);
 };
 
+// The texts of a list view: a row of its columns' texts per item.
+std::vector<std::vector<std::wstring>> ListViewRows(HWND list);
+
 // Runs `modal` (which shows a modal window and returns its result) on this thread while `script`
 // acts on it from another thread, and returns what `modal` returned. A window the script leaves open
 // fails the test and is ended through WM_QUIT, so that a broken script cannot hang it.
