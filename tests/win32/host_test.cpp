@@ -192,6 +192,8 @@ TEST_F(HostWindow, ImportsKeepTheUsersFilesAndAFailedQueryKeepsTheEarlierResult)
         EXPECT_EQ(std::tuple(std::get<0>(imported), std::get<1>(imported), std::get<2>(imported) > 10,
                              std::get<3>(imported)),
                   std::tuple(1, out, true, ProgramFolder()));
+        // The host refills its tables only when a query reports a result.
+        ListView_DeleteAllItems(::GetDlgItem(m_host->Handle(), IDC_HOST_TABLES));
         ASSERT_TRUE(m_ui->Click(IDC_HOST_QUERY) && m_ui->WaitForPopup());
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT;
@@ -202,12 +204,15 @@ TEST_F(HostWindow, ImportsKeepTheUsersFilesAndAFailedQueryKeepsTheEarlierResult)
         ListView_GetColumn(m_ui->Item(IDC_KESTRUM_COMPOSITION), 0, &column);
         EXPECT_EQ(std::wstring(caption) + L"|" + heading, L"Kestrum Input Dialog|Element");
         EXPECT_TRUE(m_ui->RepeatUntilClosed([&] { m_ui->Click(IDCANCEL); }) && m_ui->ReturnFromPopup());
-        EXPECT_EQ(result(), imported);
+        EXPECT_EQ(std::pair(result(), List(IDC_HOST_TABLES).size()), std::pair(imported, size_t{0}));
         const HANDLE hold =
             ::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         import(locked);
         ::CloseHandle(hold);
-        EXPECT_EQ(result(), imported);
+        EXPECT_EQ(std::pair(result(), List(IDC_HOST_TABLES).size()), std::pair(imported, size_t{0}));
+
+        EXPECT_TRUE(m_ui->Click(IDC_HOST_DELETE_TEMP));
+        EXPECT_EQ(Status(IDC_HOST_SOURCE), L"None");
 
         // A JMatPro file is converted beside itself.
         import(dat);
