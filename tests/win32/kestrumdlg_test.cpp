@@ -24,13 +24,6 @@ namespace {
 
 const bool g_registered = (RegisterResourceModule(::GetModuleHandleW(nullptr)), true);
 
-// This program's folder, with a trailing separator: the engine and its data lie there.
-std::wstring ProgramFolder() {
-    wchar_t program[2048];
-    const std::wstring path(program, ::GetModuleFileNameW(nullptr, program, 2048));
-    return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
 // The message font of a Korean desktop while it lives, so that the message box's screenshot shows the
 // message's Hangul: Wine's own message font has none. Only this process's setting changes.
 class CKoreanMessageFont {
@@ -173,12 +166,7 @@ TEST_F(InputDialog, OpensOnAluminiumThenCastIronBalancesTypedValuesAndStartCalcR
         SetText(IDC_KESTRUM_START, L"1350");
         SetText(IDC_KESTRUM_STEP, L"10");
         SetText(IDC_KESTRUM_FRACTION, L"x");
-        ASSERT_TRUE(m_ui->Click(IDOK));
-        ASSERT_TRUE(m_ui->WaitForPopup());
-        ASSERT_TRUE(m_ui->WaitFor([&] { return m_ui->Enabled(IDOK); }, 120000));
-        EXPECT_NE(m_ui->Text(IDC_CONSOLE_OUTPUT).find(L"Exit Code: 0"), std::wstring::npos);
-        EXPECT_TRUE(m_ui->RepeatUntilClosed([&] { m_ui->Click(IDOK); }));
-        EXPECT_TRUE(m_ui->ReturnFromPopup());
+        EXPECT_TRUE(RunCalculation(*m_ui));
     });
     ASSERT_EQ(result, IDOK);
     const wchar_t* job = m_dialog.GetCondition().resPath;
