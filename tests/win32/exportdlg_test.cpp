@@ -12,7 +12,6 @@
 #include "framework/debugout.h"
 #include "framework/reschain.h"
 #include "graph/exportdlg.h"
-#include "module/datatypes.h"
 #include "res/resource.h"
 #include "win32/uiharness.h"
 
@@ -27,18 +26,25 @@ const bool g_ready = [] {
 // Fraction liquid, density, and a record the caller had already cleared.
 const std::vector<ExportItem> kItems{{1, 4, 28}, {1, 15, 28}, {0, 18, 7}};
 
-std::wstring Cell(HWND list, int row, int column) {
-    wchar_t text[256] = {};
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = 256;
-    ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return text;
-}
-
-bool Checked(HWND list, int row) {
-    return (::SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) >> 12) == 2;
+// The headings, then each row as its check box ("x" or "_") and its texts.
+std::vector<std::wstring> Table(HWND list) {
+    const HWND header = ListView_GetHeader(list);
+    std::wstring headings;
+    for (int column = 0; column < Header_GetItemCount(header); ++column) {
+        wchar_t text[64] = {};
+        HDITEMW item{};
+        item.mask = HDI_TEXT;
+        item.pszText = text;
+        item.cchTextMax = 64;
+        Header_GetItem(header, column, &item);
+        headings += text + std::wstring(L"|");
+    }
+    std::vector<std::wstring> table{headings};
+    for (const auto& cells : ListViewRows(list)) {
+        const bool checked = ListView_GetCheckState(list, static_cast<int>(table.size() - 1));
+        table.push_back((checked ? L"x|" : L"_|") + cells[1] + L"|" + cells[2]);
+    }
+    return table;
 }
 
 // A point on the row's check box, found as the list view's own hit test finds it.
@@ -57,131 +63,80 @@ POINT CheckBoxOf(HWND list, int row) {
     return {bounds.left + 8, y};
 }
 
-// A point on the row's name, away from its check box.
-POINT NameOf(HWND list, int row) {
-    RECT bounds{LVIR_BOUNDS, 0, 0, 0};
-    ::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds));
-    return {bounds.left + 23 + 30, (bounds.top + bounds.bottom) / 2};
-}
-
-struct Outcome {
-    INT_PTR result;
-    std::vector<ExportItem> items;
-};
-
-Outcome RunExport(const std::vector<ExportItem>& items,
-                  const std::function<void(CUiDriver&, HWND list)>& script) {
+// The dialog's result and its records afterwards as "checked/type/count" each.
+std::string RunExport(const std::vector<ExportItem>& items,
+                      const std::function<void(CUiDriver&, HWND list)>& script) {
     CExportDlg dialog(items);
-    const INT_PTR result = RunModalScript([&] { return dialog.DoModal(); },
-                                          [&](CUiDriver& ui) {
-                                              ASSERT_TRUE(ui.WaitForDialog());
-                                              script(ui, ui.Item(IDC_EXPORT_LIST));
-                                          });
-    return {result, dialog.m_items};
-}
-
-std::vector<int> CheckedFields(const std::vector<ExportItem>& items) {
-    std::vector<int> checked;
-    for (const ExportItem& item : items)
-        checked.push_back(item.checked);
-    return checked;
+    std::string outcome = std::to_string(RunModalScript([&] { return dialog.DoModal(); },
+                                                        [&](CUiDriver& ui) {
+                                                            ASSERT_TRUE(ui.WaitForDialog());
+                                                            script(ui, ui.Item(IDC_EXPORT_LIST));
+                                                        }));
+    for (const ExportItem& item : dialog.m_items)
+        outcome += " " + std::to_string(item.checked) + "/" + std::to_string(item.dataType) + "/" +
+                   std::to_string(item.pointCount);
+    return outcome;
 }
 
 TEST(ExportDlg, ListsOneCheckableRowPerRecordWithRowZeroSelectedAndFocused) {
     std::wstring debugged;
     const DebugOutputSink previous = SetDebugOutputSink([&](const wchar_t* text) { debugged += text; });
-    const Outcome outcome = RunExport(kItems, [](CUiDriver& ui, HWND list) {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        ::GetGUIThreadInfo(::GetWindowThreadProcessId(list, nullptr), &info);
-        EXPECT_EQ(info.hwndFocus, list);
-        EXPECT_EQ(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
-        for (int row = 0; row < 3; ++row) {
-            SCOPED_TRACE(row);
-            EXPECT_EQ(
-                Cell(list, row, 1),
-                KESTRUMMOD_DataTypeToString(static_cast<KESTRUMMOD_DATATYPE>(kItems[row].dataType)).Str());
-            EXPECT_EQ(Cell(list, row, 2), std::to_wstring(kItems[row].pointCount));
-            EXPECT_EQ(Checked(list, row), kItems[row].checked == 1);
-        }
+    const std::string outcome = RunExport(kItems, [](CUiDriver& ui, HWND list) {
+        EXPECT_EQ(ui.Focus(), list);
+        EXPECT_EQ(Table(list), (std::vector<std::wstring>{L"|Property Type|Data Count|",
+                                                          L"x|Fraction liquid (weight fraction)|28",
+                                                          L"x|Density alloy|28", L"_|Liquid viscosity|7"}));
         const UINT both = LVIS_SELECTED | LVIS_FOCUSED;
-        EXPECT_EQ(::SendMessageW(list, LVM_GETITEMSTATE, 0, both), static_cast<LRESULT>(both));
+        EXPECT_EQ(ListView_GetItemState(list, 0, both), both);
         // Columns 23, fill, 100: the middle one takes the client width less 123.
         RECT client{};
         ::GetClientRect(list, &client);
-        EXPECT_EQ(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 23);
-        EXPECT_EQ(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), client.right - 123);
-        EXPECT_EQ(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 2, 0), 100);
-        const HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
-        EXPECT_FALSE(::IsWindowEnabled(header));
-        const wchar_t* headings[] = {L"", L"Property Type", L"Data Count"};
-        for (int column = 0; column < 3; ++column) {
-            wchar_t text[64] = {};
-            HDITEMW item{};
-            item.mask = HDI_TEXT;
-            item.pszText = text;
-            item.cchTextMax = 64;
-            ::SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column),
-                           reinterpret_cast<LPARAM>(&item));
-            EXPECT_STREQ(text, headings[column]);
-        }
+        EXPECT_EQ((std::vector<int>{ListView_GetColumnWidth(list, 0), ListView_GetColumnWidth(list, 1),
+                                    ListView_GetColumnWidth(list, 2)}),
+                  (std::vector<int>{23, client.right - 123, 100}));
+        EXPECT_FALSE(::IsWindowEnabled(ListView_GetHeader(list)));
         EXPECT_TRUE(ui.Screenshot(L"export_dialog"));
         ui.PressKey(VK_ESCAPE);
     });
     SetDebugOutputSink(previous);
-    EXPECT_EQ(outcome.result, IDCANCEL);
-    std::wstring names;
-    for (const ExportItem& item : kItems)
-        names += KESTRUMMOD_DataTypeToString(static_cast<KESTRUMMOD_DATATYPE>(item.dataType)).Str() + L"\n";
-    EXPECT_EQ(debugged, names);
+    EXPECT_EQ(outcome, "2 1/4/28 1/15/28 0/18/7");
+    EXPECT_EQ(debugged, L"Fraction liquid (weight fraction)\nDensity alloy\nLiquid viscosity\n");
 }
 
+// Row 1's box cleared with a click, row 2 chosen by its name and its box turned on with Space; then
+// OK copies the boxes back and Cancel changes nothing.
 TEST(ExportDlg, OkCopiesTheCheckBoxesBackAndCancelChangesNothing) {
-    struct Case {
-        const char* name;
-        // What the person does after clearing row 1's box with a click and toggling row 2 with Space.
-        int button;
-        INT_PTR result;
-        std::vector<int> checked;
-    };
-    const Case cases[] = {{"OK", IDOK, IDOK, {1, 0, 1}}, {"Cancel", IDCANCEL, IDCANCEL, {1, 1, 0}}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Outcome outcome = RunExport(kItems, [&](CUiDriver& ui, HWND list) {
-            ui.ClickAt(list, CheckBoxOf(list, 1));
-            EXPECT_FALSE(Checked(list, 1));
-            EXPECT_TRUE(Checked(list, 0));
-            // Row 2 chosen by its name, its box turned on with Space.
-            ui.ClickAt(list, NameOf(list, 2));
-            ui.PressKey(VK_SPACE);
-            EXPECT_TRUE(Checked(list, 2));
-            EXPECT_TRUE(ui.Click(c.button));
-        });
-        EXPECT_EQ(outcome.result, c.result);
-        EXPECT_EQ(CheckedFields(outcome.items), c.checked);
-        ASSERT_EQ(outcome.items.size(), kItems.size());
-        for (size_t i = 0; i < kItems.size(); ++i) {
-            EXPECT_EQ(outcome.items[i].dataType, kItems[i].dataType);
-            EXPECT_EQ(outcome.items[i].pointCount, kItems[i].pointCount);
-        }
+    for (const auto& [button, expected] :
+         {std::pair{IDOK, "1 1/4/28 0/15/28 1/18/7"}, std::pair{IDCANCEL, "2 1/4/28 1/15/28 0/18/7"}}) {
+        EXPECT_EQ(RunExport(kItems,
+                            [&](CUiDriver& ui, HWND list) {
+                                ui.ClickAt(list, CheckBoxOf(list, 1));
+                                RECT name{LVIR_BOUNDS, 0, 0, 0};
+                                ::SendMessageW(list, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&name));
+                                ui.ClickAt(list, {name.left + 53, (name.top + name.bottom) / 2});
+                                ui.PressKey(VK_SPACE);
+                                EXPECT_EQ(Table(list)[2], L"_|Density alloy|28");
+                                EXPECT_EQ(Table(list)[3], L"x|Liquid viscosity|7");
+                                EXPECT_TRUE(ui.Click(button));
+                            }),
+                  expected);
     }
 }
 
 TEST(ExportDlg, EmptyListConfirmsAndAListThatLostARowEndsCancelled) {
-    const Outcome empty = RunExport({}, [](CUiDriver& ui, HWND list) {
-        EXPECT_EQ(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
-        EXPECT_TRUE(ui.Click(IDOK));
-    });
-    EXPECT_EQ(empty.result, IDOK);
-    EXPECT_TRUE(empty.items.empty());
-
-    const Outcome shorter = RunExport(kItems, [](CUiDriver& ui, HWND list) {
-        ui.ClickAt(list, CheckBoxOf(list, 0));
-        ::SendMessageW(list, LVM_DELETEITEM, 2, 0);
-        EXPECT_TRUE(ui.Click(IDOK));
-    });
-    EXPECT_EQ(shorter.result, IDCANCEL);
-    EXPECT_EQ(CheckedFields(shorter.items), CheckedFields(kItems));
+    EXPECT_EQ(RunExport({},
+                        [](CUiDriver& ui, HWND list) {
+                            EXPECT_EQ(Table(list).size(), 1u);
+                            EXPECT_TRUE(ui.Click(IDOK));
+                        }),
+              "1");
+    EXPECT_EQ(RunExport(kItems,
+                        [](CUiDriver& ui, HWND list) {
+                            ui.ClickAt(list, CheckBoxOf(list, 0));
+                            ListView_DeleteItem(list, 2);
+                            EXPECT_TRUE(ui.Click(IDOK));
+                        }),
+              "2 1/4/28 1/15/28 0/18/7");
 }
 
 } // namespace
