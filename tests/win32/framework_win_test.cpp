@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -15,7 +16,6 @@
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/filedlg.h"
-#include "framework/gdi.h"
 #include "framework/reschain.h"
 #include "support/testfiles.h"
 #include "win32/testres.h"
@@ -125,8 +125,13 @@ LRESULT SendTestNotify(HWND dialog, HWND from) {
     return ::SendMessageW(dialog, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
 }
 
-bool Checked(HWND dialog, int id) {
-    return ::SendMessageW(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+// The check boxes A, B, C, next group and check, as "1" or "0" each.
+std::string Checks(HWND dialog) {
+    std::string checks;
+    for (const int id :
+         {IDC_TEST_RADIO_A, IDC_TEST_RADIO_B, IDC_TEST_RADIO_C, IDC_TEST_RADIO_NEXT, IDC_TEST_CHECK})
+        checks += ::IsDlgButtonChecked(dialog, id) == BST_CHECKED ? '1' : '0';
+    return checks;
 }
 
 std::wstring ItemText(HWND dialog, int id) {
@@ -163,12 +168,8 @@ TEST(DataExchange, MovesTextChecksAndRadioGroupsBothWays) {
     ASSERT_TRUE(dialog.Create()); // initialisation puts the members into the controls
     const HWND hwnd = dialog.m_hWnd;
     EXPECT_EQ(ItemText(hwnd, IDC_TEST_EDIT), L"first");
-    EXPECT_TRUE(Checked(hwnd, IDC_TEST_CHECK));
-    // Index 2 is "C": the static text between "B" and "C" is not counted.
-    EXPECT_FALSE(Checked(hwnd, IDC_TEST_RADIO_A));
-    EXPECT_FALSE(Checked(hwnd, IDC_TEST_RADIO_B));
-    EXPECT_TRUE(Checked(hwnd, IDC_TEST_RADIO_C));
-    EXPECT_FALSE(Checked(hwnd, IDC_TEST_RADIO_NEXT)) << "the next group is not part of this one";
+    // Index 2 is "C": the static text between "B" and "C" is not counted, nor is the next group.
+    EXPECT_EQ(Checks(hwnd), "00101");
 
     ::SetDlgItemTextW(hwnd, IDC_TEST_EDIT, L"second");
     ::CheckDlgButton(hwnd, IDC_TEST_CHECK, BST_UNCHECKED);
@@ -176,58 +177,37 @@ TEST(DataExchange, MovesTextChecksAndRadioGroupsBothWays) {
     ::CheckDlgButton(hwnd, IDC_TEST_RADIO_B, BST_CHECKED);
     ::CheckDlgButton(hwnd, IDC_TEST_RADIO_NEXT, BST_CHECKED);
     ASSERT_TRUE(dialog.UpdateData(TRUE));
-    EXPECT_EQ(dialog.m_text, L"second");
-    EXPECT_EQ(dialog.m_check, 0);
-    EXPECT_EQ(dialog.m_choice, 1);
-
+    EXPECT_EQ(std::tuple(dialog.m_text, dialog.m_check, dialog.m_choice), std::tuple(L"second", 0, 1));
     ::CheckDlgButton(hwnd, IDC_TEST_RADIO_B, BST_UNCHECKED);
     ASSERT_TRUE(dialog.UpdateData(TRUE));
     EXPECT_EQ(dialog.m_choice, -1) << "no button of the group checked";
 
     dialog.m_choice = 0;
     ASSERT_TRUE(dialog.UpdateData(FALSE));
-    EXPECT_TRUE(Checked(hwnd, IDC_TEST_RADIO_A));
-    EXPECT_FALSE(Checked(hwnd, IDC_TEST_RADIO_C));
-    EXPECT_TRUE(Checked(hwnd, IDC_TEST_RADIO_NEXT)) << "the next group is left alone";
-
+    EXPECT_EQ(Checks(hwnd), "10010") << "the next group is left alone";
     dialog.m_missingId = 999;
     EXPECT_FALSE(dialog.UpdateData(TRUE));
     dialog.DestroyWindow();
 }
 
-TEST(ModalLoop, OffersKeysToTheFocusWindowFirstThenToTheDialog) {
+// Escape ending a modal run is checked with the export dialog.
+TEST(ModalLoop, OffersKeysToTheFocusWindowFirstThenToTheDialogAndOkTakesTheControlsIntoTheMembers) {
     EventLog log;
     CTestDialog dialog(log);
-    const INT_PTR result =
-        RunModalScript([&] { return dialog.DoModal(); },
-                       [&](CUiDriver& ui) {
-                           ASSERT_TRUE(ui.WaitForDialog());
-                           EXPECT_EQ(ui.Text(IDC_TEST_EDIT), L"first");
-                           ui.PressKey(VK_F5);
-                           EXPECT_EQ(log.Take(), (std::vector<std::wstring>{L"edit:key", L"dialog:key"}));
-                           dialog.m_edit.m_swallowKeys = TRUE;
-                           ui.PressKey(VK_F5);
-                           EXPECT_EQ(log.Take(), (std::vector<std::wstring>{L"edit:key"}));
-                           // The dialog manager's keys still work: Escape cancels.
-                           ui.PressKey(VK_ESCAPE);
-                       });
-    EXPECT_EQ(result, IDCANCEL);
-}
-
-TEST(ModalLoop, OkTakesTheControlsIntoTheMembers) {
-    EventLog log;
-    CTestDialog dialog(log);
-    const INT_PTR result = RunModalScript([&] { return dialog.DoModal(); },
-                                          [&](CUiDriver& ui) {
-                                              ASSERT_TRUE(ui.WaitForDialog());
-                                              ::SendMessageW(ui.Item(IDC_TEST_EDIT), WM_SETTEXT, 0,
-                                                             reinterpret_cast<LPARAM>(L"typed"));
-                                              ui.Click(IDC_TEST_RADIO_A);
-                                              EXPECT_TRUE(ui.Click(IDOK));
-                                          });
-    EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(dialog.m_text, L"typed");
-    EXPECT_EQ(dialog.m_choice, 0);
+    const INT_PTR result = RunModalScript(
+        [&] { return dialog.DoModal(); },
+        [&](CUiDriver& ui) {
+            ASSERT_TRUE(ui.WaitForDialog());
+            ui.PressKey(VK_F5);
+            EXPECT_EQ(log.Take(), (std::vector<std::wstring>{L"edit:key", L"dialog:key"}));
+            dialog.m_edit.m_swallowKeys = TRUE;
+            ui.PressKey(VK_F5);
+            EXPECT_EQ(log.Take(), (std::vector<std::wstring>{L"edit:key"}));
+            ::SendMessageW(ui.Item(IDC_TEST_EDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed"));
+            ui.Click(IDC_TEST_RADIO_A);
+            EXPECT_TRUE(ui.Click(IDOK));
+        });
+    EXPECT_EQ(std::tuple(result, dialog.m_text, dialog.m_choice), std::tuple(IDOK, L"typed", 0));
     EXPECT_EQ(dialog.m_edit.m_hWnd, nullptr) << "bound controls are let go with the window";
 }
 
@@ -258,50 +238,6 @@ TEST(Window, SeesItsCreationAndDeletesItselfAfterItsLastMessage) {
     ::DestroyWindow(hwnd);
     EXPECT_TRUE(deleted);
     EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
-}
-
-TEST(Drawing, AContextSelectsBackWhatItReplacedAndObjectsAndContextsFreeWhatTheyMade) {
-    const HDC screen = ::GetDC(nullptr);
-    const HDC memory = ::CreateCompatibleDC(screen);
-    const HGDIOBJ pen0 = ::GetCurrentObject(memory, OBJ_PEN);
-    const HGDIOBJ brush0 = ::GetCurrentObject(memory, OBJ_BRUSH);
-    const HGDIOBJ font0 = ::GetCurrentObject(memory, OBJ_FONT);
-    HGDIOBJ red = nullptr;
-    HGDIOBJ blue = nullptr;
-    HGDIOBJ fill = nullptr;
-    {
-        CPen redPen(PS_SOLID, 1, RGB(255, 0, 0));
-        CPen bluePen(PS_SOLID, 2, RGB(0, 0, 255));
-        CBrush brush(RGB(0, 255, 0));
-        red = redPen.GetSafeHandle();
-        blue = bluePen.GetSafeHandle();
-        fill = brush.GetSafeHandle();
-        CDC dc;
-        dc.Attach(memory);
-        EXPECT_EQ(dc.SelectObject(redPen), pen0);
-        EXPECT_EQ(dc.SelectObject(bluePen), red);
-        EXPECT_EQ(dc.SelectObject(brush), brush0);
-        dc.SelectStockObject(DEFAULT_GUI_FONT);
-        EXPECT_EQ(::GetCurrentObject(memory, OBJ_PEN), blue);
-    }
-    EXPECT_EQ(::GetCurrentObject(memory, OBJ_PEN), pen0);
-    EXPECT_EQ(::GetCurrentObject(memory, OBJ_BRUSH), brush0);
-    EXPECT_EQ(::GetCurrentObject(memory, OBJ_FONT), font0);
-    EXPECT_EQ(::GetObjectType(red), 0u) << "the pen was not deleted";
-    EXPECT_EQ(::GetObjectType(blue), 0u);
-    EXPECT_EQ(::GetObjectType(fill), 0u);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-
-    // A memory context it created itself it deletes.
-    HDC made = nullptr;
-    {
-        CDC dc;
-        ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
-        made = dc.GetSafeHdc();
-        EXPECT_EQ(::GetObjectType(made), static_cast<DWORD>(OBJ_MEMDC));
-    }
-    EXPECT_EQ(::GetObjectType(made), 0u);
 }
 
 std::wstring Loaded(unsigned id) {
