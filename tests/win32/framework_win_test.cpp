@@ -16,6 +16,7 @@
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/filedlg.h"
+#include "framework/gdi.h"
 #include "framework/reschain.h"
 #include "support/testfiles.h"
 #include "win32/testres.h"
@@ -238,6 +239,29 @@ TEST(Window, SeesItsCreationAndDeletesItselfAfterItsLastMessage) {
     ::DestroyWindow(hwnd);
     EXPECT_TRUE(deleted);
     EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
+}
+
+// Deleting the objects and the contexts made is counted with the graph control.
+TEST(Drawing, AContextSelectsBackWhatItReplaced) {
+    const HDC memory = ::CreateCompatibleDC(nullptr);
+    const HGDIOBJ pen0 = ::GetCurrentObject(memory, OBJ_PEN);
+    const HGDIOBJ brush0 = ::GetCurrentObject(memory, OBJ_BRUSH);
+    const HGDIOBJ font0 = ::GetCurrentObject(memory, OBJ_FONT);
+    {
+        CPen redPen(PS_SOLID, 1, RGB(255, 0, 0));
+        CPen bluePen(PS_SOLID, 2, RGB(0, 0, 255));
+        CBrush brush(RGB(0, 255, 0));
+        CDC dc;
+        dc.Attach(memory);
+        EXPECT_EQ(dc.SelectObject(redPen), pen0);
+        EXPECT_EQ(dc.SelectObject(bluePen), redPen.GetSafeHandle());
+        EXPECT_EQ(dc.SelectObject(brush), brush0);
+        dc.SelectStockObject(DEFAULT_GUI_FONT);
+    }
+    EXPECT_EQ(std::tuple(::GetCurrentObject(memory, OBJ_PEN), ::GetCurrentObject(memory, OBJ_BRUSH),
+                         ::GetCurrentObject(memory, OBJ_FONT)),
+              std::tuple(pen0, brush0, font0));
+    EXPECT_TRUE(::DeleteDC(memory)) << "an attached context is left to its owner";
 }
 
 std::wstring Loaded(unsigned id) {

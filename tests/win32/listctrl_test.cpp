@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -68,14 +69,6 @@ class CListTestDlg : public CDialog {
 public:
     CListTestDlg() : CDialog(IDD_LISTTEST) {}
 
-    // An end-of-edit notice as the parent saw it, with the cell's text at that moment.
-    struct EndEdit {
-        int row;
-        int column;
-        std::wstring text;
-        std::wstring cellAtNotice;
-    };
-
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
         RECT client;
@@ -102,9 +95,12 @@ public:
     BOOL OnNotify(WPARAM, LPARAM lParam, LRESULT* result) override {
         const auto* info = reinterpret_cast<const NMLVDISPINFOW*>(lParam);
         if (info->hdr.idFrom == IDC_INPLACE_EDITOR && info->hdr.code == LVN_ENDLABELEDITW) {
+            // An end-of-edit notice as "row,column:text", with the cell's text at that moment after "/".
             const LPCWSTR text = info->item.pszText;
-            m_endEdits.push_back({info->item.iItem, info->item.iSubItem, text ? text : L"(null)",
-                                  m_list.GetItemText(info->item.iItem, info->item.iSubItem).GetString()});
+            m_endEdits.push_back(std::to_wstring(info->item.iItem) + L"," +
+                                 std::to_wstring(info->item.iSubItem) + L":" + (text ? text : L"(null)") +
+                                 L"/" +
+                                 m_list.GetItemText(info->item.iItem, info->item.iSubItem).GetString());
         } else if (info->hdr.code == LVN_ITEMCHANGED) {
             ++m_itemChanges;
         }
@@ -128,7 +124,7 @@ public:
     }
 
     CProbeList m_list;
-    std::vector<EndEdit> m_endEdits;
+    std::vector<std::wstring> m_endEdits;
     int m_itemChanges = 0;
     int m_contextMenus = 0;
 };
@@ -172,17 +168,21 @@ protected:
         });
     }
     HWND Editor() const { return ::GetDlgItem(m_list, IDC_INPLACE_EDITOR); }
-    std::wstring EditorText() const {
+    // The in-place editor's text, or "-" without an editor.
+    std::wstring Editing() const {
         wchar_t text[256] = {};
         ::GetWindowTextW(Editor(), text, 256);
-        return text;
+        return Editor() ? text : L"-";
     }
     void Select(int row) { m_ui->ClickAt(m_list, CellCentre(row, 0)); }
     Drawn DrawnCell(int row, int column) {
         return OnUi<Drawn>([&] { return m_dialog.m_list.m_drawn[{row, column}]; });
     }
-    std::vector<CListTestDlg::EndEdit> EndEdits() {
-        return OnUi<std::vector<CListTestDlg::EndEdit>>([&] { return m_dialog.m_endEdits; });
+    std::vector<std::wstring> EndEdits() {
+        return OnUi<std::vector<std::wstring>>([&] { return m_dialog.m_endEdits; });
+    }
+    int ItemChanges() {
+        return OnUi<int>([&] { return m_dialog.m_itemChanges; });
     }
 
     CListTestDlg m_dialog;
@@ -197,118 +197,89 @@ TEST_F(ListTest, DoubleClickEditsTheFocusedRowAndEnterCommitsBeforeTheParentHear
         const POINT cell = CellCentre(3, 1);
         ::PostMessageW(m_list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(cell.x, cell.y));
         m_ui->Sync();
-        EXPECT_EQ(Editor(), nullptr);
-        const UINT state =
-            static_cast<UINT>(::SendMessageW(m_list, LVM_GETITEMSTATE, 3, LVIS_SELECTED | LVIS_FOCUSED));
-        EXPECT_EQ(state, static_cast<UINT>(LVIS_SELECTED | LVIS_FOCUSED));
+        EXPECT_EQ(Editing(), L"-");
+        EXPECT_EQ(ListView_GetItemState(m_list, 3, LVIS_SELECTED | LVIS_FOCUSED),
+                  LVIS_SELECTED | LVIS_FOCUSED);
 
         m_ui->DoubleClickAt(m_list, cell);
-        ASSERT_NE(Editor(), nullptr);
-        EXPECT_EQ(EditorText(), L"0.12");
+        EXPECT_EQ(Editing(), L"0.12");
         EXPECT_EQ(::SendMessageW(Editor(), EM_GETSEL, 0, 0), MAKELRESULT(0, 4)); // all of it
         ASSERT_TRUE(m_ui->Screenshot(L"list_numeric_editor"));
-
         m_ui->Type(L"12.5");
         m_ui->PressKey(VK_RETURN);
         EXPECT_TRUE(m_ui->Open()) << "Enter reached the dialog's default button";
-        EXPECT_EQ(Editor(), nullptr);
-        EXPECT_EQ(Cell(3, 1), L"12.5");
-        const auto edits = EndEdits();
-        ASSERT_EQ(edits.size(), 1u);
-        EXPECT_EQ(std::make_pair(edits[0].row, edits[0].column), std::make_pair(3, 1));
-        EXPECT_EQ(edits[0].text, L"12.5");
-        EXPECT_EQ(edits[0].cellAtNotice, L"12.5");
+        EXPECT_EQ(Editing() + Cell(3, 1), L"-12.5");
+        EXPECT_EQ(EndEdits(), std::vector<std::wstring>{L"3,1:12.5/12.5"});
 
         // Neither row 0 nor a column of kind 0 is ever edited, nor does the list view's own label
         // editing start on a column that is not numeric.
         EXPECT_EQ(::SendMessageW(m_list, LVM_EDITLABELW, 3, 0), 0);
-        m_ui->DoubleClickAt(m_list, CellCentre(0, 1));
-        m_ui->DoubleClickAt(m_list, CellCentre(0, 1));
-        EXPECT_EQ(Editor(), nullptr);
-        m_ui->DoubleClickAt(m_list, CellCentre(3, 0));
-        m_ui->DoubleClickAt(m_list, CellCentre(3, 0));
-        EXPECT_EQ(Editor(), nullptr);
+        for (const POINT at : {CellCentre(0, 1), CellCentre(0, 1), CellCentre(3, 0), CellCentre(3, 0)})
+            m_ui->DoubleClickAt(m_list, at);
+        EXPECT_EQ(Editing(), L"-");
     });
 }
 
 TEST_F(ListTest, TypingOnASelectedRowOpensTheNumericEditorEscapeChangesNothingLeavingCommits) {
     Run([&] {
         Select(2);
-        m_ui->Type(L"5");
-        ASSERT_NE(Editor(), nullptr);
-        EXPECT_EQ(EditorText(), L"5");
         // Letters are dropped; the edit does not check that the text makes a number.
-        m_ui->Type(L"a-1.x5-");
-        EXPECT_EQ(EditorText(), L"5-1.5-");
+        m_ui->Type(L"5a-1.x5-");
+        EXPECT_EQ(Editing(), L"5-1.5-");
         m_ui->PressKey(VK_ESCAPE);
         EXPECT_TRUE(m_ui->Open()) << "Escape reached the dialog";
-        EXPECT_EQ(Editor(), nullptr);
-        EXPECT_EQ(Cell(2, 1), L"0.3");
+        EXPECT_EQ(Editing() + Cell(2, 1), L"-0.3");
         EXPECT_TRUE(EndEdits().empty());
 
         // After a cancelled edit the parent hears of selection changes again.
         EXPECT_FALSE(OnUi<bool>([&] { return m_dialog.m_list.IsEditing() != FALSE; }));
-        const int changes = OnUi<int>([&] { return m_dialog.m_itemChanges; });
+        const int changes = ItemChanges();
         Select(4);
-        EXPECT_GT(OnUi<int>([&] { return m_dialog.m_itemChanges; }), changes);
-
+        EXPECT_GT(ItemChanges(), changes);
         m_ui->PressKey(VK_BACK);
-        ASSERT_NE(Editor(), nullptr);
-        EXPECT_EQ(EditorText(), L"");
+        EXPECT_EQ(Editing(), L"");
         m_ui->PressKey(VK_ESCAPE);
-        EXPECT_EQ(Cell(4, 1), L"0.05");
-
         Select(0);
         m_ui->Type(L"5");
-        EXPECT_EQ(Editor(), nullptr);
+        EXPECT_EQ(Editing() + Cell(4, 1), L"-0.05");
 
         // A long number widens the edit up to the list's edge (the column narrowed to make room).
         OnUi([&] { m_dialog.m_list.SetColumnWidth(1, 40); });
         Select(7);
         m_ui->Type(L"1");
-        RECT before;
+        RECT before, after, list;
         ::GetWindowRect(Editor(), &before);
         m_ui->Type(L"234567890123456789012345");
-        RECT after;
         ::GetWindowRect(Editor(), &after);
-        RECT list;
         ::GetClientRect(m_list, &list);
         ::MapWindowPoints(m_list, nullptr, reinterpret_cast<POINT*>(&list), 2);
         EXPECT_GT(after.right, before.right);
         EXPECT_EQ(after.right, list.right);
         m_ui->PressKey(VK_ESCAPE);
 
-        // Clicking elsewhere, scrolling and the wheel commit the typed text.
-        Select(4);
-        m_ui->Type(L"3");
-        m_ui->ClickAt(m_ui->Item(IDC_LISTTEST_OTHER), POINT{5, 5});
-        EXPECT_EQ(Editor(), nullptr);
-        EXPECT_EQ(Cell(4, 1), L"3");
-
-        Select(5);
-        m_ui->Type(L"4");
-        ::PostMessageW(m_list, WM_VSCROLL, SB_LINEDOWN, 0);
-        m_ui->Sync();
-        EXPECT_EQ(Editor(), nullptr);
-        EXPECT_EQ(Cell(5, 1), L"4");
-        EXPECT_EQ(::SendMessageW(m_list, LVM_GETTOPINDEX, 0, 0), 1);
-
-        Select(6);
-        m_ui->Type(L"6");
-        ASSERT_NE(Editor(), nullptr);
-        // The wheel turned over the list reaches the list, as Windows sends it to the window under the
-        // pointer.
+        // Clicking elsewhere, scrolling and the wheel commit the typed text; the wheel turned over the
+        // list reaches the list, as Windows sends it to the window under the pointer.
         ::GetWindowRect(m_list, &list);
-        ::PostMessageW(m_list, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA),
-                       MAKELPARAM((list.left + list.right) / 2, (list.top + list.bottom) / 2));
-        m_ui->Sync();
-        EXPECT_EQ(Editor(), nullptr);
-        EXPECT_EQ(Cell(6, 1), L"6");
-
-        const auto edits = EndEdits();
-        ASSERT_EQ(edits.size(), 3u);
-        EXPECT_EQ(edits[2].text, L"6");
-        EXPECT_EQ(edits[2].cellAtNotice, L"6");
+        const std::function<void()> leave[] = {
+            [&] {
+                m_ui->ClickAt(m_ui->Item(IDC_LISTTEST_OTHER), POINT{5, 5});
+            },
+            [&] { ::PostMessageW(m_list, WM_VSCROLL, SB_LINEDOWN, 0); },
+            [&] {
+                ::PostMessageW(m_list, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA),
+                               MAKELPARAM((list.left + list.right) / 2, (list.top + list.bottom) / 2));
+            }};
+        for (int i = 0; i < 3; ++i) {
+            Select(4 + i);
+            m_ui->Type(std::to_wstring(i));
+            ASSERT_NE(Editor(), nullptr);
+            leave[i]();
+            m_ui->Sync();
+            EXPECT_EQ(Editing() + Cell(4 + i, 1), L"-" + std::to_wstring(i));
+            if (i == 1)
+                EXPECT_EQ(ListView_GetTopIndex(m_list), 1);
+        }
+        EXPECT_EQ(EndEdits(), (std::vector<std::wstring>{L"4,1:0/0", L"5,1:1/1", L"6,1:2/2"}));
     });
 }
 
@@ -325,37 +296,26 @@ TEST_F(ListTest, TheDropDownEditorPreselectsTheCellAndCommitsWhenItCloses) {
         ::GetWindowRect(Editor(), &combo);
         ::MapWindowPoints(nullptr, m_list, reinterpret_cast<POINT*>(&combo), 2);
         ::GetClientRect(m_list, &client);
-        EXPECT_GE(combo.left, 0);
-        EXPECT_GT(combo.right - combo.left, 40);
-        EXPECT_LE(combo.right, client.right);
+        EXPECT_TRUE(combo.left >= 0 && combo.right - combo.left > 40 && combo.right <= client.right);
         m_ui->PressKey(VK_ESCAPE);
-        EXPECT_EQ(Editor(), nullptr);
-        EXPECT_EQ(Cell(1, 2), L"Liquid");
-        EXPECT_TRUE(EndEdits().empty());
+        EXPECT_EQ(Editing() + Cell(1, 2), L"-Liquid");
 
-        // Now as a person: a double-click opens the drop-down on the cell's own text.
+        // Now as a person: a double-click opens the drop-down on the cell's own text ("FCC"), a cell
+        // text the list does not offer leaves the third item selected.
         m_ui->DoubleClickAt(m_list, CellCentre(4, 2));
-        ASSERT_NE(Editor(), nullptr);
-        EXPECT_EQ(::SendMessageW(Editor(), CB_GETCURSEL, 0, 0), 1); // "FCC"
+        EXPECT_EQ(::SendMessageW(Editor(), CB_GETCURSEL, 0, 0), 1);
         m_ui->ClickAt(Editor(), POINT{5, 5});
         EXPECT_TRUE(::SendMessageW(Editor(), CB_GETDROPPEDSTATE, 0, 0));
         ASSERT_TRUE(m_ui->Screenshot(L"list_dropdown_editor"));
         m_ui->PressKey(VK_DOWN);
         m_ui->PressKey(VK_RETURN);
         EXPECT_TRUE(m_ui->Open());
-        EXPECT_EQ(Editor(), nullptr);
-        EXPECT_EQ(Cell(4, 2), L"BCC");
-        auto edits = EndEdits();
-        ASSERT_EQ(edits.size(), 1u);
-        EXPECT_EQ(edits[0].text, L"BCC");
-        EXPECT_EQ(edits[0].cellAtNotice, L"BCC");
-
-        // A cell text the list does not offer leaves the third item selected.
+        EXPECT_EQ(Editing() + Cell(4, 2), L"-BCC");
         m_ui->DoubleClickAt(m_list, CellCentre(5, 2));
-        ASSERT_NE(Editor(), nullptr);
         EXPECT_EQ(::SendMessageW(Editor(), CB_GETCURSEL, 0, 0), 2);
         m_ui->PressKey(VK_ESCAPE);
         EXPECT_EQ(Cell(5, 2), L"Gas");
+        EXPECT_EQ(EndEdits(), std::vector<std::wstring>{L"4,2:BCC/BCC"});
     });
 }
 
@@ -367,20 +327,18 @@ TEST_F(ListTest, RowRecordsAndStyles) {
     constexpr COLORREF kGreen = RGB(0, 160, 0);
     Run([&] {
         ASSERT_TRUE(m_ui->Screenshot(L"list_bold_first_row"));
-        EXPECT_EQ(DrawnCell(0, 0).weight, FW_BOLD);
-        EXPECT_EQ(DrawnCell(0, 1).weight, FW_BOLD);
-        EXPECT_LT(DrawnCell(1, 0).weight, FW_SEMIBOLD);
-        EXPECT_LT(DrawnCell(1, 1).weight, FW_SEMIBOLD);
         OnUi([&] {
             for (int row = 0; row < kRowCount; ++row) {
                 const iLS_item* record = m_dialog.m_list.GetRowRecord(row);
                 ASSERT_NE(record, nullptr);
-                EXPECT_EQ(reinterpret_cast<DWORD_PTR>(record), m_dialog.m_list.GetItemData(row));
-                EXPECT_EQ(record->hasUserData, 1);
-                EXPECT_EQ(m_dialog.m_list.GetUserData(row), ElementOf(row));
-                EXPECT_EQ(record->cells.size(), 2u);
+                EXPECT_EQ(std::tuple(reinterpret_cast<DWORD_PTR>(record), record->hasUserData,
+                                     m_dialog.m_list.GetUserData(row), record->cells.size()),
+                          std::tuple(m_dialog.m_list.GetItemData(row), 1, ElementOf(row), size_t{2}));
             }
         });
+        const std::vector<LONG> bold{DrawnCell(0, 0).weight, DrawnCell(0, 1).weight, DrawnCell(1, 0).weight,
+                                     DrawnCell(1, 1).weight};
+        EXPECT_EQ(bold, (std::vector<LONG>{FW_BOLD, FW_BOLD, FW_NORMAL, FW_NORMAL}));
 
         OnUi([&] {
             CProbeList& list = m_dialog.m_list;
@@ -394,35 +352,32 @@ TEST_F(ListTest, RowRecordsAndStyles) {
         });
         Select(9);
         m_ui->Repaint();
-        const COLORREF listText = static_cast<COLORREF>(::SendMessageW(m_list, LVM_GETTEXTCOLOR, 0, 0));
-        EXPECT_EQ(DrawnCell(5, 1).text, kBlue); // the row's style before the column's
-        EXPECT_EQ(DrawnCell(4, 1).text, kRed);
-        EXPECT_EQ(DrawnCell(4, 0).text, listText);
-        EXPECT_EQ(DrawnCell(6, 1).text, listText); // the cell refuses both
-        EXPECT_EQ(DrawnCell(6, 0).text, kBlue);
-        EXPECT_EQ(DrawnCell(7, 1).weight, FW_BOLD);
-        EXPECT_EQ(DrawnCell(7, 1).italic, 0);
-        EXPECT_EQ(DrawnCell(8, 1).weight, FW_BOLD); // row and column fonts merged
-        EXPECT_EQ(DrawnCell(8, 1).italic, 1);
-        EXPECT_EQ(DrawnCell(8, 0).italic, 0);
-        EXPECT_EQ(DrawnCell(9, 1).background, kGreen); // the selected variant
-        EXPECT_EQ(DrawnCell(9, 1).text, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
-        EXPECT_EQ(DrawnCell(9, 1).italic, 1);
+        const COLORREF listText = ListView_GetTextColor(m_list);
+        const COLORREF selected = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
+        // Row 5: the row's style before the column's; 6, 1: the cell refuses both; 8, 1: row and column
+        // fonts merged; 9: the selected variant.
+        EXPECT_EQ((std::vector<COLORREF>{DrawnCell(5, 1).text, DrawnCell(4, 1).text, DrawnCell(4, 0).text,
+                                         DrawnCell(6, 1).text, DrawnCell(6, 0).text, DrawnCell(9, 1).text,
+                                         DrawnCell(9, 1).background}),
+                  (std::vector<COLORREF>{kBlue, kRed, listText, listText, kBlue, selected, kGreen}));
+        EXPECT_EQ((std::vector<LONG>{DrawnCell(7, 1).weight, DrawnCell(7, 1).italic, DrawnCell(8, 1).weight,
+                                     DrawnCell(8, 1).italic, DrawnCell(8, 0).italic, DrawnCell(9, 1).italic}),
+                  (std::vector<LONG>{FW_BOLD, 0, FW_BOLD, 1, 0, 1}));
 
         // The pixels of a selected row too, also while another control has the focus (when the list
         // view itself would draw it grey); the row is selected again after drawing, and drawing is no
         // news for the parent.
         Select(2);
         m_ui->ClickAt(m_ui->Item(IDC_LISTTEST_OTHER), POINT{5, 5});
-        const int changes = OnUi<int>([&] { return m_dialog.m_itemChanges; });
+        const int changes = ItemChanges();
         m_ui->Repaint();
         const POINT inside = CellCentre(2, 1);
         const HDC dc = ::GetDC(m_list);
         EXPECT_EQ(::GetPixel(dc, inside.x + 15, inside.y), ::GetSysColor(COLOR_HIGHLIGHT));
         ::ReleaseDC(m_list, dc);
-        EXPECT_EQ(DrawnCell(2, 1).text, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
-        EXPECT_EQ(::SendMessageW(m_list, LVM_GETITEMSTATE, 2, LVIS_SELECTED), LVIS_SELECTED);
-        EXPECT_EQ(OnUi<int>([&] { return m_dialog.m_itemChanges; }), changes);
+        EXPECT_EQ(
+            std::tuple(DrawnCell(2, 1).text, ListView_GetItemState(m_list, 2, LVIS_SELECTED), ItemChanges()),
+            std::tuple(selected, UINT{LVIS_SELECTED}, changes));
 
         // A right-click asks nobody for a context menu.
         m_ui->RightClickAt(m_list, CellCentre(3, 0));
