@@ -41,34 +41,23 @@ private:
     std::vector<std::wstring> m_events;
 };
 
-class CLogButton : public CButton {
+// A control that logs the notifications reflected to it, answers a WM_NOTIFY with 42 and F5 keys
+// before the dialog; `m_stop` and `m_swallowKeys` keep them from the dialog.
+template <class Base> class CLogged : public Base {
 public:
-    explicit CLogButton(EventLog& log) : m_log(log) {}
-    BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM, LRESULT*) override {
-        if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED)
-            m_log.Add(L"button:clicked");
-        return m_stop;
-    }
-    BOOL m_stop = FALSE;
-
-private:
-    EventLog& m_log;
-};
-
-class CLogEdit : public CEdit {
-public:
-    explicit CLogEdit(EventLog& log) : m_log(log) {}
-    BOOL OnChildNotify(UINT msg, WPARAM, LPARAM, LRESULT* result) override {
-        if (msg != WM_NOTIFY)
+    CLogged(EventLog& log, std::wstring name) : m_log(log), m_name(std::move(name)) {}
+    BOOL OnChildNotify(UINT msg, WPARAM wParam, LPARAM, LRESULT* result) override {
+        if (msg == WM_NOTIFY)
+            *result = 42;
+        else if (msg != WM_COMMAND || HIWORD(wParam) != BN_CLICKED)
             return FALSE;
-        m_log.Add(L"edit:notify");
-        *result = 42;
+        m_log.Add(m_name + (msg == WM_NOTIFY ? L":notify" : L":clicked"));
         return m_stop;
     }
     BOOL PreTranslateMessage(MSG* msg) override {
         if (msg->message != WM_KEYDOWN || msg->wParam != VK_F5)
             return FALSE;
-        m_log.Add(L"edit:key");
+        m_log.Add(m_name + L":key");
         return m_swallowKeys;
     }
     BOOL m_stop = FALSE;
@@ -76,11 +65,13 @@ public:
 
 private:
     EventLog& m_log;
+    std::wstring m_name;
 };
 
 class CTestDialog : public CDialog {
 public:
-    explicit CTestDialog(EventLog& log) : CDialog(IDD_TEST), m_edit(log), m_button(log), m_log(log) {}
+    explicit CTestDialog(EventLog& log)
+        : CDialog(IDD_TEST), m_edit(log, L"edit"), m_button(log, L"button"), m_log(log) {}
 
     void DoDataExchange(CDataExchange* dx) override {
         DDX_Control(dx, IDC_TEST_EDIT, m_edit);
@@ -107,8 +98,8 @@ public:
         return CDialog::PreTranslateMessage(msg);
     }
 
-    CLogEdit m_edit;
-    CLogButton m_button;
+    CLogged<CEdit> m_edit;
+    CLogged<CButton> m_button;
     CString m_text = L"first";
     int m_choice = 2;
     int m_check = 1;
