@@ -241,7 +241,7 @@ void ShowGraph(const std::function<void(CGraphAxes&)>& setup,
 // (GDI leaves a line's last pixel out).
 void ExpectTheChart(const Picture& picture, HWND graph, const CGraphAxes& axes) {
     const GraphRect& p = axes.m_plotRect;
-    // Grid pixels, where the curve may run over them.
+    // Grid pixels, where the curve may run over them; the frame covers a line on the plot's edge.
     const auto gridPixels = [&](RECT r) { return picture.Count(kGrey, r) + picture.Count(kTeal, r); };
     const RECT margin{p.right + 2, p.top, picture.width, p.bottom};
     EXPECT_EQ(picture.Count(kWhite, margin), (margin.right - margin.left) * (margin.bottom - margin.top));
@@ -249,9 +249,13 @@ void ExpectTheChart(const Picture& picture, HWND graph, const CGraphAxes& axes) 
                            POINT{p.left + 20, p.bottom}})
         EXPECT_EQ(picture.At(at.x, at.y), kBlack) << at.x << "," << at.y;
     for (const int x : axes.XTickPixels())
-        EXPECT_GT(gridPixels({x, p.top + 2, x + 1, p.bottom - 2}), 60) << x;
+        EXPECT_TRUE(x <= p.left + 1 || x >= p.right - 1 ||
+                    gridPixels({x, p.top + 2, x + 1, p.bottom - 2}) > 60)
+            << x;
     for (const int y : axes.YTickPixels())
-        EXPECT_GT(gridPixels({p.left + 2, y, p.right - 2, y + 1}), 80) << y;
+        EXPECT_TRUE(y <= p.top + 1 || y >= p.bottom - 1 ||
+                    gridPixels({p.left + 2, y, p.right - 2, y + 1}) > 80)
+            << y;
     for (const GraphLabel& label : axes.XLabels())
         EXPECT_TRUE(ShowsText(picture, graph, label.text.Str(), {label.x, label.y}, TA_CENTER | TA_TOP));
     for (const GraphLabel& label : axes.YLabels())
@@ -268,10 +272,19 @@ void ExpectTheChart(const Picture& picture, HWND graph, const CGraphAxes& axes) 
         EXPECT_TRUE(!inside || picture.At(at.x, at.y) == kTeal) << at.x << "," << at.y;
     }
     EXPECT_EQ(picture.Count(kTeal) > 0, !axes.m_points.empty());
+    // Each point's 6 x 6 symbol with the switch on, and always for a lone point, then all that is teal.
+    const bool symbols = axes.m_showSymbols == 1 || axes.m_points.size() == 1;
+    for (const GraphPoint& point : axes.m_points) {
+        const int x = axes.X(point.x);
+        const int y = axes.Y(point.y);
+        EXPECT_EQ(picture.Count(kTeal, {x - 3, y - 3, x + 3, y + 3}) == 36, symbols) << x << "," << y;
+    }
+    EXPECT_TRUE(axes.m_points.size() != 1 || picture.Count(kTeal) == 36);
 }
 
-// The empty chart, labels with exponents on two lines, a constant series, and a real result as the
-// window opens it (thinned, with symbols) and raw.
+// The empty chart, a lone point whatever the switch, a curve with and without symbols, labels with
+// exponents on two lines, a constant series, and a real result as the window opens it (thinned, with
+// symbols) and raw.
 TEST(GraphCtrl, PaintsTheLayoutOfItsAxes) {
     CMatProps set;
     ASSERT_EQ(ReadResultFile(KESTRUM_EXAMPLES L"/alsi7mg.out", set, kFormatEngine), 1);
@@ -287,6 +300,10 @@ TEST(GraphCtrl, PaintsTheLayoutOfItsAxes) {
     };
     const std::pair<const wchar_t*, std::function<void(CGraphAxes&)>> charts[] = {
         {L"", Chart({}, 1)},
+        {L"", Chart({{3.0f, 7.0f}}, 0)},
+        {L"", Chart({{3.0f, 7.0f}}, 1)},
+        {L"", Chart({{0.0f, 1.0f}, {5.0f, 3.0f}, {10.0f, 2.0f}}, 0)},
+        {L"", Chart({{0.0f, 1.0f}, {5.0f, 3.0f}, {10.0f, 2.0f}}, 1)},
         {L"", Chart({{0.0f, 0.0f}, {10.0f, 0.0001f}}, 0)},
         {L"", Chart({{0.0f, 5.0f}, {10.0f, 5.0f}}, 0)},
         {L"graph_density_thinned", real(15, true)},
@@ -302,37 +319,23 @@ TEST(GraphCtrl, PaintsTheLayoutOfItsAxes) {
     }
 }
 
-// A single point shows as its 6 x 6 symbol whatever the switch; a curve runs in list order, here not
-// sorted by x: along the bottom to the right, then back up to the middle, not back to the start.
-TEST(GraphCtrl, OnePointIsATealSquareCurvesRunInListOrderSymbolsFollowTheSwitch) {
-    for (const int symbols : {0, 1}) {
-        SCOPED_TRACE(symbols);
-        ShowGraph(Chart({{3.0f, 7.0f}}, symbols),
-                  [](CUiDriver&, HWND, const CGraphAxes& axes, const Picture& picture) {
-                      const int x = axes.X(3.0f);
-                      const int y = axes.Y(7.0f);
-                      EXPECT_EQ(picture.Count(kTeal), 36);
-                      EXPECT_EQ(picture.Count(kTeal, {x - 3, y - 3, x + 3, y + 3}), 36);
-                  });
-        ShowGraph(
-            Chart({{0.0f, 0.0f}, {20.0f, 0.0f}, {10.0f, 10.0f}}, symbols),
-            [symbols](CUiDriver&, HWND, const CGraphAxes& axes, const Picture& picture) {
-                const POINT a{axes.X(0.0f), axes.Y(0.0f)};
-                const POINT b{axes.X(20.0f), axes.Y(0.0f)};
-                const POINT c{axes.X(10.0f), axes.Y(10.0f)};
-                EXPECT_EQ(picture.Count(kTeal, {a.x, a.y, b.x, a.y + 1}), b.x - a.x);
-                // The line up meets each row within a pixel of where it runs.
-                for (int y = c.y + 1; y < b.y; ++y) {
-                    const int x = c.x + (b.x - c.x) * (y - c.y) / (b.y - c.y);
-                    EXPECT_GT(picture.Count(kTeal, {x - 1, y, x + 2, y + 1}), 0) << y;
-                }
-                EXPECT_NE(picture.At((a.x + c.x) / 2, (a.y + c.y) / 2), kTeal) << "first joined to last";
-                // Symbols show above the top point, where no line runs.
-                EXPECT_EQ(picture.Count(kTeal, {c.x - 3, c.y - 3, c.x + 3, c.y}), symbols == 1 ? 18 : 0);
-                const int lines = (b.x - a.x) + (b.y - c.y) + 2;
-                EXPECT_LE(picture.Count(kTeal), lines + (symbols == 1 ? 3 * 36 : 0));
-            });
-    }
+// A curve runs in list order, here not sorted by x: along the bottom to the right, then back up to the
+// middle, not back to the start.
+TEST(GraphCtrl, CurvesRunInListOrder) {
+    ShowGraph(Chart({{0.0f, 0.0f}, {20.0f, 0.0f}, {10.0f, 10.0f}}, 0),
+              [](CUiDriver&, HWND, const CGraphAxes& axes, const Picture& picture) {
+                  const POINT a{axes.X(0.0f), axes.Y(0.0f)};
+                  const POINT b{axes.X(20.0f), axes.Y(0.0f)};
+                  const POINT c{axes.X(10.0f), axes.Y(10.0f)};
+                  EXPECT_EQ(picture.Count(kTeal, {a.x, a.y, b.x, a.y + 1}), b.x - a.x);
+                  // The line up meets each row within a pixel of where it runs.
+                  for (int y = c.y + 1; y < b.y; ++y) {
+                      const int x = c.x + (b.x - c.x) * (y - c.y) / (b.y - c.y);
+                      EXPECT_GT(picture.Count(kTeal, {x - 1, y, x + 2, y + 1}), 0) << y;
+                  }
+                  EXPECT_NE(picture.At((a.x + c.x) / 2, (a.y + c.y) / 2), kTeal) << "first joined to last";
+                  EXPECT_LE(picture.Count(kTeal), (b.x - a.x) + (b.y - c.y) + 2);
+              });
 }
 
 TEST(GraphCtrl, PaintingLeavesNoGdiObjectsBehind) {

@@ -153,19 +153,13 @@ protected:
         return value;
     }
 
-    std::wstring Cell(int row, int column) {
-        return OnUi<std::wstring>(
-            [&] { return std::wstring(m_dialog.m_list.GetItemText(row, column).GetString()); });
-    }
+    std::wstring Cell(int row, int column) { return ListViewRows(m_list)[row][column]; }
     POINT CellCentre(int row, int column) {
-        return OnUi<POINT>([&] {
-            RECT bounds;
-            m_dialog.m_list.GetItemRect(row, &bounds, LVIR_BOUNDS);
-            int x = bounds.left;
-            for (int i = 0; i < column; ++i)
-                x += m_dialog.m_list.GetColumnWidth(i);
-            return POINT{x + m_dialog.m_list.GetColumnWidth(column) / 2, (bounds.top + bounds.bottom) / 2};
-        });
+        RECT bounds{LVIR_BOUNDS, 0, 0, 0};
+        ::SendMessageW(m_list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+        for (int i = 0; i < column; ++i)
+            bounds.left += ListView_GetColumnWidth(m_list, i);
+        return {bounds.left + ListView_GetColumnWidth(m_list, column) / 2, (bounds.top + bounds.bottom) / 2};
     }
     HWND Editor() const { return ::GetDlgItem(m_list, IDC_INPLACE_EDITOR); }
     // The in-place editor's text, or "-" without an editor.
