@@ -109,18 +109,9 @@ public:
     }
 
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
-        if (msg == RunMessage()) {
-            (*reinterpret_cast<const std::function<void()>*>(lParam))();
-            return 0;
-        }
         if (msg == WM_CONTEXTMENU)
             ++m_contextMenus;
         return CDialog::WindowProc(msg, wParam, lParam);
-    }
-
-    static UINT RunMessage() {
-        static const UINT message = ::RegisterWindowMessageW(L"KestrumListTestRun");
-        return message;
     }
 
     CProbeList m_list;
@@ -144,9 +135,7 @@ protected:
     }
 
     // Runs `action` on the dialog's thread, where the dialog's objects live.
-    void OnUi(const std::function<void()>& action) {
-        ::SendMessageW(m_ui->Dialog(), CListTestDlg::RunMessage(), 0, reinterpret_cast<LPARAM>(&action));
-    }
+    void OnUi(const std::function<void()>& action) { EXPECT_TRUE(m_ui->OnUiThread(action)); }
     template <class T> T OnUi(const std::function<T()>& query) {
         T value{};
         OnUi([&] { value = query(); });
