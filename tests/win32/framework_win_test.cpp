@@ -126,12 +126,6 @@ std::string Checks(HWND dialog) {
     return checks;
 }
 
-std::wstring ItemText(HWND dialog, int id) {
-    wchar_t text[256] = {};
-    ::GetDlgItemTextW(dialog, id, text, 256);
-    return text;
-}
-
 TEST(Reflection, TheSendingControlSeesANotificationFirstAndCanStopIt) {
     EventLog log;
     CTestDialog dialog(log);
@@ -159,7 +153,7 @@ TEST(DataExchange, MovesTextChecksAndRadioGroupsBothWays) {
     CTestDialog dialog(log);
     ASSERT_TRUE(dialog.Create()); // initialisation puts the members into the controls
     const HWND hwnd = dialog.m_hWnd;
-    EXPECT_EQ(ItemText(hwnd, IDC_TEST_EDIT), L"first");
+    EXPECT_EQ(dialog.m_edit.GetWindowText(), L"first");
     // Index 2 is "C": the static text between "B" and "C" is not counted, nor is the next group.
     EXPECT_EQ(Checks(hwnd), "00101");
 
