@@ -291,12 +291,11 @@ TEST(ResourceChain, RegisteredModulesAreSearchedTheCurrentOneFirst) {
     EXPECT_EQ(Loaded(IDS_TEST_LIBRARY_ONLY), L"unchanged");
     SetResourceHandle(nullptr);
     ::FreeLibrary(library);
-}
 
-TEST(ResourceChainLookup, AMissingTemplateEndsTheModalRunAtOnce) {
-    CDialog dialog(4711);
-    EXPECT_EQ(dialog.DoModal(), -1);
-    EXPECT_EQ(dialog.m_hWnd, nullptr);
+    // A template found nowhere ends the modal run at once.
+    CDialog missing(4711);
+    EXPECT_EQ(missing.DoModal(), -1);
+    EXPECT_EQ(missing.m_hWnd, nullptr);
 }
 
 // The filter and the default extension as the framework writes them reach the system's dialog: it
