@@ -108,22 +108,15 @@ unsigned long StartHolder(long ms) {
 
 namespace {
 
-long long Number(std::string_view text) {
-    long long n = 0;
-    std::from_chars(text.data(), text.data() + text.size(), n);
-    return n;
-}
-
 void WriteLine(int stream, std::string_view text) {
     const std::string line = std::string(text) + '\n';
     WriteAll(stream, line.data(), line.size());
 }
 
 void Flood(std::size_t size, bool utf8) {
-    std::string block;
     std::uint64_t line = 0;
     while (size > 0) {
-        block.clear();
+        std::string block;
         while (block.size() < 65536)
             AppendFloodLine(block, line++, utf8);
         const std::size_t n = size < block.size() ? size : block.size();
@@ -138,9 +131,8 @@ std::string Script(std::string_view argument) {
         return std::string(argument);
     const std::size_t cut = argument.find_last_of("\\/");
     const std::string folder(argument.substr(0, cut == std::string_view::npos ? 0 : cut + 1));
-    std::ifstream in(folder + "child.script", std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(folder + "child.script", std::ios::binary).rdbuf();
     return text.str();
 }
 
@@ -158,7 +150,8 @@ int main(int argc, char** argv) {
         const std::string_view name = step.substr(0, colon);
         const std::string_view value =
             colon == std::string_view::npos ? std::string_view() : step.substr(colon + 1);
-        const long long number = Number(value);
+        long long number = 0;
+        std::from_chars(value.data(), value.data() + value.size(), number);
         if (name == "out" || name == "err") {
             WriteLine(name == "err" ? 2 : 1, value);
         } else if (name == "flood" || name == "uflood") {
