@@ -93,6 +93,11 @@ public:
     void Start(const std::wstring& script, const std::wstring& program = ChildPath()) {
         Launch(program, L"\"" + script + L"\"");
     }
+    // Starts a child that sleeps for a minute and returns its process id, 0 when it did not tell.
+    unsigned long StartSleeper() {
+        Start(L"pid;sleep:60000");
+        return WaitForText(L"\n") ? PrintedId(L"pid:") : 0;
+    }
 };
 
 // The whole flood arrives in order, followed by the exit line, in chunks no longer than a read.
@@ -127,15 +132,10 @@ TEST(ConProcTest, ExitCodeDecidesTheFinalState) {
         int code, state;
     } cases[] = {{L"out:hello;err:to stderr;out:world;exit:0",
                   L"hello\nto stderr\nworld\nExit Code: 0\n" + ended, 0, CConProc::Succeeded},
-                 {L"out:x;exit:7", L"x\nExit Code: 7\n" + ended, 7, CConProc::Failed},
-                 {L"out:x;sleep:60000", L"x\nExit Code: 3\n" + ended, 3, CConProc::Failed}};
+                 {L"out:x;exit:7", L"x\nExit Code: 7\n" + ended, 7, CConProc::Failed}};
     for (const auto& c : cases) {
         ScriptRun run;
         run.Start(c.script);
-        if (c.code == 3) {
-            ASSERT_TRUE(run.WaitForText(L"x\n"));
-            EXPECT_EQ(1, run.runner->Terminate());
-        }
         ASSERT_TRUE(run.WaitUntilEnded());
         const Record r = run.Get();
         EXPECT_EQ(std::make_tuple(c.text, 1, c.code, CConProc::Running, c.state, true),
@@ -146,29 +146,31 @@ TEST(ConProcTest, ExitCodeDecidesTheFinalState) {
     }
 }
 
-TEST(ConProcTest, PauseStopsTheChildAndResumeLetsItGoOn) {
+TEST(ConProcTest, PauseStopsTheChildResumeLetsItGoOnTerminateEndsItWithThree) {
     ScriptRun run;
     run.Start(L"tick:3000");
     const auto ticks = [](const Record& r) { return std::count(r.text.begin(), r.text.end(), L'\n'); };
     ASSERT_TRUE(run.WaitForText(L"tick"));
-    EXPECT_EQ(1, run.runner->Pause());
-    EXPECT_EQ(CConProc::Paused, run.runner->GetState());
-    EXPECT_EQ(1, run.runner->Pause()); // a second pause does not pile up
+    // A second pause does not pile up.
+    EXPECT_EQ((std::tuple{run.runner->Pause(), run.runner->Pause(), run.runner->GetState()}),
+              std::make_tuple(1, 1, int{CConProc::Paused}));
     std::this_thread::sleep_for(200ms);
     const auto paused = ticks(run.Get());
     std::this_thread::sleep_for(400ms);
     EXPECT_EQ(paused, ticks(run.Get()));
-
-    EXPECT_EQ(1, run.runner->Resume());
-    EXPECT_EQ(CConProc::Running, run.runner->GetState());
+    EXPECT_EQ((std::tuple{run.runner->Resume(), run.runner->GetState()}),
+              std::make_tuple(1, int{CConProc::Running}));
     EXPECT_TRUE(run.WaitFor([&](const Record& r) { return ticks(r) > paused + 3; }));
 
-    run.runner->Terminate();
+    EXPECT_EQ(1, run.runner->Terminate());
     ASSERT_TRUE(run.WaitUntilEnded());
     // Neither changes a final state.
     run.runner->Pause();
     run.runner->Resume();
-    EXPECT_EQ(CConProc::Failed, run.runner->GetState());
+    const Record r = run.Get();
+    EXPECT_EQ(std::make_tuple(run.runner->GetState(), r.exitCode,
+                              r.text.find(L"tick\nExit Code: 3\n") != r.text.npos),
+              std::make_tuple(int{CConProc::Failed}, 3, true));
 }
 
 TEST(ConProcTest, FloodArrivesWholeInOrderInBoundedChunks) {
@@ -196,16 +198,12 @@ TEST(ConProcTest, MissingProgramIsReportedOnceWithoutExit) {
 
 TEST(ConProcTest, DestructionEndsTheChildSilentlyAndNeverHangs) {
     ScriptRun run;
-    run.Start(L"pid;sleep:60000");
-    ASSERT_TRUE(run.WaitForText(L"\n"));
-    const unsigned long pid = run.PrintedId(L"pid:");
-    ASSERT_NE(0u, pid);
-    EXPECT_FALSE(ProcessGone(pid));
+    const unsigned long pid = run.StartSleeper();
+    ASSERT_TRUE(pid != 0 && !ProcessGone(pid));
     auto before = std::chrono::steady_clock::now();
     run.runner.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - before, 30s);
-    EXPECT_EQ(0, run.Get().exits);
-    EXPECT_TRUE(ProcessGone(pid));
+    EXPECT_EQ(std::make_pair(0, true), std::make_pair(run.Get().exits, ProcessGone(pid)));
 }
 
 #ifndef _WIN32
@@ -216,9 +214,9 @@ TEST(ConProcPosixTest, Utf8SplitBetweenReadsIsCarriedIntoTheNextChunk) {
 
 TEST(ConProcPosixTest, OtherSignalIsReportedAs128PlusItsNumber) {
     ScriptRun run;
-    run.Start(L"pid;sleep:60000");
-    ASSERT_TRUE(run.WaitForText(L"\n"));
-    ::kill(static_cast<pid_t>(run.PrintedId(L"pid:")), SIGTERM);
+    const auto pid = static_cast<pid_t>(run.StartSleeper());
+    ASSERT_GT(pid, 0); // 0 would signal the whole process group
+    ::kill(pid, SIGTERM);
     ASSERT_TRUE(run.WaitUntilEnded());
     EXPECT_EQ(128 + SIGTERM, run.Get().exitCode);
 }
