@@ -134,7 +134,7 @@ TEST(DerivedProperties, ShrinkageTakesTheFirstNearestPoint) {
     set.m_series = {Series(30, {{515, 0.01f}}), Series(31, {{525, 0.99f}}),
                     Series(33, {{510, -6}, {520, -2}, {530, -1}})};
     float v = 0;
-    EXPECT_EQ(std::make_pair(CalcShrinkage(set, v), v), std::make_pair(1, 6.0f - 2.0f));
+    EXPECT_EQ((std::pair{CalcShrinkage(set, v), v}), std::make_pair(1, 6.0f - 2.0f));
     set.m_series[0].m_points[0].x = 10505.0f;
     EXPECT_EQ(CalcShrinkage(set, v), 1);
     set.m_series[0].m_points[0].x = 10530.0f;
