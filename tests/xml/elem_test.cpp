@@ -89,8 +89,9 @@ TEST(ElemAttrs, TextsConvertLikeTheVariantConversion) {
         {L"3.5", 4, 3.5f, 1}, {L"-2.5", -2, -2.5f, 1}, {L"2.51", 3, 2.51f, 1}, {L"1e3", 1000, 1000.0f, 1},
         {L"2147483647", INT32_MAX, 2147483647.0f, 1}, {L"-2147483648", INT32_MIN, -2147483648.0f, 1},
         {L"2147483648", no, 2147483648.0f, 1}, {L"-2147483649", no, -2147483649.0f, 1}, {L"1e39", no, no, 1},
-        {L"0.0", 0, 0.0f, 0}, {L"TRUE", no, no, 1}, {L" False ", no, no, 0}, {L"inf", no, no, no},
-        {L" -Infinity", no, no, no}, {L"+INF", no, no, no}, {L"NaN", no, no, no}, {L"-nan", no, no, no},
+        {L"0.0", 0, 0.0f, 0}, {L"1.17549435e-38", 0, 1.17549435e-38f, 1}, {L"TRUE", no, no, 1},
+        {L" False ", no, no, 0}, {L"inf", no, no, no}, {L" -Infinity", no, no, no}, {L"+INF", no, no, no},
+        {L"NaN", no, no, no}, {L"-nan", no, no, no},
         {L"", no, no, no}, {L"  ", no, no, no}, {L"+-1", no, no, no}, {L"--1", no, no, no}, {L"1 2", no, no, no},
         {L"12abc", no, no, no}, {L"0x10", no, no, no}, {L"1,000", no, no, no}, {L"yes", no, no, no},
     };
@@ -111,17 +112,8 @@ TEST(ElemAttrs, TextsConvertLikeTheVariantConversion) {
     }
 }
 
-TEST(ElemAttrs, TypedValuesConvertAndFloatsReadBackExactly) {
-    for (float value : {0.1f, -3.25f, 1e-10f, 3.4028235e38f, 1.17549435e-38f, 0.0f, 123456.79f}) {
-        CElem elem(L"e", L"", nullptr);
-        wchar_t text[32];
-        float back = -1;
-        SetAttrFloat(&value, L"f", &elem);
-        ASSERT_EQ(GetAttrString(text, L"f", &elem), 1);
-        SetAttrString(text, L"t", &elem);
-        EXPECT_EQ(GetAttrFloat(&back, L"t", &elem), 1);
-        EXPECT_EQ(back, value) << Narrow(text);
-    }
+// Typed values convert across types. Floats as text are in the XML golden documents.
+TEST(ElemAttrs, TypedValuesConvert) {
     CElem elem(L"e", L"", nullptr);
     int32_t i = -5, asInt = 0;
     float f = 2.5f, asFloat = 0;
