@@ -83,10 +83,6 @@ std::wstring ReportStart(const std::wstring& api) {
     return L"ERROR: API    = " + api + L".\n   error code = ";
 }
 
-bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
 // A run of the test child with a script.
 class ScriptRun : public ChildRun {
 public:
@@ -107,7 +103,7 @@ void CheckFlood(size_t size, bool utf8) {
     ASSERT_TRUE(run.WaitUntilEnded());
     const std::wstring expected = Utf8ToWide(FloodText(size, utf8));
     const Record record = run.Get();
-    EXPECT_TRUE(StartsWith(record.text, expected + L"Exit Code: 0\n"));
+    EXPECT_TRUE(record.text.starts_with(expected + L"Exit Code: 0\n"));
     EXPECT_GT(record.outputs.size(), size / CConProc::kChunkSize);
     for (const auto& [text, thread] : record.outputs)
         ASSERT_LE(text.size(), size_t{CConProc::kChunkSize});
@@ -118,7 +114,7 @@ TEST(ConProcTest, ReportHasItsExactLayoutAndIsCutToItsBuffer) {
               FormatConProcReport(L"ReadFile", -5, L"Access is denied.\r\n"));
     const std::wstring report = FormatConProcReport(L"CreateProcess", 2, std::wstring(2000, L'm').c_str());
     EXPECT_EQ(size_t{CConProc::kReportSize - 1}, report.size());
-    EXPECT_TRUE(StartsWith(report, ReportStart(L"CreateProcess") + L"2.\n   message    = mmm"));
+    EXPECT_TRUE(report.starts_with(ReportStart(L"CreateProcess") + L"2.\n   message    = mmm"));
 }
 
 // Standard error lands in the same stream, in the order written, and the stream's end is reported; OnExit
@@ -186,7 +182,7 @@ TEST(ConProcTest, MissingProgramIsReportedOnceWithoutExit) {
     const Record record = run.Get();
     ASSERT_EQ(2u, record.outputs.size());
     const auto& [report, reporter] = record.outputs[0];
-    EXPECT_TRUE(StartsWith(report, ReportStart(L"CreateProcess") + L"2.\n   message    = "));
+    EXPECT_TRUE(report.starts_with(ReportStart(L"CreateProcess") + L"2.\n   message    = "));
     EXPECT_EQ(L".\n", report.substr(report.size() - 2));
     // Output comes from the runner's two threads, never from the owner's; Terminate has nothing to end.
     const std::thread::id reader = record.outputs[1].second, owner = std::this_thread::get_id();
@@ -242,48 +238,46 @@ TEST(ConProcTest, ChildLeavingAHolderBehindEndsWithoutWaitingForIt) {
     ASSERT_NE(0u, holder.pid);
     ASSERT_TRUE(held.WaitUntilEnded());
     EXPECT_LT(std::chrono::steady_clock::now() - started, 30s);
-    const Record record = held.Get();
-    EXPECT_EQ(L"done\nExit Code: 0\n", record.text.substr(record.text.find(L"done")));
-    EXPECT_EQ(CConProc::Succeeded, held.runner->GetState());
-    EXPECT_FALSE(ProcessGone(holder.pid)); // it did hold the pipe all along
-    held.runner.reset();                   // returns although the holder still has the pipe
+    // The holder is still there: it did hold the pipe all along.
+    const std::wstring text = held.Get().text;
+    EXPECT_EQ(
+        std::make_tuple(text.substr(text.find(L"done")), held.runner->GetState(), ProcessGone(holder.pid)),
+        std::make_tuple(std::wstring(L"done\nExit Code: 0\n"), int{CConProc::Succeeded}, false));
+    held.runner.reset(); // returns although the holder still has the pipe
 }
 
 // A reader thread that cannot be launched fails Start; the child already started is ended before
 // Start returns, silently and leaving the state Idle.
 class CReaderLaunchFails : public CConProc {
 public:
-    explicit CReaderLaunchFails(std::wstring pidFile) : m_pidFile(std::move(pidFile)) {}
+    std::wstring pidFile;
     unsigned long childPid = 0;
 
 protected:
     // Fails only once the child runs, so that there is a child to end.
     void LaunchReader(std::thread&) override {
         const auto until = std::chrono::steady_clock::now() + ChildRun::kPatience;
-        while (ReadBytes(m_pidFile).empty() && std::chrono::steady_clock::now() < until)
+        while (ReadBytes(pidFile).empty() && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(10ms);
-        childPid = std::stoul("0" + ReadBytes(m_pidFile));
+        childPid = std::stoul("0" + ReadBytes(pidFile));
         throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     }
-
-private:
-    std::wstring m_pidFile;
 };
 
 TEST(ConProcTest, ReaderThatCannotBeLaunchedEndsTheChild) {
     ScriptRun owner; // only as the owner: its own runner stays idle
     TempDir dir;
-    const std::wstring pidFile = dir.File(L"pid");
-    CReaderLaunchFails runner(pidFile);
-    const std::wstring script = L"\"pidfile:" + pidFile + L";sleep:60000\"";
+    CReaderLaunchFails runner;
+    runner.pidFile = dir.File(L"pid");
+    const std::wstring script = L"\"pidfile:" + runner.pidFile + L";sleep:60000\"";
     ASSERT_EQ(1, runner.Create(&owner, ChildPath().c_str(), script.c_str()));
     EXPECT_EQ(0, runner.Start());
     KillAtEnd child{runner.childPid};
     ASSERT_NE(0u, child.pid);
-    EXPECT_TRUE(ProcessGone(child.pid));
-    EXPECT_EQ(CConProc::Idle, runner.GetState());
-    EXPECT_EQ(0u, owner.Get().text.find(ReportStart(L"Worker Thread Launch Failure")));
-    EXPECT_EQ(0, owner.Get().exits);
+    const Record r = owner.Get();
+    EXPECT_EQ(std::make_tuple(ProcessGone(child.pid), runner.GetState(),
+                              r.text.find(ReportStart(L"Worker Thread Launch Failure")), r.exits),
+              std::make_tuple(true, int{CConProc::Idle}, size_t{0}, 0));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/utf.h"
 #include "xml/elem.h"
 
 namespace {
@@ -24,10 +25,6 @@ public:
 private:
     int* m_deaths;
 };
-
-std::string Narrow(std::wstring_view text) {
-    return std::string(text.begin(), text.end());
-}
 
 } // namespace
 
@@ -97,7 +94,7 @@ TEST(ElemAttrs, TextsConvertLikeTheVariantConversion) {
     };
     // clang-format on
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text ? '"' + Narrow(c.text) + '"' : "no attribute");
+        SCOPED_TRACE(c.text ? '"' + WideToUtf8(c.text) + '"' : "no attribute");
         CElem elem(L"e", L"", nullptr);
         if (c.text)
             SetAttrString(c.text, L"v", &elem);
