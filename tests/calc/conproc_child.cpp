@@ -22,6 +22,7 @@
 #include "calc/conproc_pattern.h"
 
 #ifdef _WIN32
+#include <process.h>
 #include <windows.h>
 
 namespace {
@@ -35,10 +36,6 @@ void WriteAll(int stream, const char* data, std::size_t size) {
         data += written;
         size -= written;
     }
-}
-
-unsigned long ProcessId() {
-    return ::GetCurrentProcessId();
 }
 
 std::string CommandLine(int, char**) {
@@ -79,10 +76,6 @@ void WriteAll(int stream, const char* data, std::size_t size) {
         data += n;
         size -= static_cast<std::size_t>(n);
     }
-}
-
-unsigned long ProcessId() {
-    return static_cast<unsigned long>(::getpid());
 }
 
 std::string CommandLine(int argc, char** argv) {
@@ -164,11 +157,11 @@ int main(int argc, char** argv) {
         } else if (name == "sleep") {
             std::this_thread::sleep_for(std::chrono::milliseconds(number));
         } else if (name == "pid") {
-            WriteLine(1, "pid:" + std::to_string(ProcessId()));
+            WriteLine(1, "pid:" + std::to_string(::getpid()));
         } else if (name == "hold") {
             WriteLine(1, "gpid:" + std::to_string(StartHolder(static_cast<long>(number))));
         } else if (name == "pidfile") {
-            std::ofstream(std::string(value), std::ios::binary) << ProcessId();
+            std::ofstream(std::string(value), std::ios::binary) << ::getpid();
         } else if (name == "cmdline") {
             WriteLine(1, CommandLine(argc, argv));
         } else if (name == "exit") {
