@@ -22,6 +22,7 @@
 #include "calc/conproc_pattern.h"
 
 #ifdef _WIN32
+#include <process.h>
 #include <windows.h>
 
 namespace {
@@ -35,10 +36,6 @@ void WriteAll(int stream, const char* data, std::size_t size) {
         data += written;
         size -= written;
     }
-}
-
-unsigned long ProcessId() {
-    return ::GetCurrentProcessId();
 }
 
 std::string CommandLine(int, char**) {
@@ -81,10 +78,6 @@ void WriteAll(int stream, const char* data, std::size_t size) {
     }
 }
 
-unsigned long ProcessId() {
-    return static_cast<unsigned long>(::getpid());
-}
-
 std::string CommandLine(int argc, char** argv) {
     std::string line;
     for (int i = 0; i < argc; ++i)
@@ -108,22 +101,15 @@ unsigned long StartHolder(long ms) {
 
 namespace {
 
-long long Number(std::string_view text) {
-    long long n = 0;
-    std::from_chars(text.data(), text.data() + text.size(), n);
-    return n;
-}
-
 void WriteLine(int stream, std::string_view text) {
     const std::string line = std::string(text) + '\n';
     WriteAll(stream, line.data(), line.size());
 }
 
 void Flood(std::size_t size, bool utf8) {
-    std::string block;
     std::uint64_t line = 0;
     while (size > 0) {
-        block.clear();
+        std::string block;
         while (block.size() < 65536)
             AppendFloodLine(block, line++, utf8);
         const std::size_t n = size < block.size() ? size : block.size();
@@ -138,9 +124,8 @@ std::string Script(std::string_view argument) {
         return std::string(argument);
     const std::size_t cut = argument.find_last_of("\\/");
     const std::string folder(argument.substr(0, cut == std::string_view::npos ? 0 : cut + 1));
-    std::ifstream in(folder + "child.script", std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(folder + "child.script", std::ios::binary).rdbuf();
     return text.str();
 }
 
@@ -158,7 +143,8 @@ int main(int argc, char** argv) {
         const std::string_view name = step.substr(0, colon);
         const std::string_view value =
             colon == std::string_view::npos ? std::string_view() : step.substr(colon + 1);
-        const long long number = Number(value);
+        long long number = 0;
+        std::from_chars(value.data(), value.data() + value.size(), number);
         if (name == "out" || name == "err") {
             WriteLine(name == "err" ? 2 : 1, value);
         } else if (name == "flood" || name == "uflood") {
@@ -171,11 +157,11 @@ int main(int argc, char** argv) {
         } else if (name == "sleep") {
             std::this_thread::sleep_for(std::chrono::milliseconds(number));
         } else if (name == "pid") {
-            WriteLine(1, "pid:" + std::to_string(ProcessId()));
+            WriteLine(1, "pid:" + std::to_string(::getpid()));
         } else if (name == "hold") {
             WriteLine(1, "gpid:" + std::to_string(StartHolder(static_cast<long>(number))));
         } else if (name == "pidfile") {
-            std::ofstream(std::string(value), std::ios::binary) << ProcessId();
+            std::ofstream(std::string(value), std::ios::binary) << ::getpid();
         } else if (name == "cmdline") {
             WriteLine(1, CommandLine(argc, argv));
         } else if (name == "exit") {

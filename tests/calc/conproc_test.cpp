@@ -2,12 +2,11 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -58,15 +57,9 @@ std::filesystem::path TestProgram() {
     return std::filesystem::read_symlink("/proc/self/exe");
 }
 
-// The runner reaps its child, so a pid that is gone has no zombie either; a grandchild left behind
-// may stay a zombie of a parent that never reaps, which counts as gone too.
+// The runner reaps its child, so a pid that is gone has no zombie either.
 bool ProcessGone(unsigned long pid) {
-    if (::kill(static_cast<pid_t>(pid), 0) != 0)
-        return errno == ESRCH;
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    const std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const size_t close = text.rfind(')');
-    return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z';
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
 void KillProcess(unsigned long pid) {
@@ -90,15 +83,16 @@ std::wstring ReportStart(const std::wstring& api) {
     return L"ERROR: API    = " + api + L".\n   error code = ";
 }
 
-bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
 // A run of the test child with a script.
 class ScriptRun : public ChildRun {
 public:
     void Start(const std::wstring& script, const std::wstring& program = ChildPath()) {
         Launch(program, L"\"" + script + L"\"");
+    }
+    // Starts a child that sleeps for a minute and returns its process id, 0 when it did not tell.
+    unsigned long StartSleeper() {
+        Start(L"pid;sleep:60000");
+        return WaitForText(L"\n") ? PrintedId(L"pid:") : 0;
     }
 };
 
@@ -109,13 +103,10 @@ void CheckFlood(size_t size, bool utf8) {
     ASSERT_TRUE(run.WaitUntilEnded());
     const std::wstring expected = Utf8ToWide(FloodText(size, utf8));
     const Record record = run.Get();
-    EXPECT_TRUE(record.text.substr(0, expected.size()) == expected);
-    EXPECT_TRUE(StartsWith(record.text.substr(expected.size()), L"Exit Code: 0\n"));
+    EXPECT_TRUE(record.text.starts_with(expected + L"Exit Code: 0\n"));
     EXPECT_GT(record.outputs.size(), size / CConProc::kChunkSize);
-    size_t longest = 0;
     for (const auto& [text, thread] : record.outputs)
-        longest = std::max(longest, text.size());
-    EXPECT_LE(longest, size_t{CConProc::kChunkSize});
+        ASSERT_LE(text.size(), size_t{CConProc::kChunkSize});
 }
 
 TEST(ConProcTest, ReportHasItsExactLayoutAndIsCutToItsBuffer) {
@@ -123,69 +114,59 @@ TEST(ConProcTest, ReportHasItsExactLayoutAndIsCutToItsBuffer) {
               FormatConProcReport(L"ReadFile", -5, L"Access is denied.\r\n"));
     const std::wstring report = FormatConProcReport(L"CreateProcess", 2, std::wstring(2000, L'm').c_str());
     EXPECT_EQ(size_t{CConProc::kReportSize - 1}, report.size());
-    EXPECT_TRUE(StartsWith(report, ReportStart(L"CreateProcess") + L"2.\n   message    = mmm"));
+    EXPECT_TRUE(report.starts_with(ReportStart(L"CreateProcess") + L"2.\n   message    = mmm"));
 }
 
-TEST(ConProcTest, ExitZeroGivesOutputThenExitLineThenOnExitThenSucceeded) {
-    ScriptRun run;
+// Standard error lands in the same stream, in the order written, and the stream's end is reported; OnExit
+// comes once, after all output, from the runner's thread, while the state is still Running.
+TEST(ConProcTest, ExitCodeDecidesTheFinalState) {
     EXPECT_EQ(0, CConProc().Start()); // only after Create
-    run.Start(L"out:hello;err:to stderr;out:world;exit:0");
-    ASSERT_TRUE(run.WaitUntilEnded());
-
-    // Standard error lands in the same stream, in the order written; the stream's end is reported.
-    const Record record = run.Get();
-    EXPECT_EQ(L"hello\nto stderr\nworld\nExit Code: 0\n" + ReportStart(L"pipe done - normal exit path.") +
-                  kBrokenPipeCode + L".",
-              record.text.substr(0, record.text.find(L".\n   message") + 1));
-    // OnExit comes once, after all output, from the runner's thread, while the state is still Running.
-    EXPECT_EQ(1, record.exits);
-    EXPECT_EQ(0, record.exitCode);
-    EXPECT_NE(std::this_thread::get_id(), record.exitThread);
-    EXPECT_EQ(CConProc::Running, record.stateInExit);
-    EXPECT_EQ(CConProc::Succeeded, run.runner->GetState());
-    EXPECT_EQ(0, run.runner->Start()); // one child once
-}
-
-TEST(ConProcTest, NonZeroExitAndTerminateFail) {
-    for (const bool terminate : {false, true}) {
-        SCOPED_TRACE(terminate);
+    const std::wstring ended = ReportStart(L"pipe done - normal exit path.") + kBrokenPipeCode + L".";
+    const struct {
+        const wchar_t* script;
+        std::wstring text;
+        int code, state;
+    } cases[] = {{L"out:hello;err:to stderr;out:world;exit:0",
+                  L"hello\nto stderr\nworld\nExit Code: 0\n" + ended, 0, CConProc::Succeeded},
+                 {L"out:x;exit:7", L"x\nExit Code: 7\n" + ended, 7, CConProc::Failed}};
+    for (const auto& c : cases) {
         ScriptRun run;
-        run.Start(terminate ? L"out:x;sleep:60000" : L"out:x;exit:7");
-        if (terminate) {
-            ASSERT_TRUE(run.WaitForText(L"x\n"));
-            EXPECT_EQ(1, run.runner->Terminate());
-        }
+        run.Start(c.script);
         ASSERT_TRUE(run.WaitUntilEnded());
-        const int code = terminate ? 3 : 7;
-        EXPECT_TRUE(StartsWith(run.Get().text, L"x\nExit Code: " + std::to_wstring(code) + L"\n"));
-        EXPECT_EQ(code, run.Get().exitCode);
-        EXPECT_EQ(CConProc::Failed, run.runner->GetState());
+        const Record r = run.Get();
+        EXPECT_EQ(std::make_tuple(c.text, 1, c.code, CConProc::Running, c.state, true),
+                  std::make_tuple(r.text.substr(0, r.text.find(L".\n   message") + 1), r.exits, r.exitCode,
+                                  r.stateInExit, run.runner->GetState(),
+                                  r.exitThread != std::this_thread::get_id()));
+        EXPECT_EQ(0, run.runner->Start()); // one child once
     }
 }
 
-TEST(ConProcTest, PauseStopsTheChildAndResumeLetsItGoOn) {
+TEST(ConProcTest, PauseStopsTheChildResumeLetsItGoOnTerminateEndsItWithThree) {
     ScriptRun run;
     run.Start(L"tick:3000");
     const auto ticks = [](const Record& r) { return std::count(r.text.begin(), r.text.end(), L'\n'); };
     ASSERT_TRUE(run.WaitForText(L"tick"));
-    EXPECT_EQ(1, run.runner->Pause());
-    EXPECT_EQ(CConProc::Paused, run.runner->GetState());
-    EXPECT_EQ(1, run.runner->Pause()); // a second pause does not pile up
+    // A second pause does not pile up.
+    EXPECT_EQ((std::tuple{run.runner->Pause(), run.runner->Pause(), run.runner->GetState()}),
+              std::make_tuple(1, 1, int{CConProc::Paused}));
     std::this_thread::sleep_for(200ms);
     const auto paused = ticks(run.Get());
     std::this_thread::sleep_for(400ms);
     EXPECT_EQ(paused, ticks(run.Get()));
-
-    EXPECT_EQ(1, run.runner->Resume());
-    EXPECT_EQ(CConProc::Running, run.runner->GetState());
+    EXPECT_EQ((std::tuple{run.runner->Resume(), run.runner->GetState()}),
+              std::make_tuple(1, int{CConProc::Running}));
     EXPECT_TRUE(run.WaitFor([&](const Record& r) { return ticks(r) > paused + 3; }));
 
-    run.runner->Terminate();
+    EXPECT_EQ(1, run.runner->Terminate());
     ASSERT_TRUE(run.WaitUntilEnded());
     // Neither changes a final state.
     run.runner->Pause();
     run.runner->Resume();
-    EXPECT_EQ(CConProc::Failed, run.runner->GetState());
+    const Record r = run.Get();
+    EXPECT_EQ(std::make_tuple(run.runner->GetState(), r.exitCode,
+                              r.text.find(L"tick\nExit Code: 3\n") != r.text.npos),
+              std::make_tuple(int{CConProc::Failed}, 3, true));
 }
 
 TEST(ConProcTest, FloodArrivesWholeInOrderInBoundedChunks) {
@@ -201,32 +182,24 @@ TEST(ConProcTest, MissingProgramIsReportedOnceWithoutExit) {
     const Record record = run.Get();
     ASSERT_EQ(2u, record.outputs.size());
     const auto& [report, reporter] = record.outputs[0];
-    EXPECT_TRUE(StartsWith(report, ReportStart(L"CreateProcess") + L"2.\n   message    = "));
+    EXPECT_TRUE(report.starts_with(ReportStart(L"CreateProcess") + L"2.\n   message    = "));
     EXPECT_EQ(L".\n", report.substr(report.size() - 2));
-    // Output comes from the runner's two threads, never from the owner's.
-    const std::thread::id reader = record.outputs[1].second;
-    EXPECT_NE(reporter, reader);
-    EXPECT_NE(std::this_thread::get_id(), reporter);
-    EXPECT_NE(std::this_thread::get_id(), reader);
-    EXPECT_EQ(0, record.exits);
-    EXPECT_EQ(CConProc::Idle, run.runner->GetState());
-    // Terminate has nothing to end then.
+    // Output comes from the runner's two threads, never from the owner's; Terminate has nothing to end.
+    const std::thread::id reader = record.outputs[1].second, owner = std::this_thread::get_id();
+    EXPECT_TRUE(reporter != reader && reporter != owner && reader != owner);
     EXPECT_EQ(1, run.runner->Terminate());
-    EXPECT_EQ(CConProc::Idle, run.runner->GetState());
+    EXPECT_EQ(std::make_pair(0, int{CConProc::Idle}),
+              std::make_pair(run.Get().exits, run.runner->GetState()));
 }
 
 TEST(ConProcTest, DestructionEndsTheChildSilentlyAndNeverHangs) {
     ScriptRun run;
-    run.Start(L"pid;sleep:60000");
-    ASSERT_TRUE(run.WaitForText(L"\n"));
-    const unsigned long pid = run.PrintedId(L"pid:");
-    ASSERT_NE(0u, pid);
-    EXPECT_FALSE(ProcessGone(pid));
+    const unsigned long pid = run.StartSleeper();
+    ASSERT_TRUE(pid != 0 && !ProcessGone(pid));
     auto before = std::chrono::steady_clock::now();
     run.runner.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - before, 30s);
-    EXPECT_EQ(0, run.Get().exits);
-    EXPECT_TRUE(ProcessGone(pid));
+    EXPECT_EQ(std::make_pair(0, true), std::make_pair(run.Get().exits, ProcessGone(pid)));
 }
 
 #ifndef _WIN32
@@ -237,17 +210,13 @@ TEST(ConProcPosixTest, Utf8SplitBetweenReadsIsCarriedIntoTheNextChunk) {
 
 TEST(ConProcPosixTest, OtherSignalIsReportedAs128PlusItsNumber) {
     ScriptRun run;
-    run.Start(L"pid;sleep:60000");
-    ASSERT_TRUE(run.WaitForText(L"\n"));
-    ::kill(static_cast<pid_t>(run.PrintedId(L"pid:")), SIGTERM);
+    const auto pid = static_cast<pid_t>(run.StartSleeper());
+    ASSERT_GT(pid, 0); // 0 would signal the whole process group
+    ::kill(pid, SIGTERM);
     ASSERT_TRUE(run.WaitUntilEnded());
     EXPECT_EQ(128 + SIGTERM, run.Get().exitCode);
 }
 #endif
-
-} // namespace
-
-namespace {
 
 // Ends a process the test made when the test ends, however it ends.
 struct KillAtEnd {
@@ -257,13 +226,6 @@ struct KillAtEnd {
             KillProcess(pid);
     }
 };
-
-bool WaitUntilGone(unsigned long pid) {
-    const auto until = std::chrono::steady_clock::now() + ChildRun::kPatience;
-    while (!ProcessGone(pid) && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(10ms);
-    return ProcessGone(pid);
-}
 
 // A grandchild that inherited the pipe keeps the stream open for two minutes: the child's output and
 // the exit line still arrive, then OnExit at once, without the end-of-stream report that never comes.
@@ -276,51 +238,46 @@ TEST(ConProcTest, ChildLeavingAHolderBehindEndsWithoutWaitingForIt) {
     ASSERT_NE(0u, holder.pid);
     ASSERT_TRUE(held.WaitUntilEnded());
     EXPECT_LT(std::chrono::steady_clock::now() - started, 30s);
-    const Record record = held.Get();
-    EXPECT_EQ(L"done\nExit Code: 0\n", record.text.substr(record.text.find(L"done")));
-    EXPECT_EQ(CConProc::Succeeded, held.runner->GetState());
-    EXPECT_FALSE(ProcessGone(holder.pid)); // it did hold the pipe all along
-
-    KillProcess(holder.pid);
-    EXPECT_TRUE(WaitUntilGone(holder.pid));
-    held.runner.reset(); // returns although the pipe was never closed by everyone
+    // The holder is still there: it did hold the pipe all along.
+    const std::wstring text = held.Get().text;
+    EXPECT_EQ(
+        std::make_tuple(text.substr(text.find(L"done")), held.runner->GetState(), ProcessGone(holder.pid)),
+        std::make_tuple(std::wstring(L"done\nExit Code: 0\n"), int{CConProc::Succeeded}, false));
+    held.runner.reset(); // returns although the holder still has the pipe
 }
 
 // A reader thread that cannot be launched fails Start; the child already started is ended before
 // Start returns, silently and leaving the state Idle.
 class CReaderLaunchFails : public CConProc {
 public:
-    explicit CReaderLaunchFails(std::wstring pidFile) : m_pidFile(std::move(pidFile)) {}
+    std::wstring pidFile;
     unsigned long childPid = 0;
 
 protected:
     // Fails only once the child runs, so that there is a child to end.
     void LaunchReader(std::thread&) override {
         const auto until = std::chrono::steady_clock::now() + ChildRun::kPatience;
-        while (ReadBytes(m_pidFile).empty() && std::chrono::steady_clock::now() < until)
+        while (ReadBytes(pidFile).empty() && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(10ms);
-        childPid = std::stoul("0" + ReadBytes(m_pidFile));
+        childPid = std::stoul("0" + ReadBytes(pidFile));
         throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     }
-
-private:
-    std::wstring m_pidFile;
 };
 
 TEST(ConProcTest, ReaderThatCannotBeLaunchedEndsTheChild) {
     ScriptRun owner; // only as the owner: its own runner stays idle
     TempDir dir;
-    const std::wstring pidFile = dir.File(L"pid");
-    CReaderLaunchFails runner(pidFile);
-    const std::wstring script = L"\"pidfile:" + pidFile + L";sleep:60000\"";
+    CReaderLaunchFails runner;
+    runner.pidFile = dir.File(L"pid");
+    const std::wstring script = L"\"pidfile:" + runner.pidFile + L";sleep:60000\"";
     ASSERT_EQ(1, runner.Create(&owner, ChildPath().c_str(), script.c_str()));
     EXPECT_EQ(0, runner.Start());
     KillAtEnd child{runner.childPid};
     ASSERT_NE(0u, child.pid);
-    EXPECT_TRUE(ProcessGone(child.pid));
-    EXPECT_EQ(CConProc::Idle, runner.GetState());
-    EXPECT_EQ(0u, owner.Get().text.find(ReportStart(L"Worker Thread Launch Failure")));
-    EXPECT_EQ(0, owner.Get().exits);
+    const Record r = owner.Get();
+    EXPECT_EQ(std::make_tuple(ProcessGone(child.pid), runner.GetState(),
+                              r.text.find(ReportStart(L"Worker Thread Launch Failure")), r.exits),
+              std::make_tuple(true, int{CConProc::Idle}, size_t{0}, 0));
 }
 
 } // namespace

@@ -2,12 +2,14 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "framework/debugout.h"
 #include "framework/numparse.h"
+#include "framework/utf.h"
 #include "results/resultfile.h"
 #include "support/series.h"
 #include "support/testfiles.h"
@@ -96,9 +98,8 @@ TEST(ResultReader, OpenAndReadFailuresLeaveTheSetAndReport) {
         EXPECT_EQ(ReadResultFile(path.c_str(), set, kFormatEngine), 0);
         SetDebugOutputSink(previous);
         EXPECT_EQ(Dump(set), "5 PR-TOTAL 500:0.3\n");
-        EXPECT_NE(captured.find(std::filesystem::path(path).filename().wstring()), std::wstring::npos)
-            << captured;
-        EXPECT_EQ(captured.back(), L'\n');
+        const std::wstring name = std::filesystem::path(path).filename().wstring();
+        EXPECT_TRUE(captured.find(name) != captured.npos && captured.back() == L'\n') << WideToUtf8(captured);
     }
 }
 
@@ -115,26 +116,25 @@ TEST(DerivedProperties, DynamicViscosityFactorIsTheFloatAboveOneE5) {
     EXPECT_EQ(AddDynamicViscosity(empty, 5.0f), 0);
 }
 
+// Bisects a symmetric segment; at the start within tolerance; refused when never reached or already above.
 TEST(DerivedProperties, FindCrossingBisectsAndRefuses) {
     const GraphPoint p0{0, 0}, p1{1, 0}, p2{2, 1}, p3{3, 1};
-    float x = -1;
-    ASSERT_EQ(FindCrossing(x, 0.5, p0, p1, p2, p3), 1);
-    EXPECT_NEAR(x, 1.5f, 1e-4f); // symmetric segment
-    ASSERT_EQ(FindCrossing(x, 0.0, p0, p1, p2, p3), 1);
-    EXPECT_EQ(x, 1.0f);                                  // at the start within tolerance
-    EXPECT_EQ(FindCrossing(x, 2.0, p0, p1, p2, p3), 0);  // never reached
-    EXPECT_EQ(FindCrossing(x, -1.0, p0, p1, p2, p3), 0); // already above at the start
+    float half = -1, start = -1, x = -1;
+    EXPECT_EQ(
+        (std::tuple{FindCrossing(half, 0.5, p0, p1, p2, p3), FindCrossing(start, 0.0, p0, p1, p2, p3),
+                    FindCrossing(x, 2.0, p0, p1, p2, p3), FindCrossing(x, -1.0, p0, p1, p2, p3), start}),
+        std::make_tuple(1, 1, 0, 0, 1.0f));
+    EXPECT_NEAR(half, 1.5f, 1e-4f);
 }
 
+// 515 is equally near 510 and 520: the first wins; 525 likewise between 520 and 530. A point 10000 or
+// more away is never taken; the solidus series must have exactly one point.
 TEST(DerivedProperties, ShrinkageTakesTheFirstNearestPoint) {
-    // 515 is equally near 510 and 520: the first wins. 525 likewise between 520 and 530.
     CMatProps set;
     set.m_series = {Series(30, {{515, 0.01f}}), Series(31, {{525, 0.99f}}),
                     Series(33, {{510, -6}, {520, -2}, {530, -1}})};
     float v = 0;
-    ASSERT_EQ(CalcShrinkage(set, v), 1);
-    EXPECT_EQ(v, 6.0f - 2.0f);
-    // A point 10000 or more away is never taken; the solidus series must have exactly one point.
+    EXPECT_EQ((std::pair{CalcShrinkage(set, v), v}), std::make_pair(1, 6.0f - 2.0f));
     set.m_series[0].m_points[0].x = 10505.0f;
     EXPECT_EQ(CalcShrinkage(set, v), 1);
     set.m_series[0].m_points[0].x = 10530.0f;

@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -118,33 +119,14 @@ TEST(XmlFile, WritesTheGoldenDocumentsAndReadsThemBack) {
     EXPECT_EQ((*std::next(read->GetChildren().begin()))->GetText().view(), L"lead\n\t\t");
 }
 
-// Whitespace-only text between elements gives no text; the last text node of an element stands;
-// comments, processing instructions and the declaration are passed over; names lose the element
-// prefix but attributes keep theirs; namespace declarations are not among the attributes.
-TEST(XmlFile, ReadsForeignDocuments) {
-    Tree root = ReadText("\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<!-- top -->\r\n"
-                         "<p:doc xmlns:p=\"urn:p\" p:a=\"1\" b=\"two\" xmlns=\"urn:d\">\r\n"
-                         "  first <!-- c --> last <?pi data?>\r\n"
-                         "  <p:item>  spaced  </p:item>\r\n"
-                         "  <blank>   </blank>\r\n"
-                         "  <![CDATA[ keep <this> ]]>\r\n"
-                         "  <self/>\r\n"
-                         "</p:doc>\r\n");
-    ASSERT_TRUE(root);
-    EXPECT_EQ(root->GetText().view(), L" last ");
-    EXPECT_EQ(Dump(root.get()),
-              L"doc p:a='1' b='two' <![CDATA[ keep <this> ]]> (item '  spaced  ') (blank '') (self '')");
-}
-
 TEST(XmlFile, FailuresGiveZeroOrNull) {
     TempDir dir;
     Tree tree = SmallTree();
-    EXPECT_EQ(WriteXmlFile(tree.get(), L""), 0);
-    EXPECT_EQ(WriteXmlFile(tree.get(), nullptr), 0);
-    EXPECT_EQ(WriteXmlFile(tree.get(), dir.File(L"missing/out.xml").c_str()), 0);
-    EXPECT_EQ(ReadXmlFile(L""), nullptr);
-    EXPECT_EQ(ReadXmlFile(nullptr), nullptr);
-    EXPECT_EQ(ReadXmlFile(dir.File(L"missing.xml").c_str()), nullptr);
+    EXPECT_EQ(
+        (std::tuple{WriteXmlFile(tree.get(), L""), WriteXmlFile(tree.get(), nullptr),
+                    WriteXmlFile(tree.get(), dir.File(L"missing/out.xml").c_str()), Tree(ReadXmlFile(L"")),
+                    Tree(ReadXmlFile(nullptr)), Tree(ReadXmlFile(dir.File(L"missing.xml").c_str()))}),
+        std::make_tuple(0, 0, 0, nullptr, nullptr, nullptr));
     for (const char* text : {"<a><b></a>", "<a/><b/>", "", "<a x=\"1\" x=\"2\"/>"})
         EXPECT_FALSE(ReadText(text)) << text;
 }
@@ -178,9 +160,7 @@ TEST(XmlFile, DoesNotExpandExternalOrNestedEntities) {
     Tree external = ReadText("<?xml version=\"1.0\"?>\n<!DOCTYPE r [\n<!ENTITY rel SYSTEM \"secret.txt\">\n"
                              "<!ENTITY abs SYSTEM \"" +
                              url + "\">\n]>\n<r a=\"v\"><t>&rel;</t><i>&abs;</i></r>\n");
-    if (external) {
-        EXPECT_EQ(Dump(external.get()).find(L"SECRET"), std::wstring::npos);
-    }
+    EXPECT_TRUE(!external || Dump(external.get()).find(L"SECRET") == std::wstring::npos);
 
     std::string bomb = "<?xml version=\"1.0\"?>\n<!DOCTYPE b [\n<!ENTITY e0 \"lol\">\n";
     for (int level = 1; level <= 10; ++level) {
@@ -220,10 +200,9 @@ TEST(XmlFile, PairsComInitialisationOnEveryPath) {
     }).join();
 }
 #else
-// libxml2 stands in for MSXML with ProhibitDTD: any document type declaration fails the load,
-// before an entity is declared or expanded.
+// libxml2 stands in for MSXML with ProhibitDTD: any document type declaration fails the load, before an
+// entity is declared or expanded.
 TEST(XmlFile, RefusesADocumentTypeDeclaration) {
-    EXPECT_TRUE(ReadText("<r a=\"v\">plain</r>"));
     EXPECT_FALSE(ReadText("<!DOCTYPE r [<!ELEMENT r ANY>]>\n<r a=\"v\">plain</r>"));
     EXPECT_FALSE(ReadText("<!DOCTYPE r SYSTEM \"r.dtd\">\n<r/>"));
 }
@@ -232,10 +211,12 @@ TEST(XmlFile, RefusesADocumentTypeDeclaration) {
 // Both platforms' readers give the same tree for the same file, the one in the golden dump. An
 // attribute prefix that no declaration names is dropped and namespace declarations are no attributes:
 // that is what msxml3 under Wine hands out (Windows' own MSXML would keep the prefix and list the
-// declarations), and the libxml2 reader gives the same.
+// declarations), and the libxml2 reader gives the same. Whitespace-only text gives no text, the last
+// text node of an element stands, comments, processing instructions and the declaration are passed over.
 TEST(XmlFile, ReadsTheSameTreeOnEveryPlatform) {
     Tree root(ReadXmlFile(GoldenPath("xml/golden/foreign.xml").c_str()));
     ASSERT_TRUE(root);
+    EXPECT_EQ(root->GetText().view(), L" last ");
     std::string dump = Golden("xml/golden/foreign.dump");
     dump.erase(dump.find_last_not_of("\r\n") + 1);
     EXPECT_EQ(Dump(root.get()), std::wstring(dump.begin(), dump.end()));
