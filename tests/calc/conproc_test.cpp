@@ -1,7 +1,9 @@
 // The console process runner with a real child process (conproc_child, beside this test).
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -251,7 +253,7 @@ TEST(ConProcTest, ChildLeavingAHolderBehindEndsWithoutWaitingForIt) {
 class CReaderLaunchFails : public CConProc {
 public:
     std::wstring pidFile;
-    unsigned long childPid = 0;
+    std::atomic<unsigned long> childPid{0};
 
 protected:
     // Fails only once the child runs, so that there is a child to end.
@@ -269,10 +271,15 @@ TEST(ConProcTest, ReaderThatCannotBeLaunchedEndsTheChild) {
     TempDir dir;
     CReaderLaunchFails runner;
     runner.pidFile = dir.File(L"pid");
-    const std::wstring script = L"\"pidfile:" + runner.pidFile + L";sleep:60000\"";
+    const std::wstring script = L"\"pidfile:" + runner.pidFile + L";sleep:600000\"";
     ASSERT_EQ(1, runner.Create(&owner, ChildPath().c_str(), script.c_str()));
-    EXPECT_EQ(0, runner.Start());
+    // A child left running would keep Start waiting for its ten minutes of sleep.
+    auto start = std::async(std::launch::async, [&] { return runner.Start(); });
+    const bool returned = start.wait_for(ChildRun::kPatience) == std::future_status::ready;
     KillAtEnd child{runner.childPid};
+    if (!returned)
+        KillProcess(child.pid);
+    EXPECT_EQ(std::make_tuple(returned, 0), std::make_tuple(true, start.get()));
     ASSERT_NE(0u, child.pid);
     const Record r = owner.Get();
     EXPECT_EQ(std::make_tuple(ProcessGone(child.pid), runner.GetState(),
