@@ -301,8 +301,7 @@ void CHostWnd::OnCommand(int id) {
 // current result. So it closes before a query: it would otherwise go on showing the old tables and, at
 // its closing, delete the new result's job folder. A query that is then cancelled keeps its tables.
 void CHostWnd::OnQuery() {
-    if (m_module->Graph_IsValid())
-        m_module->Graph_Hide();
+    m_module->Graph_Hide();
     if (m_module->Query())
         FillTables();
 }

@@ -34,13 +34,6 @@ double ReadNumber(const CWnd& box) {
     return ParseLeadingDouble(box.GetWindowText());
 }
 
-// A record's folder field takes what fits; a working path that long is no path the system can use.
-void CopyPathField(const CString& path, wchar_t (&field)[kMatPathChars]) {
-    const size_t length = std::min<size_t>(static_cast<size_t>(path.GetLength()), kMatPathChars - 1);
-    std::copy_n(path.GetString(), length, field);
-    field[length] = L'\0';
-}
-
 // Asks for a file with the system's open or save dialog over `parent`; false when the user cancelled.
 bool AskForFile(CWnd* parent, BOOL open, LPCWSTR defaultExtension, LPCWSTR filter, CString* path) {
     CFileDialog dialog(open, defaultExtension, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, filter,
@@ -257,8 +250,9 @@ BOOL CKestrumDlg::CollectInput() {
 
     CString dataPath;
     dataPath.Format(L"%sdbdata\\", m_workingPath.GetString());
-    CopyPathField(dataPath, m_condition.dataPath);
-    CopyPathField(CreateJobFolderName(), m_condition.resPath);
+    // A record's folder field takes what fits; a working path that long is no path the system can use.
+    CopyToField(m_condition.dataPath, dataPath.GetString());
+    CopyToField(m_condition.resPath, CreateJobFolderName().GetString());
     return TRUE;
 }
 

@@ -1,7 +1,9 @@
 // CString: the wide-character string of the framework layer, over std::wstring.
 #pragma once
 
+#include <algorithm>
 #include <cstdarg>
+#include <cwchar>
 #include <string>
 #include <string_view>
 
@@ -101,3 +103,11 @@ private:
 };
 
 #pragma pop_macro("LoadString")
+
+// Copies `text` into a fixed field that the host or a record reads, cut to the field and zero-terminated;
+// null copies as empty.
+template <size_t N> void CopyToField(wchar_t (&field)[N], const wchar_t* text) {
+    const size_t n = text ? std::min(std::wcslen(text), N - 1) : 0;
+    std::wmemcpy(field, text ? text : L"", n);
+    field[n] = L'\0';
+}

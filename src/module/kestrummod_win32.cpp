@@ -1,7 +1,6 @@
 #include "module/kestrummod.h"
 
-#include <algorithm>
-#include <cwchar>
+#include <iterator>
 #include <new>
 
 #include "calc/job.h"
@@ -9,49 +8,22 @@
 #include "graph/graphdlg.h"
 #include "results/resultfile.h"
 
-namespace {
-
-// Copies a zero-terminated path into one of the module's fixed fields, cut to the field's size.
-// A longer working path is cut rather than refused: the engine then reports the missing data in its
-// console, where the user sees it.
-template <size_t N> void StorePath(wchar_t (&field)[N], const wchar_t* path) {
-    const size_t n = path ? std::min(std::wcslen(path), N - 1) : 0;
-    std::wmemcpy(field, path ? path : L"", n);
-    field[n] = L'\0';
-}
-
-} // namespace
-
 CKestrumMod::CKestrumMod() = default;
 CKestrumMod::CKestrumMod(const CKestrumMod& other) = default;
 CKestrumMod::~CKestrumMod() = default;
 
-CKestrumMod& CKestrumMod::operator=(const CKestrumMod& other) {
-    CMatProps::operator=(other);
-    return *this;
-}
+CKestrumMod& CKestrumMod::operator=(const CKestrumMod& other) = default;
 
+// A longer working path is cut rather than refused: the engine then reports the missing data in its
+// console, where the user sees it.
 CKestrumModImpl::CKestrumModImpl(const wchar_t* path)
     : m_resultKind(1), m_resultPath{}, m_pExport(nullptr), m_workingPath{} {
-    StorePath(m_workingPath, path);
+    CopyToField(m_workingPath, path);
 }
 
-CKestrumModImpl::CKestrumModImpl(const CKestrumModImpl& other)
-    : CKestrumMod(other), m_resultKind(other.m_resultKind), m_pExport(other.m_pExport) {
-    std::wmemcpy(m_resultPath, other.m_resultPath, std::size(m_resultPath));
-    std::wmemcpy(m_workingPath, other.m_workingPath, std::size(m_workingPath));
-}
-
-CKestrumModImpl& CKestrumModImpl::operator=(const CKestrumModImpl& other) {
-    if (this != &other) {
-        CKestrumMod::operator=(other);
-        m_resultKind = other.m_resultKind;
-        std::wmemcpy(m_resultPath, other.m_resultPath, std::size(m_resultPath));
-        m_pExport = other.m_pExport;
-        std::wmemcpy(m_workingPath, other.m_workingPath, std::size(m_workingPath));
-    }
-    return *this;
-}
+// The copies take the tables, the result, the export interface and both path fields whole.
+CKestrumModImpl::CKestrumModImpl(const CKestrumModImpl& other) = default;
+CKestrumModImpl& CKestrumModImpl::operator=(const CKestrumModImpl& other) = default;
 
 // A module released while its graph window is still open: the window keeps its copies and stays
 // usable, but its clean-up at closing must not reach the freed module, so the module stops being the
@@ -81,7 +53,7 @@ int32_t CKestrumModImpl::Query() {
     if (!ReadResultFile(path, *this, kFormatEngine))
         return 0;
     m_resultKind = dialog.GetResultKind();
-    StorePath(m_resultPath, path);
+    CopyToField(m_resultPath, path);
     return 1;
 }
 

@@ -37,9 +37,7 @@ CMatProps& CMatProps::operator=(const CMatProps& other) {
 }
 
 void SetSeriesName(CMatPropData& series, const wchar_t* name) {
-    const std::size_t n = name ? std::min(std::wcslen(name), std::size(series.m_name) - 1) : 0;
-    std::wmemcpy(series.m_name, name ? name : L"", n);
-    series.m_name[n] = L'\0';
+    CopyToField(series.m_name, name);
 }
 
 CMatPropData* FindSeries(CMatProps& set, KESTRUMMOD_DATATYPE type) {
