@@ -1,5 +1,5 @@
-// The data loader: the shipped files cover every offered family; a malformed file is refused with its
-// name and the line at fault. And the Windows command-line rule.
+// The data loader: a malformed file is refused with its name and the line at fault. And the Windows
+// command-line rule.
 #include <filesystem>
 #include <string>
 
@@ -18,31 +18,6 @@ std::string Narrow(const std::wstring& text) {
 }
 
 } // namespace
-
-TEST(EngineDataTest, ShippedFilesCoverEveryOfferedFamily) {
-    ElementSet elements;
-    GraphiteData graphite;
-    DataError error;
-    ASSERT_TRUE(LoadElementFile(kDataDir + kElementFileName, elements, error)) << Narrow(error.Describe());
-    ASSERT_TRUE(LoadGraphiteFile(kDataDir + kGraphiteFileName, graphite, error)) << Narrow(error.Describe());
-    for (uint32_t k = 0; k < kElementCount; ++k)
-        EXPECT_TRUE(elements.element[k].known) << Narrow(ElementTable[k]);
-    for (uint32_t family = 0; family < kMaterialTypeCount; ++family) {
-        SCOPED_TRACE(family);
-        const wchar_t* file = FamilyFileName(static_cast<int>(family));
-        ASSERT_EQ(IsMaterialTypeOffered(family) == 1, file != nullptr);
-        FamilyData data;
-        if (!file)
-            continue;
-        ASSERT_TRUE(LoadFamilyFile(kDataDir + file, data, error)) << Narrow(error.Describe());
-        EXPECT_EQ(DefaultCompositionTable[family][0], data.base);
-        for (uint32_t i = 1; DefaultCompositionTable[family][i] >= 0; ++i)
-            EXPECT_TRUE(data.Find(DefaultCompositionTable[family][i])) << i;
-        // Given in Celsius: a value meant as kelvin would lie above the family's start.
-        EXPECT_LT(data.terminal, MaterialTypeTable[family].tempStart);
-    }
-    EXPECT_EQ(nullptr, FamilyFileName(11));
-}
 
 TEST(EngineDataTest, MalformedFilesAreRefusedWithFileAndLine) {
     const std::string heading =
