@@ -24,12 +24,6 @@
 
 namespace {
 
-std::filesystem::path TestProgram() {
-    wchar_t path[2048];
-    ::GetModuleFileNameW(nullptr, path, 2048);
-    return path;
-}
-
 bool ProcessGone(unsigned long pid) {
     const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
     const bool gone = !process || ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
@@ -55,10 +49,6 @@ const std::wstring kBrokenPipeCode = L"109";
 
 namespace {
 
-std::filesystem::path TestProgram() {
-    return std::filesystem::read_symlink("/proc/self/exe");
-}
-
 // The runner reaps its child, so a pid that is gone has no zombie either.
 bool ProcessGone(unsigned long pid) {
     return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
@@ -77,9 +67,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::wstring ChildPath() {
-    return (TestProgram().parent_path() / KESTRUM_CONPROC_CHILD).wstring();
-}
+const std::wstring kChild = std::filesystem::path(KESTRUM_CONPROC_CHILD).wstring();
 
 std::wstring ReportStart(const std::wstring& api) {
     return L"ERROR: API    = " + api + L".\n   error code = ";
@@ -88,7 +76,7 @@ std::wstring ReportStart(const std::wstring& api) {
 // A run of the test child with a script.
 class ScriptRun : public ChildRun {
 public:
-    void Start(const std::wstring& script, const std::wstring& program = ChildPath()) {
+    void Start(const std::wstring& script, const std::wstring& program = kChild) {
         Launch(program, L"\"" + script + L"\"");
     }
     // Starts a child that sleeps for a minute and returns its process id, 0 when it did not tell.
@@ -109,14 +97,6 @@ void CheckFlood(size_t size, bool utf8) {
     EXPECT_GT(record.outputs.size(), size / CConProc::kChunkSize);
     for (const auto& [text, thread] : record.outputs)
         ASSERT_LE(text.size(), size_t{CConProc::kChunkSize});
-}
-
-TEST(ConProcTest, ReportHasItsExactLayoutAndIsCutToItsBuffer) {
-    EXPECT_EQ(L"ERROR: API    = ReadFile.\n   error code = -5.\n   message    = Access is denied.\r\n.\n",
-              FormatConProcReport(L"ReadFile", -5, L"Access is denied.\r\n"));
-    const std::wstring report = FormatConProcReport(L"CreateProcess", 2, std::wstring(2000, L'm').c_str());
-    EXPECT_EQ(size_t{CConProc::kReportSize - 1}, report.size());
-    EXPECT_TRUE(report.starts_with(ReportStart(L"CreateProcess") + L"2.\n   message    = mmm"));
 }
 
 // Standard error lands in the same stream, in the order written, and the stream's end is reported; OnExit
@@ -184,8 +164,9 @@ TEST(ConProcTest, MissingProgramIsReportedOnceWithoutExit) {
     const Record record = run.Get();
     ASSERT_EQ(2u, record.outputs.size());
     const auto& [report, reporter] = record.outputs[0];
-    EXPECT_TRUE(report.starts_with(ReportStart(L"CreateProcess") + L"2.\n   message    = "));
-    EXPECT_EQ(L".\n", report.substr(report.size() - 2));
+    const std::wstring head = ReportStart(L"CreateProcess") + L"2.\n   message    = ";
+    EXPECT_TRUE(report.starts_with(head) && report.ends_with(L".\n") && report.size() > head.size() + 2)
+        << WideToUtf8(report);
     // Output comes from the runner's two threads, never from the owner's; Terminate has nothing to end.
     const std::thread::id reader = record.outputs[1].second, owner = std::this_thread::get_id();
     EXPECT_TRUE(reporter != reader && reporter != owner && reader != owner);
@@ -272,7 +253,7 @@ TEST(ConProcTest, ReaderThatCannotBeLaunchedEndsTheChild) {
     CReaderLaunchFails runner;
     runner.pidFile = dir.File(L"pid");
     const std::wstring script = L"\"pidfile:" + runner.pidFile + L";sleep:600000\"";
-    ASSERT_EQ(1, runner.Create(&owner, ChildPath().c_str(), script.c_str()));
+    ASSERT_EQ(1, runner.Create(&owner, kChild.c_str(), script.c_str()));
     // A child left running would keep Start waiting for its ten minutes of sleep.
     auto start = std::async(std::launch::async, [&] { return runner.Start(); });
     const bool returned = start.wait_for(ChildRun::kPatience) == std::future_status::ready;

@@ -1,5 +1,5 @@
-// The job code natively: the temporary folder from TMPDIR, the engine beside the program, private
-// folders, and symbolic links that must never lead the removal out of a job folder.
+// The job code natively: the temporary folder from TMPDIR, private folders, and symbolic links that must
+// never lead the removal out of a job folder.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -32,7 +32,7 @@ void RestoreTempFolder() {
         ::unsetenv("TMPDIR");
 }
 
-TEST_F(JobTest, TempFolderAndEngine) {
+TEST_F(JobTest, TempFolderFromTmpdir) {
     // TMPDIR given with a trailing "/" gives no doubled separator; an empty or missing one means /tmp.
     ::setenv("TMPDIR", fs::path(Temp()).string().c_str(), 1);
     EXPECT_EQ(GetJobParentFolder(), CString(Parent()));
@@ -40,11 +40,6 @@ TEST_F(JobTest, TempFolderAndEngine) {
     EXPECT_EQ(GetJobParentFolder(), CString(L"/tmp/Kestrum"));
     ::unsetenv("TMPDIR");
     EXPECT_EQ(GetJobParentFolder(), CString(L"/tmp/Kestrum"));
-
-    CString engine;
-    ASSERT_EQ(GetEnginePath(&engine), 1);
-    EXPECT_EQ(engine, CString((fs::read_symlink("/proc/self/exe").parent_path() / "kestrum").wstring()));
-    EXPECT_EQ(GetEnginePath(nullptr), 0);
 }
 
 TEST_F(JobTest, FoldersArePrivateAndRootNamesNeverRemoved) {

@@ -1,5 +1,5 @@
-// The job code on Windows: the temporary folder from TMP, the engine beside the module, paths without
-// regard to case, and links that must never lead the removal out of a job folder.
+// The job code on Windows: the temporary folder from TMP, paths without regard to case, and links that must
+// never lead the removal out of a job folder.
 #include <windows.h>
 
 #include <cwctype>
@@ -29,16 +29,6 @@ void RedirectTempFolder(const std::wstring& folder) {
 
 void RestoreTempFolder() {
     ::SetEnvironmentVariableW(L"TMP", g_savedTmp ? g_savedTmp->c_str() : nullptr);
-}
-
-TEST(Job, EngineBesideTheModule) {
-    wchar_t program[1040];
-    const DWORD n = ::GetModuleFileNameW(nullptr, program, 1040);
-    ASSERT_GT(n, 0u);
-    CString engine;
-    ASSERT_EQ(GetEnginePath(&engine), 1);
-    EXPECT_EQ(engine, CString((fs::path(std::wstring(program, n)).parent_path() / L"kestrum.exe").wstring()));
-    EXPECT_EQ(GetEnginePath(nullptr), 0);
 }
 
 TEST_F(JobTest, PathsCompareWithoutRegardToCase) {
