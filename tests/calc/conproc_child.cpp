@@ -12,6 +12,7 @@
 // is then the text of "child.script" in that document's folder.
 #include <charconv>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -22,20 +23,17 @@
 #include "calc/conproc_pattern.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <process.h>
 #include <windows.h>
 
 namespace {
 
-void WriteAll(int stream, const char* data, std::size_t size) {
-    const HANDLE h = ::GetStdHandle(stream == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
-    while (size > 0) {
-        DWORD written = 0;
-        if (!::WriteFile(h, data, static_cast<DWORD>(size), &written, nullptr) || written == 0)
-            std::exit(101);
-        data += written;
-        size -= written;
-    }
+// Line feeds must arrive as they were written.
+void BinaryStreams() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 }
 
 std::string CommandLine(int, char**) {
@@ -68,15 +66,7 @@ unsigned long StartHolder(long ms) {
 
 namespace {
 
-void WriteAll(int stream, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(stream, data, size);
-        if (n <= 0)
-            std::exit(101);
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-}
+void BinaryStreams() {}
 
 std::string CommandLine(int argc, char** argv) {
     std::string line;
@@ -100,6 +90,13 @@ unsigned long StartHolder(long ms) {
 #endif
 
 namespace {
+
+// Flushed at once, so that the two streams keep the order of the steps.
+void WriteAll(int stream, const char* data, std::size_t size) {
+    std::FILE* file = stream == 2 ? stderr : stdout;
+    if (std::fwrite(data, 1, size, file) != size || std::fflush(file) != 0)
+        std::exit(101);
+}
 
 void WriteLine(int stream, std::string_view text) {
     const std::string line = std::string(text) + '\n';
@@ -132,6 +129,7 @@ std::string Script(std::string_view argument) {
 } // namespace
 
 int main(int argc, char** argv) {
+    BinaryStreams();
     const std::string scriptText = Script(argv[argc - 1]);
     std::string_view script = scriptText;
     int exitCode = 0;

@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "calc/job.h"
@@ -15,21 +14,8 @@ namespace fs = std::filesystem;
 const wchar_t kSep = L'/';
 const wchar_t kForeign = L'\\';
 
-namespace {
-std::optional<std::string> g_savedTmpdir;
-} // namespace
-
-void RedirectTempFolder(const std::wstring& folder) {
-    const char* old = std::getenv("TMPDIR");
-    g_savedTmpdir = old ? std::optional<std::string>(old) : std::nullopt;
+void SetTempFolder(const std::wstring& folder) {
     ::setenv("TMPDIR", fs::path(folder).string().c_str(), 1);
-}
-
-void RestoreTempFolder() {
-    if (g_savedTmpdir)
-        ::setenv("TMPDIR", g_savedTmpdir->c_str(), 1);
-    else
-        ::unsetenv("TMPDIR");
 }
 
 TEST_F(JobTest, TempFolderFromTmpdir) {
