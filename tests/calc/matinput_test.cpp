@@ -1,5 +1,5 @@
 // The input rules the dialog and the command-line tool share: row order, the balance summed in single
-// precision, the carbon equivalent and file names.
+// precision, the carbon equivalent, temperatures and file names.
 #include <string>
 #include <tuple>
 #include <vector>
@@ -48,6 +48,12 @@ TEST(CompositionSum, BalanceIsSummedInSinglePrecisionAndTheEquivalentSkipsTheBal
     for (const float bad : {0.0f, -0.001f, 100.001f})
         EXPECT_FALSE(IsBalanceAcceptable(bad)) << bad;
     EXPECT_TRUE(IsBalanceAcceptable(100.0f) && IsBalanceAcceptable(0.001f));
+}
+
+// 300.15f - 273.15f is 27 exactly; in double it would be 26.9999939.
+TEST(Temperatures, ShownAfterASinglePrecisionSubtraction) {
+    EXPECT_EQ(std::make_pair(CelsiusFromKelvin(300.15f), KelvinFromCelsius(700.0)),
+              std::make_pair(27.0, 973.15f));
 }
 
 TEST(FileNames, TheDefaultExtensionGoesOnlyToANameWithoutOne) {
