@@ -17,7 +17,7 @@ namespace {
 
 const std::wstring kEngine = std::filesystem::path(KESTRUM_ENGINE_PATH).wstring();
 const std::filesystem::path kDataDir = std::filesystem::path(KESTRUM_DBDATA_DIR);
-const int kAl = 0, kMg = 7, kSi = 12, kC = 20, kV = 16, kPt = 34;
+const int kAl = 0, kMg = 7, kSi = 12, kPt = 34;
 
 // What a run wrote, and how it ended.
 struct Outcome : IEngineOutput {
@@ -42,20 +42,11 @@ void SetFolder(wchar_t (&field)[kMatPathChars], const std::filesystem::path& fol
     text.copy(field, text.size());
 }
 
-// A job as the module prepares one: the family's defaults and composition with the given amounts, the
-// base taking the balance.
-MatCondition Job(int family, const TempDir& job, std::initializer_list<std::pair<int, float>> amounts) {
+// A preset as the module hands it to the engine, with the data folder and the job folder.
+MatCondition Preset(const wchar_t* name, const TempDir& job) {
     MatCondition rec;
-    rec.materialType = family;
-    GetMaterialDefaults(static_cast<uint32_t>(family), &rec.tempStart);
-    GetDefaultComposition(static_cast<uint32_t>(family), rec.compositions);
-    float rest = 100;
-    for (const auto& [element, percent] : amounts) {
-        rec.compositions[element].compo = percent;
-        rest -= percent;
-    }
-    rec.compositions[DefaultCompositionTable[family][0]].compo = rest;
-    rec.graphiteType = family == kCastIronFamily ? 2 : -1;
+    EXPECT_EQ(1,
+              LoadMatCondition((std::filesystem::path(KESTRUM_PRESET_DIR) / name).wstring().c_str(), &rec));
     SetFolder(rec.dataPath, kDataDir / L"");
     SetFolder(rec.resPath, job.Path() / L"");
     return rec;
@@ -73,7 +64,7 @@ Outcome RunJob(const TempDir& job, const MatCondition& rec) {
 // the end row is still written. The folders are given without trailing separators.
 TEST(EngineRunTest, WritesAResultThatReadsBackWithSolidusAndLiquidus) {
     TempDir job;
-    MatCondition rec = Job(8, job, {{kAl, 6.0f}, {kV, 4.0f}});
+    MatCondition rec = Preset(L"ti6al4v.vjp", job);
     SetFolder(rec.dataPath, kDataDir);
     SetFolder(rec.resPath, job.Path());
     const Outcome outcome = RunJob(job, rec);
@@ -100,9 +91,7 @@ TEST(EngineRunTest, WritesAResultThatReadsBackWithSolidusAndLiquidus) {
 
 TEST(EngineRunTest, CastIronWritesTheColumnsOfItsGraphiteType) {
     TempDir job;
-    MatCondition rec = Job(kCastIronFamily, job, {{kC, 3.6f}, {kSi, 2.5f}});
-    rec.graphiteType = 0;
-    ASSERT_EQ(0, RunJob(job, rec).exitCode);
+    ASSERT_EQ(0, RunJob(job, Preset(L"ductile-iron-gjs400.vjp", job)).exitCode);
     const std::string text = ReadBytes(job.File(kJobResultFileName));
     EXPECT_EQ(text.substr(0, text.find('\r')),
               "T(C)\tWT-LIQUID\tD-LIQUID\tD-TOTAL\tMV-LIQUID\tMV-TOTAL\tCP-WT\tH-WT\tLH-WT\tTC-TOTAL\tTC-"
@@ -137,7 +126,7 @@ TEST(EngineRunTest, InputProblemsEndWithTwoAndAReason) {
     for (const auto& [change, reason] : cases) {
         SCOPED_TRACE(WideToUtf8(reason));
         TempDir job;
-        MatCondition rec = Job(0, job, {{kSi, 7.0f}, {kMg, 0.35f}});
+        MatCondition rec = Preset(L"alsi7mg0.3.vjp", job);
         change(rec, job);
         const Outcome outcome = RunJob(job, rec);
         const std::wstring& line = outcome.lastLine;
@@ -166,7 +155,7 @@ TEST(EngineRunTest, DocumentsThatDoNotLoadAreNamed) {
 TEST(EngineRunTest, PromptFormTakesTheSecondToken) {
     TempDir job;
     const std::wstring input = job.File(kJobInputFileName);
-    const MatCondition rec = Job(10, job, {{38, 3.0f}, {4, 0.5f}});
+    const MatCondition rec = Preset(L"sac305.vjp", job);
     ASSERT_EQ(1, SaveMatCondition(input.c_str(), &rec));
     for (const std::wstring& line : {L"kestrum.exe \"" + input + L"\"", std::wstring(L"kestrum.exe")}) {
         ChildRun run;
