@@ -10,6 +10,7 @@
 //   pidfile:PATH write the process id into the file PATH (for a runner whose output nobody reads)
 // Standing in as the engine, the child gets the path of an input document (".vjp") instead: its script
 // is then the text of "child.script" in that document's folder.
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -40,24 +41,15 @@ std::string CommandLine(int, char**) {
     return ::GetCommandLineA();
 }
 
-// The grandchild is this program again with a sleep script, inheriting the standard handles.
+// The grandchild is this program again with a sleep script; it inherits the pipe's handles.
 unsigned long StartHolder(long ms) {
     wchar_t path[1024];
     ::GetModuleFileNameW(nullptr, path, 1024);
-    std::wstring cmdLine = L"\"sleep:" + std::to_wstring(ms) + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(path, cmdLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &si, &pi))
+    const std::wstring script = L"\"sleep:" + std::to_wstring(ms) + L"\"";
+    const intptr_t process = _wspawnl(_P_NOWAIT, path, script.c_str(), nullptr);
+    if (process == -1)
         std::exit(102);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return pi.dwProcessId;
+    return ::GetProcessId(reinterpret_cast<HANDLE>(process));
 }
 
 } // namespace
@@ -104,12 +96,11 @@ void WriteLine(int stream, std::string_view text) {
 }
 
 void Flood(std::size_t size, bool utf8) {
-    std::uint64_t line = 0;
-    while (size > 0) {
-        std::string block;
+    std::string block;
+    for (std::uint64_t line = 0; size > 0; block.clear()) {
         while (block.size() < 65536)
             AppendFloodLine(block, line++, utf8);
-        const std::size_t n = size < block.size() ? size : block.size();
+        const std::size_t n = std::min(size, block.size());
         WriteAll(1, block.data(), n);
         size -= n;
     }
