@@ -1,14 +1,18 @@
-// The console process runner with a real child process (conproc_child, beside this test).
+// The console process runner with a real child process (conproc_child).
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,7 +20,6 @@
 #include "calc/conproc.h"
 #include "calc/conproc_pattern.h"
 #include "framework/utf.h"
-#include "support/childrun.h"
 #include "support/testfiles.h"
 
 #ifdef _WIN32
@@ -77,17 +80,89 @@ std::wstring ReportStart(const std::wstring& api) {
     return L"ERROR: API    = " + api + L".\n   error code = ";
 }
 
-// A run of the test child with a script.
-class ScriptRun : public ChildRun {
+// What an owner saw: every output call with its thread, the text joined, and OnExit.
+struct Record {
+    std::vector<std::pair<std::wstring, std::thread::id>> outputs;
+    std::wstring text;
+    int exits = 0;
+    int exitCode = -1;
+    int stateInExit = -1;
+    std::thread::id exitThread;
+};
+
+// One run of the test child with a script: its runner, and an owner as the console dialog is one, which
+// handles every callback under one lock.
+class ScriptRun : public IConProcOwner {
 public:
+    static constexpr std::chrono::seconds kPatience{60};
+
     void Start(const std::wstring& script, const std::wstring& program = kChild) {
-        Launch(program, L"\"" + script + L"\"");
+        ASSERT_EQ(1, runner->Create(this, program.c_str(), (L"\"" + script + L"\"").c_str()));
+        ASSERT_EQ(1, runner->Start());
     }
     // Starts a child that sleeps for a minute and returns its process id, 0 when it did not tell.
     unsigned long StartSleeper() {
         Start(L"pid;sleep:60000");
         return WaitForText(L"\n") ? PrintedId(L"pid:") : 0;
     }
+
+    void OnOutput(const wchar_t* text) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        EXPECT_EQ(0, m_record.exits) << "output after OnExit";
+        m_record.outputs.emplace_back(text ? text : L"", std::this_thread::get_id());
+        m_record.text += text ? text : L"";
+        m_changed.notify_all();
+    }
+
+    void OnExit(int exitCode) override {
+        const int state = m_runner.GetState();
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_record.exitCode = exitCode;
+        m_record.stateInExit = state;
+        m_record.exitThread = std::this_thread::get_id();
+        ++m_record.exits;
+        m_changed.notify_all();
+    }
+
+    Record Get() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_record;
+    }
+    bool WaitFor(const std::function<bool(const Record&)>& done) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, kPatience, [&] { return done(m_record); });
+    }
+    bool WaitForText(const std::wstring& text) {
+        return WaitFor([&](const Record& r) { return r.text.find(text) != std::wstring::npos; });
+    }
+
+    // The state turns final just after OnExit has returned.
+    bool WaitUntilEnded() {
+        if (!WaitFor([](const Record& r) { return r.exits > 0; }))
+            return false;
+        const auto until = std::chrono::steady_clock::now() + kPatience;
+        while (runner->IsActive() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(1ms);
+        return !runner->IsActive();
+    }
+
+    unsigned long PrintedId(const std::wstring& key) {
+        const std::wstring text = Get().text;
+        const size_t at = text.find(key);
+        return at == std::wstring::npos ? 0 : std::stoul(text.substr(at + key.size()));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    Record m_record;
+
+public:
+    // Last, so that it ends before what its callbacks use; tests may end it early.
+    std::unique_ptr<CConProc> runner = std::make_unique<CConProc>();
+
+private:
+    const CConProc& m_runner = *runner;
 };
 
 // Standard error lands in the same stream, in the order written, and the stream's end is reported; OnExit
@@ -235,7 +310,7 @@ public:
 protected:
     // Fails only once the child runs, so that there is a child to end.
     void LaunchReader(std::thread&) override {
-        const auto until = std::chrono::steady_clock::now() + ChildRun::kPatience;
+        const auto until = std::chrono::steady_clock::now() + ScriptRun::kPatience;
         while (ReadBytes(pidFile).empty() && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(10ms);
         childPid = std::stoul("0" + ReadBytes(pidFile));
@@ -252,7 +327,7 @@ TEST(ConProcTest, ReaderThatCannotBeLaunchedEndsTheChild) {
     ASSERT_EQ(1, runner.Create(&owner, kChild.c_str(), script.c_str()));
     // A child left running would keep Start waiting for its ten minutes of sleep.
     auto start = std::async(std::launch::async, [&] { return runner.Start(); });
-    const bool returned = start.wait_for(ChildRun::kPatience) == std::future_status::ready;
+    const bool returned = start.wait_for(ScriptRun::kPatience) == std::future_status::ready;
     KillAtEnd child{runner.childPid};
     if (!returned)
         KillProcess(child.pid);
