@@ -115,7 +115,7 @@ public:
     }
 
     void OnExit(int exitCode) override {
-        const int state = m_runner.GetState();
+        const int state = runner->GetState();
         std::lock_guard<std::mutex> lock(m_mutex);
         m_record.exitCode = exitCode;
         m_record.stateInExit = state;
@@ -160,9 +160,6 @@ private:
 public:
     // Last, so that it ends before what its callbacks use; tests may end it early.
     std::unique_ptr<CConProc> runner = std::make_unique<CConProc>();
-
-private:
-    const CConProc& m_runner = *runner;
 };
 
 // Standard error lands in the same stream, in the order written, and the stream's end is reported; OnExit
