@@ -6,6 +6,7 @@
 #include <string>
 
 #include "calc/job.h"
+#include "calc/jobos.h"
 #include "calc/jobtest.h"
 
 namespace fs = std::filesystem;
@@ -18,6 +19,8 @@ void SetTempFolder(const std::wstring& folder) {
 }
 
 TEST_F(JobTest, PathsCompareWithoutRegardToCase) {
+    EXPECT_TRUE(jobos::SamePath(L"C:\\Users\\A\\Temp\\Kestrum", L"c:\\users\\a\\TEMP\\kestrum"));
+    EXPECT_TRUE(jobos::SamePath(L"C:\\\u00C4rger", L"C:\\\u00E4RGER"));
     const CString job = CreateJobFolderName([] { return 8u; });
     ASSERT_EQ(CreateJobFolder(job), 1);
     std::wstring upper = GetJobResultPath(job).Str();
