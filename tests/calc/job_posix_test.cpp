@@ -18,17 +18,7 @@ void SetTempFolder(const std::wstring& folder) {
     ::setenv("TMPDIR", fs::path(folder).string().c_str(), 1);
 }
 
-TEST_F(JobTest, TempFolderFromTmpdir) {
-    // TMPDIR given with a trailing "/" gives no doubled separator; an empty or missing one means /tmp.
-    ::setenv("TMPDIR", fs::path(Temp()).string().c_str(), 1);
-    EXPECT_EQ(GetJobParentFolder(), CString(Parent()));
-    ::setenv("TMPDIR", "", 1);
-    EXPECT_EQ(GetJobParentFolder(), CString(L"/tmp/Kestrum"));
-    ::unsetenv("TMPDIR");
-    EXPECT_EQ(GetJobParentFolder(), CString(L"/tmp/Kestrum"));
-}
-
-TEST_F(JobTest, FoldersArePrivateAndRootNamesNeverRemoved) {
+TEST_F(JobTest, PrivateFoldersUnderTmpdirAndRootNamesNeverRemoved) {
     const CString job = CreateJobFolderName([] { return 5u; });
     ASSERT_EQ(CreateJobFolder(job), 1);
     for (const fs::path& folder : {fs::path(Parent()), fs::path(job.Str())})
@@ -44,6 +34,14 @@ TEST_F(JobTest, FoldersArePrivateAndRootNamesNeverRemoved) {
     EXPECT_EQ(DeleteFolderTree(drive.wstring().c_str()), 0);
     EXPECT_EQ(DeleteFolderTree((drive.wstring() + L"/").c_str()), 0);
     EXPECT_TRUE(fs::is_directory(drive / "sub"));
+
+    // TMPDIR given with a trailing "/" gives no doubled separator; an empty or missing one means /tmp.
+    ::setenv("TMPDIR", fs::path(Temp()).string().c_str(), 1);
+    EXPECT_EQ(GetJobParentFolder(), CString(Parent()));
+    ::setenv("TMPDIR", "", 1);
+    EXPECT_EQ(GetJobParentFolder(), CString(L"/tmp/Kestrum"));
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(GetJobParentFolder(), CString(L"/tmp/Kestrum"));
 }
 
 TEST_F(JobTest, LinksAreNeverFollowed) {

@@ -27,7 +27,7 @@ void MakeTree(const fs::path& root) {
 
 } // namespace
 
-TEST_F(JobTest, FolderNameIsTheParentAndTheSignedCount) {
+TEST_F(JobTest, FolderNameIsTheParentAndTheSignedCountAndHoldsInputAndResult) {
     ASSERT_FALSE(fs::exists(Parent()));
     EXPECT_EQ(GetJobParentFolder(), CString(Parent()));
     // Counts from 2^31 on show as negative numbers.
@@ -42,6 +42,20 @@ TEST_F(JobTest, FolderNameIsTheParentAndTheSignedCount) {
     fs::create_directories(Parent() + kSep + L"777");
     WriteBytes(Parent() + kSep + L"778", "a file of that name");
     EXPECT_EQ(NameFor({777, 778, 779}), CString(Parent() + kSep + L"779" + kSep));
+
+    // The input and result paths in a job folder.
+    const std::wstring job = Parent() + kSep + L"9" + kSep;
+    // A trailing separator leaves no doubled one; foreign separators become ours.
+    EXPECT_EQ(GetJobInputPath(job.c_str()), CString(job + L"input.vjp"));
+    EXPECT_EQ(GetJobResultPath(job.c_str()), CString(job + L"vuzaziza.out"));
+    const std::wstring foreign = Parent() + kForeign + L"9";
+    EXPECT_EQ(GetJobInputPath(foreign.c_str()), CString(job + L"input.vjp"));
+    EXPECT_EQ(GetJobResultPath(foreign.c_str()), CString(job + L"vuzaziza.out"));
+    // The two orders of normalisation differ for a foreign separator next to ours: the input path
+    // collapses it, the result path keeps the pair.
+    const std::wstring mixed = Parent() + kSep + L"9" + kForeign;
+    EXPECT_EQ(GetJobInputPath(mixed.c_str()), CString(job + L"input.vjp"));
+    EXPECT_EQ(GetJobResultPath(mixed.c_str()), CString(job + kSep + L"vuzaziza.out"));
 }
 
 TEST_F(JobTest, DeleteFolderTreeRemovesNestedTrees) {
@@ -100,21 +114,6 @@ TEST_F(JobTest, DeleteResultFolderRemovesFoldersInsideTheParentOnly) {
     for (const std::wstring& file : {user, inParent, inTemp, beside})
         EXPECT_EQ(ReadBytes(file), "keep");
     EXPECT_TRUE(fs::is_directory(kept.Str()));
-}
-
-TEST_F(JobTest, InputAndResultPaths) {
-    const std::wstring job = Parent() + kSep + L"9" + kSep;
-    // A trailing separator leaves no doubled one; foreign separators become ours.
-    EXPECT_EQ(GetJobInputPath(job.c_str()), CString(job + L"input.vjp"));
-    EXPECT_EQ(GetJobResultPath(job.c_str()), CString(job + L"vuzaziza.out"));
-    const std::wstring foreign = Parent() + kForeign + L"9";
-    EXPECT_EQ(GetJobInputPath(foreign.c_str()), CString(job + L"input.vjp"));
-    EXPECT_EQ(GetJobResultPath(foreign.c_str()), CString(job + L"vuzaziza.out"));
-    // The two orders of normalisation differ for a foreign separator next to ours: the input path
-    // collapses it, the result path keeps the pair.
-    const std::wstring mixed = Parent() + kSep + L"9" + kForeign;
-    EXPECT_EQ(GetJobInputPath(mixed.c_str()), CString(job + L"input.vjp"));
-    EXPECT_EQ(GetJobResultPath(mixed.c_str()), CString(job + kSep + L"vuzaziza.out"));
 }
 
 // Without a temporary folder there is no job folder name, and nothing is made in the current folder.

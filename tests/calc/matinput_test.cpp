@@ -22,13 +22,10 @@ CompositionSum Sum(const std::vector<MatCompoEntry>& entries) {
     return SumComposition(entries.data(), CompositionRows(entries.data()));
 }
 
-// Each base goes to the front when it is met; the other rows follow in ascending index.
-TEST(CompositionRows, BaseFirstThenAscendingIndexWhateverTheBases) {
+TEST(CompositionSum, BalanceIsSummedInSinglePrecisionAndTheEquivalentSkipsTheBalanceRow) {
+    // Each base goes to the front when it is met; the other rows follow in ascending index.
     EXPECT_EQ(CompositionRows(Entries({{20, 0, 0}, {3, 1, 0}, {7, 1, 0}, {1, 0, 0}}).data()),
               (std::vector<int32_t>{7, 3, 1, 20}));
-}
-
-TEST(CompositionSum, BalanceIsSummedInSinglePrecisionAndTheEquivalentSkipsTheBalanceRow) {
     // 100 - (0.1 + 33.3 + 3.3) summed in single precision is 63.3000031; summed in double, 63.2999992.
     const auto entries = Entries({{0, 1, 55.0f}, {1, 0, 0.1f}, {2, 0, 33.3f}, {3, 0, 3.3f}});
     EXPECT_EQ(Sum(entries).Balance(), 63.3000031f);

@@ -135,9 +135,7 @@ TEST(EngineRunTest, InputProblemsEndWithTwoAndAReason) {
         EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(job.File(kJobResultFileName))))
             << WideToUtf8(outcome.output);
     }
-}
-
-TEST(EngineRunTest, DocumentsThatDoNotLoadAreNamed) {
+    // Documents that do not load are named.
     TempDir job;
     WriteBytes(job.File(L"broken.vjp"), "<Vantrel><JMapProMaterial");
     for (const std::wstring name : {L"broken.vjp", L"absent.vjp"}) {

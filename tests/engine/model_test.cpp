@@ -20,33 +20,29 @@ template <typename Data, typename Load> Data Shipped(const std::wstring& file, L
     return data;
 }
 
-// Base Al melting at 1000 K with Si at `percent`: liquidus 1000 + slope * percent.
-struct Binary {
+// Base Al melting at 1000 K with Si (-5 K/%) and Ti (+30 K/%) at the given percentages: liquidus
+// 1000 + slope * percent.
+CAlloyModel Binary(double silicon = 10.0, double titanium = 0.0, double fractionLimit = 0.0) {
     ElementSet elements;
-    FamilyData family{0, 700.0, {{12, -5.0, 0.2, 0.1}, {15, 30.0, 8.0, 0.5}}};
+    for (const int k : {0, 12, 15})
+        elements.element[k] =
+            ElementData{true, 30, 1000, 3.0, 2.7, 20e-6, 0.9, 1.1, 400, 200, 90, 1.0, 15000, 70, 0.33};
+    const FamilyData family{0, 700.0, {{12, -5.0, 0.2, 0.1}, {15, 30.0, 8.0, 0.5}}};
     double fraction[kElementCount] = {};
-
-    explicit Binary(double silicon = 10.0, double titanium = 0.0) {
-        for (const int k : {0, 12, 15})
-            elements.element[k] =
-                ElementData{true, 30, 1000, 3.0, 2.7, 20e-6, 0.9, 1.1, 400, 200, 90, 1.0, 15000, 70, 0.33};
-        fraction[0] = 1 - (silicon + titanium) / 100;
-        fraction[12] = silicon / 100;
-        fraction[15] = titanium / 100;
-    }
-    CAlloyModel Model(double fractionLimit = 0.0) const {
-        CAlloyModel model;
-        std::wstring reason;
-        EXPECT_TRUE(model.Setup(fraction, family, elements, fractionLimit, reason));
-        return model;
-    }
-};
+    fraction[0] = 1 - (silicon + titanium) / 100;
+    fraction[12] = silicon / 100;
+    fraction[15] = titanium / 100;
+    CAlloyModel model;
+    std::wstring reason;
+    EXPECT_TRUE(model.Setup(fraction, family, elements, fractionLimit, reason));
+    return model;
+}
 
 } // namespace
 
 TEST(ModelTest, ScheilPathFollowsTheClosedForm) {
     // Liquidus 950 K; below it f = ((1000 - T) / 50)^(1 / (k - 1)); latent heat released (1 - f) L.
-    const CAlloyModel model = Binary().Model();
+    const CAlloyModel model = Binary();
     EXPECT_DOUBLE_EQ(950.0, model.Liquidus());
     EXPECT_DOUBLE_EQ(700.0, model.Solidus());
     for (const double t : {949.0, 900.0, 701.0})
@@ -60,15 +56,15 @@ TEST(ModelTest, ScheilPathFollowsTheClosedForm) {
     EXPECT_GT(model.FractionLiquid(700.0 + 5e-2), 0.0);
 
     // The fraction limit ends the path where f reaches it, unless the terminal temperature is higher.
-    EXPECT_NEAR(1000.0 - 50.0 * std::pow(0.3, -0.8), Binary().Model(0.3).Solidus(), 1e-9);
-    EXPECT_DOUBLE_EQ(700.0, Binary().Model(1e-6).Solidus());
+    EXPECT_NEAR(1000.0 - 50.0 * std::pow(0.3, -0.8), Binary(10.0, 0.0, 0.3).Solidus(), 1e-9);
+    EXPECT_DOUBLE_EQ(700.0, Binary(10.0, 0.0, 1e-6).Solidus());
 
     // A raising solute (0.1 % Ti at +30 K/%) moves the liquidus by 3 K but leaves the path's shape.
-    const CAlloyModel raised = Binary(10.0, 0.1).Model();
+    const CAlloyModel raised = Binary(10.0, 0.1);
     EXPECT_NEAR(953.0, raised.Liquidus(), 1e-9);
     EXPECT_NEAR(std::pow(2.0, -1.25), raised.FractionLiquid(903.0), 1e-12);
     // With only raising solutes the alloy freezes at its liquidus.
-    const CAlloyModel isothermal = Binary(0.0, 0.1).Model();
+    const CAlloyModel isothermal = Binary(0.0, 0.1);
     EXPECT_DOUBLE_EQ(isothermal.Liquidus(), isothermal.Solidus());
     EXPECT_EQ(1.0, isothermal.FractionLiquid(isothermal.Liquidus() + 0.01));
 }
