@@ -167,19 +167,17 @@ public:
 TEST(ConProcTest, ExitCodeDecidesTheFinalState) {
     EXPECT_EQ(0, CConProc().Start()); // only after Create
     const std::wstring ended = ReportStart(L"pipe done - normal exit path.") + kBrokenPipeCode + L".";
-    const struct {
-        const wchar_t* script;
-        std::wstring text;
-        int code, state;
-    } cases[] = {{L"out:hello;err:to stderr;out:world;exit:0",
-                  L"hello\nto stderr\nworld\nExit Code: 0\n" + ended, 0, CConProc::Succeeded},
-                 {L"out:x;exit:7", L"x\nExit Code: 7\n" + ended, 7, CConProc::Failed}};
-    for (const auto& c : cases) {
+    // The script, what arrives, the exit code and the final state.
+    const std::tuple<const wchar_t*, std::wstring, int, int> cases[] = {
+        {L"out:hello;err:to stderr;out:world;exit:0", L"hello\nto stderr\nworld\nExit Code: 0\n" + ended, 0,
+         CConProc::Succeeded},
+        {L"out:x;exit:7", L"x\nExit Code: 7\n" + ended, 7, CConProc::Failed}};
+    for (const auto& [script, text, code, state] : cases) {
         ScriptRun run;
-        run.Start(c.script);
+        run.Start(script);
         ASSERT_TRUE(run.WaitUntilEnded());
         const Record r = run.Get();
-        EXPECT_EQ(std::make_tuple(c.text, 1, c.code, CConProc::Running, c.state, true),
+        EXPECT_EQ(std::make_tuple(text, 1, code, CConProc::Running, state, true),
                   std::make_tuple(r.text.substr(0, r.text.find(L".\n   message") + 1), r.exits, r.exitCode,
                                   r.stateInExit, run.runner->GetState(),
                                   r.exitThread != std::this_thread::get_id()));

@@ -62,7 +62,7 @@ Outcome RunJob(const TempDir& job, const MatCondition& rec) {
 
 // Titanium's range (2100.15 K to 1400.15 K by 5 K) misses a whole number of steps in single precision:
 // the end row is still written. The folders are given without trailing separators.
-TEST(EngineRunTest, WritesAResultThatReadsBackWithSolidusAndLiquidus) {
+TEST(EngineRunTest, WritesResultsThatReadBackWithSolidusLiquidusAndGraphiteColumns) {
     TempDir job;
     MatCondition rec = Preset(L"ti6al4v.vjp", job);
     SetFolder(rec.dataPath, kDataDir);
@@ -87,12 +87,11 @@ TEST(EngineRunTest, WritesAResultThatReadsBackWithSolidusAndLiquidus) {
     EXPECT_NEAR(1127.0, fraction->m_points.front().x, 1e-3);
     // No liquid density below the solidus.
     EXPECT_LT(FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(14))->m_points.size(), 141u);
-}
 
-TEST(EngineRunTest, CastIronWritesTheColumnsOfItsGraphiteType) {
-    TempDir job;
-    ASSERT_EQ(0, RunJob(job, Preset(L"ductile-iron-gjs400.vjp", job)).exitCode);
-    const std::string text = ReadBytes(job.File(kJobResultFileName));
+    // Cast iron writes the columns of its graphite type.
+    TempDir iron;
+    ASSERT_EQ(0, RunJob(iron, Preset(L"ductile-iron-gjs400.vjp", iron)).exitCode);
+    const std::string text = ReadBytes(iron.File(kJobResultFileName));
     EXPECT_EQ(text.substr(0, text.find('\r')),
               "T(C)\tWT-LIQUID\tD-LIQUID\tD-TOTAL\tMV-LIQUID\tMV-TOTAL\tCP-WT\tH-WT\tLH-WT\tTC-TOTAL\tTC-"
               "SPHEROIDAL\t"

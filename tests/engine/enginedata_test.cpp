@@ -2,6 +2,7 @@
 // command-line rule.
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -25,12 +26,8 @@ TEST(EngineDataTest, MalformedFilesAreRefusedWithFileAndLine) {
         "cp_liquid,latent_heat,tc_solid,tc_liquid,viscosity,activation_kJ,young,poisson\n";
     const std::string al = "Al,26.98,933.47,2.70,2.375,23.1,0.897,1.18,397,237,91,1.30,16.5,70,0.35\n";
     const std::string family = "# comment\n\nbase,Al\nterminal_C,555\n";
-    const struct {
-        bool element; // an element file, else a family file
-        std::string text;
-        int line;
-        const wchar_t* reason;
-    } cases[] = {
+    // An element file (else a family file), its text, the line at fault and the reason.
+    const std::tuple<bool, std::string, int, const wchar_t*> cases[] = {
         {true, heading + al + "Si,28,1687,2.3,2.5,2.6,0.7,0.9,1787x,149,56,0.9,12,130,0.22\n", 3,
          L"field 9 (\"1787x\") is not a number"},
         {true, heading + "# note\nAl,26.98,933.47\n", 3, L"expected 15 fields, found 3"},
@@ -43,18 +40,18 @@ TEST(EngineDataTest, MalformedFilesAreRefusedWithFileAndLine) {
         {false, "terminal_C,555\n", 0, L"no \"base\" line"},
     };
     TempDir dir;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(Narrow(c.reason));
+    for (const auto& [element, text, line, reason] : cases) {
+        SCOPED_TRACE(Narrow(reason));
         const std::wstring path = dir.File(L"data.csv");
-        WriteBytes(path, c.text);
+        WriteBytes(path, text);
         DataError error;
         ElementSet elements;
         FamilyData data;
-        EXPECT_FALSE(c.element ? LoadElementFile(path, elements, error) : LoadFamilyFile(path, data, error));
-        EXPECT_EQ(c.line, error.line);
-        EXPECT_NE(std::wstring::npos, error.reason.find(c.reason)) << Narrow(error.reason);
-        EXPECT_EQ(c.line > 0 ? path + L", line " + std::to_wstring(c.line) + L": " + error.reason
-                             : path + L": " + error.reason,
+        EXPECT_FALSE(element ? LoadElementFile(path, elements, error) : LoadFamilyFile(path, data, error));
+        EXPECT_EQ(line, error.line);
+        EXPECT_NE(std::wstring::npos, error.reason.find(reason)) << Narrow(error.reason);
+        EXPECT_EQ(line > 0 ? path + L", line " + std::to_wstring(line) + L": " + error.reason
+                           : path + L": " + error.reason,
                   error.Describe());
         EXPECT_EQ(-1, data.base); // untouched
     }

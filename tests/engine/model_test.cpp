@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -79,10 +80,8 @@ TEST(ModelTest, PresetsMatchTheirHandbookTemperaturesAndKeepTheInvariants) {
         EXPECT_TRUE(elements.element[k].known) << k;
     for (uint32_t family = 0; family < kMaterialTypeCount; ++family)
         EXPECT_EQ(IsMaterialTypeOffered(family) == 1, FamilyFileName(static_cast<int>(family)) != nullptr);
-    const struct {
-        const char* file;
-        double liquidus, solidus;
-    } cases[] = {
+    // The preset and its handbook liquidus and solidus in degrees Celsius.
+    const std::tuple<const char*, double, double> cases[] = {
         {"alsi7mg0.3.vjp", 615, 555},
         {"az91.vjp", 595, 470},
         {"grey-iron-gjl250.vjp", 1194, 1153},
@@ -94,11 +93,11 @@ TEST(ModelTest, PresetsMatchTheirHandbookTemperaturesAndKeepTheInvariants) {
         {"ti6al4v.vjp", 1660, 1604},
         {"sac305.vjp", 220, 217},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
+    for (const auto& [file, liquidus, solidus] : cases) {
+        SCOPED_TRACE(file);
         MatCondition rec;
-        ASSERT_EQ(1, LoadMatCondition((std::filesystem::path(KESTRUM_PRESET_DIR) / c.file).wstring().c_str(),
-                                      &rec));
+        ASSERT_EQ(
+            1, LoadMatCondition((std::filesystem::path(KESTRUM_PRESET_DIR) / file).wstring().c_str(), &rec));
         const int family = rec.materialType;
         const FamilyData data = Shipped<FamilyData>(FamilyFileName(family), LoadFamilyFile);
         // The dialog's default elements all have data; the terminal temperature is given in Celsius, so
@@ -114,8 +113,8 @@ TEST(ModelTest, PresetsMatchTheirHandbookTemperaturesAndKeepTheInvariants) {
         CAlloyModel model;
         std::wstring reason;
         ASSERT_TRUE(model.Setup(fraction, data, elements, rec.fractionLimit, reason));
-        EXPECT_NEAR(c.liquidus, model.Liquidus() - 273.15, 20.0);
-        EXPECT_NEAR(c.solidus, model.Solidus() - 273.15, 40.0);
+        EXPECT_NEAR(liquidus, model.Liquidus() - 273.15, 20.0);
+        EXPECT_NEAR(solidus, model.Solidus() - 273.15, 40.0);
         EXPECT_GT(rec.tempStart, model.Liquidus());
         EXPECT_LT(rec.tempEnd, model.Solidus());
 
