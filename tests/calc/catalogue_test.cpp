@@ -8,13 +8,10 @@
 #include <gtest/gtest.h>
 
 #include "calc/catalogue.h"
+#include "framework/utf.h"
 #include "support/testfiles.h"
 
 namespace {
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
-}
 
 // A name as an accessor copies it into a buffer of '#': zeros after it up to the bound and the cell after
 // the bound untouched; the whole buffer untouched when there is none.
@@ -39,7 +36,7 @@ TEST(Catalogue, ListsAsTheGoldenFileHasThem) {
     std::fill(entries, entries + kElementCount, MatCompoEntry{1, 1, 42.5f});
     for (uint32_t i = 0; i <= kMaterialTypeCount; ++i) {
         float values[4] = {1, 2, 3, 4};
-        out << "family " << i << " [" << Narrow(Name(GetMaterialTypeName, i)) << "] "
+        out << "family " << i << " [" << WideToUtf8(Name(GetMaterialTypeName, i)) << "] "
             << GetMaterialDefaults(i, values) << ' ' << values[0] << ' ' << values[1] << ' ' << values[2]
             << ' ' << values[3] << " offered " << IsMaterialTypeOffered(i) << "\n elements";
         GetDefaultComposition(i, entries);
@@ -47,7 +44,7 @@ TEST(Catalogue, ListsAsTheGoldenFileHasThem) {
             const MatCompoEntry& e = entries[k];
             if (!e.present && !e.base && e.compo == 0)
                 continue;
-            out << ' ' << (e.base ? "*" : "") << Narrow(Name(GetElementName, k));
+            out << ' ' << (e.base ? "*" : "") << WideToUtf8(Name(GetElementName, k));
             if (e.present != 1 || e.compo != 0)
                 out << '=' << e.compo << '/' << e.present;
         }
@@ -57,17 +54,17 @@ TEST(Catalogue, ListsAsTheGoldenFileHasThem) {
         out << '\n';
     }
     for (uint32_t i = 0; i < 4; ++i)
-        out << "graphite " << i << " [" << Narrow(Name(GetGraphiteTypeName, i)) << "]\n";
+        out << "graphite " << i << " [" << WideToUtf8(Name(GetGraphiteTypeName, i)) << "]\n";
     for (uint32_t i = 0; i <= kElementCount; ++i)
-        out << "element " << i << " [" << Narrow(Name(GetElementName, i)) << "]\n";
+        out << "element " << i << " [" << WideToUtf8(Name(GetElementName, i)) << "]\n";
     // -1, as the unsigned index, is out of range too.
     const uint32_t none = static_cast<uint32_t>(-1);
     float values[4] = {1, 2, 3, 4};
     out << "none ["
-        << Narrow(Name(GetMaterialTypeName, none) + Name(GetGraphiteTypeName, none) +
-                  Name(GetElementName, none))
+        << WideToUtf8(Name(GetMaterialTypeName, none) + Name(GetGraphiteTypeName, none) +
+                      Name(GetElementName, none))
         << "] " << GetMaterialDefaults(none, values) << ' ' << values[0] << ' ' << values[3] << '\n';
     for (uint32_t i = 0; i < kPhaseCount; ++i)
-        out << "phase " << i << " [" << Narrow(PhaseTable[i]) << "]\n";
+        out << "phase " << i << " [" << WideToUtf8(PhaseTable[i]) << "]\n";
     EXPECT_EQ(out.str(), Golden("calc/golden/catalogue.txt"));
 }

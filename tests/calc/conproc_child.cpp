@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -110,11 +110,10 @@ void Flood(std::size_t size, bool utf8) {
 std::string Script(std::string_view argument) {
     if (!argument.ends_with(".vjp"))
         return std::string(argument);
-    const std::size_t cut = argument.find_last_of("\\/");
-    const std::string folder(argument.substr(0, cut == std::string_view::npos ? 0 : cut + 1));
-    std::ostringstream text;
-    text << std::ifstream(folder + "child.script", std::ios::binary).rdbuf();
-    return text.str();
+    // The folder ends after the last separator; without one (npos + 1 is 0) it is the current folder.
+    std::ifstream in(std::string(argument.substr(0, argument.find_last_of("\\/") + 1)) + "child.script",
+                     std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 } // namespace

@@ -8,15 +8,12 @@
 
 #include "engine/arguments.h"
 #include "engine/enginedata.h"
+#include "framework/utf.h"
 #include "support/testfiles.h"
 
 namespace {
 
 const std::wstring kDataDir = std::filesystem::path(KESTRUM_DBDATA_DIR).wstring() + L"/";
-
-std::string Narrow(const std::wstring& text) {
-    return std::filesystem::path(text).string();
-}
 
 } // namespace
 
@@ -41,7 +38,7 @@ TEST(EngineDataTest, MalformedFilesAreRefusedWithFileAndLine) {
     };
     TempDir dir;
     for (const auto& [element, text, line, reason] : cases) {
-        SCOPED_TRACE(Narrow(reason));
+        SCOPED_TRACE(WideToUtf8(reason));
         const std::wstring path = dir.File(L"data.csv");
         WriteBytes(path, text);
         DataError error;
@@ -49,7 +46,7 @@ TEST(EngineDataTest, MalformedFilesAreRefusedWithFileAndLine) {
         FamilyData data;
         EXPECT_FALSE(element ? LoadElementFile(path, elements, error) : LoadFamilyFile(path, data, error));
         EXPECT_EQ(line, error.line);
-        EXPECT_NE(std::wstring::npos, error.reason.find(reason)) << Narrow(error.reason);
+        EXPECT_NE(std::wstring::npos, error.reason.find(reason)) << WideToUtf8(error.reason);
         EXPECT_EQ(line > 0 ? path + L", line " + std::to_wstring(line) + L": " + error.reason
                            : path + L": " + error.reason,
                   error.Describe());
@@ -62,7 +59,7 @@ TEST(EngineDataTest, MalformedFilesAreRefusedWithFileAndLine) {
     // Comments, blank lines, blanks around fields and CR LF are fine.
     WriteBytes(dir.File(L"good.csv"),
                "# c\r\n\r\nbase , Al\r\nterminal_C,555.5\r\nsolute,Si,-6.6,0.13,1e-1\r\n");
-    ASSERT_TRUE(LoadFamilyFile(dir.File(L"good.csv"), data, error)) << Narrow(error.Describe());
+    ASSERT_TRUE(LoadFamilyFile(dir.File(L"good.csv"), data, error)) << WideToUtf8(error.Describe());
     EXPECT_DOUBLE_EQ(555.5 + 273.15, data.terminal);
     EXPECT_DOUBLE_EQ(0.1, data.Find(12)->conductivityDrop);
 }
@@ -78,11 +75,11 @@ TEST(EngineArgumentsTest, WindowsCommandLineRule) {
     EXPECT_EQ(L"D:\\a b\\input.vjp", path);
     EXPECT_TRUE(SelectInputPath({L"kestrum.vjp"}, self, path, problem)); // a document, not the program
     for (const wchar_t* typed : {L"kestrum", L"KESTRUM.EXE", self.c_str()}) {
-        EXPECT_FALSE(SelectInputPath({typed}, self, path, problem)) << Narrow(typed);
-        EXPECT_EQ(0u, problem.find(L"no input document")) << Narrow(problem);
+        EXPECT_FALSE(SelectInputPath({typed}, self, path, problem)) << WideToUtf8(typed);
+        EXPECT_EQ(0u, problem.find(L"no input document")) << WideToUtf8(problem);
     }
     EXPECT_FALSE(SelectInputPath({}, self, path, problem));
     EXPECT_FALSE(SelectInputPath({L"kestrum.exe", L""}, self, path, problem));
     EXPECT_FALSE(SelectInputPath({L"kestrum.exe", L"a.vjp", L"b.vjp"}, self, path, problem));
-    EXPECT_EQ(0u, problem.find(L"too many arguments")) << Narrow(problem);
+    EXPECT_EQ(0u, problem.find(L"too many arguments")) << WideToUtf8(problem);
 }
