@@ -113,9 +113,7 @@ TEST(EngineRunTest, InputProblemsEndWithTwoAndAReason) {
         {[](auto& r, auto&) { r.materialType = kCastIronFamily; }, L"needs a graphite type"},
         {[](auto& r, auto&) { std::swap(r.compositions[kAl].base, r.compositions[kSi].base); },
          L"base element Si is not the family's base Al"},
-        {[](auto& r, auto&) {
-             r.compositions[kPt] = {0, 1, 0.1f}, r.compositions[kSi].compo -= 0.1f;
-         },
+        {[](auto& r, auto&) { std::swap(r.compositions[kMg], r.compositions[kPt]); },
          L"no solute row for Pt"},
         {[](auto& r, auto& job) { SetFolder(r.dataPath, job.Path() / L"none" / L""); },
          L"elements.csv: cannot be opened"},
@@ -166,8 +164,7 @@ TEST(EngineRunTest, PromptFormTakesTheSecondToken) {
 TEST(EngineRunTest, NativeArgumentForms) {
     for (const std::string arguments : {"", " ''", " a.vjp b.vjp"}) {
         const int status = std::system((WideToUtf8(kEngine) + arguments + " >/dev/null").c_str());
-        ASSERT_TRUE(WIFEXITED(status)) << arguments;
-        EXPECT_EQ(2, WEXITSTATUS(status)) << arguments;
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << arguments << ": " << status;
     }
 }
 #endif

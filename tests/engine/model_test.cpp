@@ -14,13 +14,6 @@ namespace {
 
 const std::wstring kDataDir = std::filesystem::path(KESTRUM_DBDATA_DIR).wstring() + L"/";
 
-template <typename Data, typename Load> Data Shipped(const std::wstring& file, Load load) {
-    Data data;
-    DataError error;
-    EXPECT_TRUE(load(kDataDir + file, data, error)) << std::filesystem::path(error.Describe());
-    return data;
-}
-
 // Base Al melting at 1000 K with Si (-5 K/%) and Ti (+30 K/%) at the given percentages: liquidus
 // 1000 + slope * percent.
 CAlloyModel Binary(double silicon = 10.0, double titanium = 0.0, double fractionLimit = 0.0) {
@@ -75,7 +68,10 @@ TEST(ModelTest, ScheilPathFollowsTheClosedForm) {
 // preset's range. In 1 K steps on cooling the liquid never comes back, heat only leaves, the alloy only
 // contracts; liquid values vanish at the solidus.
 TEST(ModelTest, PresetsMatchTheirHandbookTemperaturesAndKeepTheInvariants) {
-    const ElementSet elements = Shipped<ElementSet>(kElementFileName, LoadElementFile);
+    ElementSet elements;
+    DataError error;
+    ASSERT_TRUE(LoadElementFile(kDataDir + kElementFileName, elements, error))
+        << std::filesystem::path(error.Describe());
     for (uint32_t k = 0; k < kElementCount; ++k)
         EXPECT_TRUE(elements.element[k].known) << k;
     for (uint32_t family = 0; family < kMaterialTypeCount; ++family)
@@ -99,7 +95,9 @@ TEST(ModelTest, PresetsMatchTheirHandbookTemperaturesAndKeepTheInvariants) {
         ASSERT_EQ(
             1, LoadMatCondition((std::filesystem::path(KESTRUM_PRESET_DIR) / file).wstring().c_str(), &rec));
         const int family = rec.materialType;
-        const FamilyData data = Shipped<FamilyData>(FamilyFileName(family), LoadFamilyFile);
+        FamilyData data;
+        ASSERT_TRUE(LoadFamilyFile(kDataDir + FamilyFileName(family), data, error))
+            << std::filesystem::path(error.Describe());
         // The dialog's default elements all have data; the terminal temperature is given in Celsius, so
         // one meant as kelvin would lie above the family's start.
         EXPECT_EQ(DefaultCompositionTable[family][0], data.base);
