@@ -24,9 +24,15 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <errno.h>
+#include <signal.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
+#ifdef _WIN32
 bool ProcessGone(unsigned long pid) {
     const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
     const bool gone = !process || ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
@@ -45,15 +51,7 @@ void KillProcess(unsigned long pid) {
 const std::wstring kBrokenPipeCode = L"109";
 // The runner decodes output in the thread's ANSI code page, so the flood is ASCII only.
 const std::pair<size_t, bool> kFloods[] = {{10 * 1024 * 1024, false}};
-
-} // namespace
 #else
-#include <errno.h>
-#include <signal.h>
-#include <unistd.h>
-
-namespace {
-
 // The runner reaps its child, so a pid that is gone has no zombie either.
 bool ProcessGone(unsigned long pid) {
     return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
@@ -66,11 +64,7 @@ void KillProcess(unsigned long pid) {
 const std::wstring kBrokenPipeCode = L"32";
 // 55-byte UTF-8 lines make reads end inside characters, whose bytes are carried into the next chunk.
 const std::pair<size_t, bool> kFloods[] = {{10 * 1024 * 1024, false}, {3 * 1000 * 1000, true}};
-
-} // namespace
 #endif
-
-namespace {
 
 using namespace std::chrono_literals;
 
@@ -227,9 +221,8 @@ TEST(ConProcTest, FloodArrivesWholeInOrderInBoundedChunks) {
 }
 
 TEST(ConProcTest, MissingProgramIsReportedOnceWithoutExit) {
-    TempDir dir;
     ScriptRun run;
-    run.Start(L"exit:0", dir.File(L"no such program"));
+    run.Start(L"exit:0", kChild + L"-missing");
     ASSERT_TRUE(run.WaitForText(ReportStart(L"pipe done - normal exit path.")));
 
     const Record record = run.Get();
