@@ -1,4 +1,4 @@
-// The catalogue as text against a golden transcription of its lists, and the accessors' edge behaviour.
+// The catalogue as text against a golden transcription of its lists, out-of-range indexes included.
 #include <algorithm>
 #include <cwchar>
 #include <sstream>
@@ -8,111 +8,63 @@
 #include <gtest/gtest.h>
 
 #include "calc/catalogue.h"
+#include "framework/utf.h"
 #include "support/testfiles.h"
 
 namespace {
 
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
-}
-
+// A name as an accessor copies it into a buffer of '#': zeros after it up to the bound and the cell after
+// the bound untouched; the whole buffer untouched when there is none.
 std::wstring Name(int (*accessor)(uint32_t, wchar_t*), uint32_t index) {
-    wchar_t buffer[260];
-    const int n = accessor(index, buffer);
-    return n > 0 ? std::wstring(buffer, static_cast<size_t>(n)) : std::wstring();
-}
-
-// Reads a row up to its -1 and checks that only zeros follow.
-template <size_t N> std::vector<int> Row(const int32_t (&cells)[N]) {
-    std::vector<int> row;
-    size_t i = 0;
-    for (; i < N && cells[i] != -1; ++i)
-        row.push_back(cells[i]);
-    EXPECT_LT(i, N) << "row without -1";
-    for (++i; i < N; ++i)
-        EXPECT_EQ(cells[i], 0) << "cell " << i << " after the end";
-    return row;
+    wchar_t buffer[kCatalogueNameMax + 1];
+    std::wmemset(buffer, L'#', kCatalogueNameMax + 1);
+    const auto n = static_cast<size_t>(accessor(index, buffer));
+    const std::wstring rest =
+        n ? std::wstring(kCatalogueNameMax - n, L'\0') + L"#" : std::wstring(kCatalogueNameMax + 1, L'#');
+    EXPECT_EQ(std::wstring(buffer + n, kCatalogueNameMax + 1 - n), rest) << index;
+    return std::wstring(buffer, n);
 }
 
 } // namespace
 
-// Names in brackets, so that trailing blanks and quotes show.
+// Names in brackets, so that trailing blanks and quotes show. The default compositions in element order,
+// the base marked "*", each filled into the entries the family before left (the first into garbage), so
+// that an entry not cleared, or one out of range that changes anything, shows.
 TEST(Catalogue, ListsAsTheGoldenFileHasThem) {
     std::ostringstream out;
+    MatCompoEntry entries[kElementCount];
+    std::fill(entries, entries + kElementCount, MatCompoEntry{1, 1, 42.5f});
     for (uint32_t i = 0; i <= kMaterialTypeCount; ++i) {
-        float values[4] = {};
-        out << "family " << i << " [" << Narrow(Name(GetMaterialTypeName, i)) << "] "
+        float values[4] = {1, 2, 3, 4};
+        out << "family " << i << " [" << WideToUtf8(Name(GetMaterialTypeName, i)) << "] "
             << GetMaterialDefaults(i, values) << ' ' << values[0] << ' ' << values[1] << ' ' << values[2]
-            << ' ' << values[3] << " offered " << IsMaterialTypeOffered(i) << '\n';
-        if (i == kMaterialTypeCount)
-            break;
-        out << " elements";
-        for (int element : Row(DefaultCompositionTable[i]))
-            out << ' ' << Narrow(Name(GetElementName, static_cast<uint32_t>(element)));
+            << ' ' << values[3] << " offered " << IsMaterialTypeOffered(i) << "\n elements";
+        GetDefaultComposition(i, entries);
+        for (uint32_t k = 0; k < kElementCount; ++k) {
+            const MatCompoEntry& e = entries[k];
+            if (!e.present && !e.base && e.compo == 0)
+                continue;
+            out << ' ' << (e.base ? "*" : "") << WideToUtf8(Name(GetElementName, k));
+            if (e.present != 1 || e.compo != 0)
+                out << '=' << e.compo << '/' << e.present;
+        }
         out << "\n phases";
-        for (int phase : Row(FamilyPhaseTable[i]))
-            out << ' ' << phase;
+        for (uint32_t k = 0; i < kMaterialTypeCount && k < kPhaseCount && FamilyPhaseTable[i][k] != -1; ++k)
+            out << ' ' << FamilyPhaseTable[i][k];
         out << '\n';
     }
     for (uint32_t i = 0; i < 4; ++i)
-        out << "graphite " << i << " [" << Narrow(Name(GetGraphiteTypeName, i)) << "]\n";
-    for (uint32_t i = 0; i < kElementCount; ++i)
-        out << "element " << i << " [" << Narrow(Name(GetElementName, i)) << "]\n";
-    for (uint32_t i = 0; i < kPhaseCount; ++i)
-        out << "phase " << i << " [" << Narrow(PhaseTable[i]) << "]\n";
-    EXPECT_EQ(out.str(), Golden("calc/golden/catalogue.txt"));
-}
-
-TEST(Catalogue, AccessorEdges) {
-    constexpr uint32_t kNone = static_cast<uint32_t>(-1);
-    wchar_t buffer[262];
-    std::wmemset(buffer, L'#', 262);
-    // Out of range (-1 too, as the unsigned index), a missing or an empty name: 0, buffer untouched.
-    for (int (*accessor)(uint32_t, wchar_t*) : {GetMaterialTypeName, GetGraphiteTypeName, GetElementName})
-        EXPECT_EQ(accessor(kNone, buffer), 0);
-    EXPECT_EQ(GetMaterialTypeName(11, buffer), 0);
-    EXPECT_EQ(GetElementName(43, buffer), 0);
-    EXPECT_EQ(CopyCatalogueName(nullptr, buffer), 0);
-    EXPECT_EQ(CopyCatalogueName(L"", buffer), 0);
-    EXPECT_EQ(buffer[0], L'#');
-    // A null buffer gives the length only.
-    EXPECT_EQ(GetMaterialTypeName(5, nullptr), 23);
-    EXPECT_EQ(CopyCatalogueName(std::wstring(300, L'a').c_str(), nullptr), kCatalogueNameMax);
-
-    // The copy fills zeros up to the bound and never writes the cell after it, also for a name that
-    // is longer than the bound or one shorter.
-    EXPECT_EQ(GetElementName(42, buffer), 2);
-    EXPECT_EQ(std::wstring(buffer, kCatalogueNameMax + 1),
-              L"Sb" + std::wstring(kCatalogueNameMax - 2, L'\0') + L"#");
-    EXPECT_EQ(CopyCatalogueName(std::wstring(300, L'a').c_str(), buffer), kCatalogueNameMax);
-    EXPECT_EQ(std::wstring(buffer, kCatalogueNameMax + 1), std::wstring(kCatalogueNameMax, L'a') + L"#");
-    EXPECT_EQ(CopyCatalogueName(std::wstring(kCatalogueNameMax - 1, L'b').c_str(), buffer),
-              kCatalogueNameMax - 1);
-    EXPECT_EQ(std::wstring(buffer + kCatalogueNameMax - 2, 3), std::wstring(L"b\0#", 3));
-
+        out << "graphite " << i << " [" << WideToUtf8(Name(GetGraphiteTypeName, i)) << "]\n";
+    for (uint32_t i = 0; i <= kElementCount; ++i)
+        out << "element " << i << " [" << WideToUtf8(Name(GetElementName, i)) << "]\n";
+    // -1, as the unsigned index, is out of range too.
+    const uint32_t none = static_cast<uint32_t>(-1);
     float values[4] = {1, 2, 3, 4};
-    EXPECT_EQ(GetMaterialDefaults(11, values), 0);
-    EXPECT_EQ(GetMaterialDefaults(kNone, values), 0);
-    EXPECT_EQ(std::vector<float>(values, values + 4), (std::vector<float>{1, 2, 3, 4}));
-    EXPECT_EQ(GetMaterialDefaults(0, nullptr), 0);
-}
-
-TEST(Catalogue, DefaultComposition) {
-    MatCompoEntry entries[kElementCount];
-    const auto all = [&entries] { return std::vector<MatCompoEntry>(entries, entries + kElementCount); };
-    std::fill(entries, entries + kElementCount, MatCompoEntry{1, 1, 42.5f});
-    // Out of range changes nothing, not even an earlier composition.
-    GetDefaultComposition(11, entries);
-    GetDefaultComposition(static_cast<uint32_t>(-1), entries);
-    EXPECT_EQ(all(), std::vector<MatCompoEntry>(kElementCount, MatCompoEntry{1, 1, 42.5f}));
-
-    // Each family after another: the earlier one is cleared.
-    for (uint32_t family = 0; family < kMaterialTypeCount; ++family) {
-        std::vector<MatCompoEntry> expected(kElementCount);
-        const std::vector<int> row = Row(DefaultCompositionTable[family]);
-        for (size_t k = 0; k < row.size(); ++k)
-            expected[static_cast<size_t>(row[k])] = MatCompoEntry{k == 0 ? 1 : 0, 1, 0.0f};
-        GetDefaultComposition(family, entries);
-        EXPECT_EQ(all(), expected) << family;
-    }
+    out << "none ["
+        << WideToUtf8(Name(GetMaterialTypeName, none) + Name(GetGraphiteTypeName, none) +
+                      Name(GetElementName, none))
+        << "] " << GetMaterialDefaults(none, values) << ' ' << values[0] << ' ' << values[3] << '\n';
+    for (uint32_t i = 0; i < kPhaseCount; ++i)
+        out << "phase " << i << " [" << WideToUtf8(PhaseTable[i]) << "]\n";
+    EXPECT_EQ(out.str(), Golden("calc/golden/catalogue.txt"));
 }

@@ -10,11 +10,13 @@
 //   pidfile:PATH write the process id into the file PATH (for a runner whose output nobody reads)
 // Standing in as the engine, the child gets the path of an input document (".vjp") instead: its script
 // is then the text of "child.script" in that document's folder.
+#include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -22,44 +24,32 @@
 #include "calc/conproc_pattern.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <process.h>
 #include <windows.h>
 
 namespace {
 
-void WriteAll(int stream, const char* data, std::size_t size) {
-    const HANDLE h = ::GetStdHandle(stream == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
-    while (size > 0) {
-        DWORD written = 0;
-        if (!::WriteFile(h, data, static_cast<DWORD>(size), &written, nullptr) || written == 0)
-            std::exit(101);
-        data += written;
-        size -= written;
-    }
+// Line feeds must arrive as they were written.
+void BinaryStreams() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 }
 
 std::string CommandLine(int, char**) {
     return ::GetCommandLineA();
 }
 
-// The grandchild is this program again with a sleep script, inheriting the standard handles.
+// The grandchild is this program again with a sleep script; it inherits the pipe's handles.
 unsigned long StartHolder(long ms) {
     wchar_t path[1024];
     ::GetModuleFileNameW(nullptr, path, 1024);
-    std::wstring cmdLine = L"\"sleep:" + std::to_wstring(ms) + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(path, cmdLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &si, &pi))
+    const std::wstring script = L"\"sleep:" + std::to_wstring(ms) + L"\"";
+    const intptr_t process = _wspawnl(_P_NOWAIT, path, script.c_str(), nullptr);
+    if (process == -1)
         std::exit(102);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return pi.dwProcessId;
+    return ::GetProcessId(reinterpret_cast<HANDLE>(process));
 }
 
 } // namespace
@@ -68,15 +58,7 @@ unsigned long StartHolder(long ms) {
 
 namespace {
 
-void WriteAll(int stream, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(stream, data, size);
-        if (n <= 0)
-            std::exit(101);
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-}
+void BinaryStreams() {}
 
 std::string CommandLine(int argc, char** argv) {
     std::string line;
@@ -101,18 +83,24 @@ unsigned long StartHolder(long ms) {
 
 namespace {
 
+// Flushed at once, so that the two streams keep the order of the steps.
+void WriteAll(int stream, const char* data, std::size_t size) {
+    std::FILE* file = stream == 2 ? stderr : stdout;
+    if (std::fwrite(data, 1, size, file) != size || std::fflush(file) != 0)
+        std::exit(101);
+}
+
 void WriteLine(int stream, std::string_view text) {
     const std::string line = std::string(text) + '\n';
     WriteAll(stream, line.data(), line.size());
 }
 
 void Flood(std::size_t size, bool utf8) {
-    std::uint64_t line = 0;
-    while (size > 0) {
-        std::string block;
+    std::string block;
+    for (std::uint64_t line = 0; size > 0; block.clear()) {
         while (block.size() < 65536)
             AppendFloodLine(block, line++, utf8);
-        const std::size_t n = size < block.size() ? size : block.size();
+        const std::size_t n = std::min(size, block.size());
         WriteAll(1, block.data(), n);
         size -= n;
     }
@@ -122,16 +110,16 @@ void Flood(std::size_t size, bool utf8) {
 std::string Script(std::string_view argument) {
     if (!argument.ends_with(".vjp"))
         return std::string(argument);
-    const std::size_t cut = argument.find_last_of("\\/");
-    const std::string folder(argument.substr(0, cut == std::string_view::npos ? 0 : cut + 1));
-    std::ostringstream text;
-    text << std::ifstream(folder + "child.script", std::ios::binary).rdbuf();
-    return text.str();
+    // The folder ends after the last separator; without one (npos + 1 is 0) it is the current folder.
+    std::ifstream in(std::string(argument.substr(0, argument.find_last_of("\\/") + 1)) + "child.script",
+                     std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    BinaryStreams();
     const std::string scriptText = Script(argv[argc - 1]);
     std::string_view script = scriptText;
     int exitCode = 0;

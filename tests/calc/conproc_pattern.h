@@ -1,9 +1,9 @@
 // The flood pattern of conproc_child: numbered lines, so a lost, doubled or reordered byte shows.
 #pragma once
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 // ASCII lines are 64 bytes: the line number in 8 digits, a blank, 54 letters and a line feed.
@@ -17,17 +17,13 @@ inline void AppendFloodLine(std::string& out, std::uint64_t line, bool utf8) {
     static constexpr char kUtf8[] = "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"
                                     "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"
                                     "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
-    char text[64];
-    std::uint64_t n = line;
-    for (int i = 7; i >= 0; --i) {
-        text[i] = static_cast<char>('0' + n % 10);
-        n /= 10;
-    }
-    text[8] = ' ';
-    const std::size_t body = utf8 ? 45 : 54;
-    std::memcpy(text + 9, utf8 ? kUtf8 : kLetters + line % 26, body);
-    text[9 + body] = '\n';
-    out.append(text, 10 + body);
+    // The count plus 10^8 has the 8 digits, leading zeros included, after its first one.
+    char number[9];
+    std::to_chars(number, number + 9, line % 100000000 + 100000000);
+    out.append(number + 1, 8);
+    out += ' ';
+    out.append(utf8 ? kUtf8 : kLetters + line % 26, utf8 ? 45 : 54);
+    out += '\n';
 }
 
 // The first `size` bytes of the pattern.

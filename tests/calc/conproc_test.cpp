@@ -1,14 +1,18 @@
-// The console process runner with a real child process (conproc_child, beside this test).
+// The console process runner with a real child process (conproc_child).
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,20 +20,19 @@
 #include "calc/conproc.h"
 #include "calc/conproc_pattern.h"
 #include "framework/utf.h"
-#include "support/childrun.h"
 #include "support/testfiles.h"
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <errno.h>
+#include <signal.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
-std::filesystem::path TestProgram() {
-    wchar_t path[2048];
-    ::GetModuleFileNameW(nullptr, path, 2048);
-    return path;
-}
-
+#ifdef _WIN32
 bool ProcessGone(unsigned long pid) {
     const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
     const bool gone = !process || ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
@@ -46,19 +49,9 @@ void KillProcess(unsigned long pid) {
 }
 
 const std::wstring kBrokenPipeCode = L"109";
-
-} // namespace
+// The runner decodes output in the thread's ANSI code page, so the flood is ASCII only.
+const std::pair<size_t, bool> kFloods[] = {{10 * 1024 * 1024, false}};
 #else
-#include <errno.h>
-#include <signal.h>
-#include <unistd.h>
-
-namespace {
-
-std::filesystem::path TestProgram() {
-    return std::filesystem::read_symlink("/proc/self/exe");
-}
-
 // The runner reaps its child, so a pid that is gone has no zombie either.
 bool ProcessGone(unsigned long pid) {
     return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
@@ -69,74 +62,116 @@ void KillProcess(unsigned long pid) {
 }
 
 const std::wstring kBrokenPipeCode = L"32";
-
-} // namespace
+// 55-byte UTF-8 lines make reads end inside characters, whose bytes are carried into the next chunk.
+const std::pair<size_t, bool> kFloods[] = {{10 * 1024 * 1024, false}, {3 * 1000 * 1000, true}};
 #endif
-
-namespace {
 
 using namespace std::chrono_literals;
 
-std::wstring ChildPath() {
-    return (TestProgram().parent_path() / KESTRUM_CONPROC_CHILD).wstring();
-}
+const std::wstring kChild = std::filesystem::path(KESTRUM_CONPROC_CHILD).wstring();
 
 std::wstring ReportStart(const std::wstring& api) {
     return L"ERROR: API    = " + api + L".\n   error code = ";
 }
 
-// A run of the test child with a script.
-class ScriptRun : public ChildRun {
+// What an owner saw: every output call with its thread, the text joined, and OnExit.
+struct Record {
+    std::vector<std::pair<std::wstring, std::thread::id>> outputs;
+    std::wstring text;
+    int exits = 0;
+    int exitCode = -1;
+    int stateInExit = -1;
+    std::thread::id exitThread;
+};
+
+// One run of the test child with a script: its runner, and an owner as the console dialog is one, which
+// handles every callback under one lock.
+class ScriptRun : public IConProcOwner {
 public:
-    void Start(const std::wstring& script, const std::wstring& program = ChildPath()) {
-        Launch(program, L"\"" + script + L"\"");
+    static constexpr std::chrono::seconds kPatience{60};
+
+    void Start(const std::wstring& script, const std::wstring& program = kChild) {
+        ASSERT_EQ(1, runner->Create(this, program.c_str(), (L"\"" + script + L"\"").c_str()));
+        ASSERT_EQ(1, runner->Start());
     }
     // Starts a child that sleeps for a minute and returns its process id, 0 when it did not tell.
     unsigned long StartSleeper() {
         Start(L"pid;sleep:60000");
         return WaitForText(L"\n") ? PrintedId(L"pid:") : 0;
     }
+
+    void OnOutput(const wchar_t* text) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        EXPECT_EQ(0, m_record.exits) << "output after OnExit";
+        m_record.outputs.emplace_back(text ? text : L"", std::this_thread::get_id());
+        m_record.text += text ? text : L"";
+        m_changed.notify_all();
+    }
+
+    void OnExit(int exitCode) override {
+        const int state = runner->GetState();
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_record.exitCode = exitCode;
+        m_record.stateInExit = state;
+        m_record.exitThread = std::this_thread::get_id();
+        ++m_record.exits;
+        m_changed.notify_all();
+    }
+
+    Record Get() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_record;
+    }
+    bool WaitFor(const std::function<bool(const Record&)>& done) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, kPatience, [&] { return done(m_record); });
+    }
+    bool WaitForText(const std::wstring& text) {
+        return WaitFor([&](const Record& r) { return r.text.find(text) != std::wstring::npos; });
+    }
+
+    // The state turns final just after OnExit has returned.
+    bool WaitUntilEnded() {
+        if (!WaitFor([](const Record& r) { return r.exits > 0; }))
+            return false;
+        const auto until = std::chrono::steady_clock::now() + kPatience;
+        while (runner->IsActive() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(1ms);
+        return !runner->IsActive();
+    }
+
+    unsigned long PrintedId(const std::wstring& key) {
+        const std::wstring text = Get().text;
+        const size_t at = text.find(key);
+        return at == std::wstring::npos ? 0 : std::stoul(text.substr(at + key.size()));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    Record m_record;
+
+public:
+    // Last, so that it ends before what its callbacks use; tests may end it early.
+    std::unique_ptr<CConProc> runner = std::make_unique<CConProc>();
 };
-
-// The whole flood arrives in order, followed by the exit line, in chunks no longer than a read.
-void CheckFlood(size_t size, bool utf8) {
-    ScriptRun run;
-    run.Start((utf8 ? L"uflood:" : L"flood:") + std::to_wstring(size));
-    ASSERT_TRUE(run.WaitUntilEnded());
-    const std::wstring expected = Utf8ToWide(FloodText(size, utf8));
-    const Record record = run.Get();
-    EXPECT_TRUE(record.text.starts_with(expected + L"Exit Code: 0\n"));
-    EXPECT_GT(record.outputs.size(), size / CConProc::kChunkSize);
-    for (const auto& [text, thread] : record.outputs)
-        ASSERT_LE(text.size(), size_t{CConProc::kChunkSize});
-}
-
-TEST(ConProcTest, ReportHasItsExactLayoutAndIsCutToItsBuffer) {
-    EXPECT_EQ(L"ERROR: API    = ReadFile.\n   error code = -5.\n   message    = Access is denied.\r\n.\n",
-              FormatConProcReport(L"ReadFile", -5, L"Access is denied.\r\n"));
-    const std::wstring report = FormatConProcReport(L"CreateProcess", 2, std::wstring(2000, L'm').c_str());
-    EXPECT_EQ(size_t{CConProc::kReportSize - 1}, report.size());
-    EXPECT_TRUE(report.starts_with(ReportStart(L"CreateProcess") + L"2.\n   message    = mmm"));
-}
 
 // Standard error lands in the same stream, in the order written, and the stream's end is reported; OnExit
 // comes once, after all output, from the runner's thread, while the state is still Running.
 TEST(ConProcTest, ExitCodeDecidesTheFinalState) {
     EXPECT_EQ(0, CConProc().Start()); // only after Create
     const std::wstring ended = ReportStart(L"pipe done - normal exit path.") + kBrokenPipeCode + L".";
-    const struct {
-        const wchar_t* script;
-        std::wstring text;
-        int code, state;
-    } cases[] = {{L"out:hello;err:to stderr;out:world;exit:0",
-                  L"hello\nto stderr\nworld\nExit Code: 0\n" + ended, 0, CConProc::Succeeded},
-                 {L"out:x;exit:7", L"x\nExit Code: 7\n" + ended, 7, CConProc::Failed}};
-    for (const auto& c : cases) {
+    // The script, what arrives, the exit code and the final state.
+    const std::tuple<const wchar_t*, std::wstring, int, int> cases[] = {
+        {L"out:hello;err:to stderr;out:world;exit:0", L"hello\nto stderr\nworld\nExit Code: 0\n" + ended, 0,
+         CConProc::Succeeded},
+        {L"out:x;exit:7", L"x\nExit Code: 7\n" + ended, 7, CConProc::Failed}};
+    for (const auto& [script, text, code, state] : cases) {
         ScriptRun run;
-        run.Start(c.script);
+        run.Start(script);
         ASSERT_TRUE(run.WaitUntilEnded());
         const Record r = run.Get();
-        EXPECT_EQ(std::make_tuple(c.text, 1, c.code, CConProc::Running, c.state, true),
+        EXPECT_EQ(std::make_tuple(text, 1, code, CConProc::Running, state, true),
                   std::make_tuple(r.text.substr(0, r.text.find(L".\n   message") + 1), r.exits, r.exitCode,
                                   r.stateInExit, run.runner->GetState(),
                                   r.exitThread != std::this_thread::get_id()));
@@ -171,21 +206,31 @@ TEST(ConProcTest, PauseStopsTheChildResumeLetsItGoOnTerminateEndsItWithThree) {
               std::make_tuple(int{CConProc::Failed}, 3, true));
 }
 
+// The whole flood arrives in order, followed by the exit line, in chunks no longer than a read.
 TEST(ConProcTest, FloodArrivesWholeInOrderInBoundedChunks) {
-    CheckFlood(10 * 1024 * 1024, false);
+    for (const auto& [size, utf8] : kFloods) {
+        ScriptRun run;
+        run.Start((utf8 ? L"uflood:" : L"flood:") + std::to_wstring(size));
+        ASSERT_TRUE(run.WaitUntilEnded());
+        const Record record = run.Get();
+        EXPECT_TRUE(record.text.starts_with(Utf8ToWide(FloodText(size, utf8)) + L"Exit Code: 0\n")) << utf8;
+        EXPECT_GT(record.outputs.size(), size / CConProc::kChunkSize);
+        for (const auto& [text, thread] : record.outputs)
+            ASSERT_LE(text.size(), size_t{CConProc::kChunkSize});
+    }
 }
 
 TEST(ConProcTest, MissingProgramIsReportedOnceWithoutExit) {
-    TempDir dir;
     ScriptRun run;
-    run.Start(L"exit:0", dir.File(L"no such program"));
+    run.Start(L"exit:0", kChild + L"-missing");
     ASSERT_TRUE(run.WaitForText(ReportStart(L"pipe done - normal exit path.")));
 
     const Record record = run.Get();
     ASSERT_EQ(2u, record.outputs.size());
     const auto& [report, reporter] = record.outputs[0];
-    EXPECT_TRUE(report.starts_with(ReportStart(L"CreateProcess") + L"2.\n   message    = "));
-    EXPECT_EQ(L".\n", report.substr(report.size() - 2));
+    const std::wstring head = ReportStart(L"CreateProcess") + L"2.\n   message    = ";
+    EXPECT_TRUE(report.starts_with(head) && report.ends_with(L".\n") && report.size() > head.size() + 2)
+        << WideToUtf8(report);
     // Output comes from the runner's two threads, never from the owner's; Terminate has nothing to end.
     const std::thread::id reader = record.outputs[1].second, owner = std::this_thread::get_id();
     EXPECT_TRUE(reporter != reader && reporter != owner && reader != owner);
@@ -205,11 +250,6 @@ TEST(ConProcTest, DestructionEndsTheChildSilentlyAndNeverHangs) {
 }
 
 #ifndef _WIN32
-// 55-byte lines make reads end inside characters, whose bytes are carried into the next chunk.
-TEST(ConProcPosixTest, Utf8SplitBetweenReadsIsCarriedIntoTheNextChunk) {
-    CheckFlood(3 * 1000 * 1000, true);
-}
-
 TEST(ConProcPosixTest, OtherSignalIsReportedAs128PlusItsNumber) {
     ScriptRun run;
     const auto pid = static_cast<pid_t>(run.StartSleeper());
@@ -258,7 +298,7 @@ public:
 protected:
     // Fails only once the child runs, so that there is a child to end.
     void LaunchReader(std::thread&) override {
-        const auto until = std::chrono::steady_clock::now() + ChildRun::kPatience;
+        const auto until = std::chrono::steady_clock::now() + ScriptRun::kPatience;
         while (ReadBytes(pidFile).empty() && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(10ms);
         childPid = std::stoul("0" + ReadBytes(pidFile));
@@ -272,10 +312,10 @@ TEST(ConProcTest, ReaderThatCannotBeLaunchedEndsTheChild) {
     CReaderLaunchFails runner;
     runner.pidFile = dir.File(L"pid");
     const std::wstring script = L"\"pidfile:" + runner.pidFile + L";sleep:600000\"";
-    ASSERT_EQ(1, runner.Create(&owner, ChildPath().c_str(), script.c_str()));
+    ASSERT_EQ(1, runner.Create(&owner, kChild.c_str(), script.c_str()));
     // A child left running would keep Start waiting for its ten minutes of sleep.
     auto start = std::async(std::launch::async, [&] { return runner.Start(); });
-    const bool returned = start.wait_for(ChildRun::kPatience) == std::future_status::ready;
+    const bool returned = start.wait_for(ScriptRun::kPatience) == std::future_status::ready;
     KillAtEnd child{runner.childPid};
     if (!returned)
         KillProcess(child.pid);

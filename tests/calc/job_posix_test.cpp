@@ -1,10 +1,9 @@
-// The job code natively: the temporary folder from TMPDIR, the engine beside the program, private
-// folders, and symbolic links that must never lead the removal out of a job folder.
+// The job code natively: the temporary folder from TMPDIR, private folders, and symbolic links that must
+// never lead the removal out of a job folder.
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "calc/job.h"
@@ -15,39 +14,11 @@ namespace fs = std::filesystem;
 const wchar_t kSep = L'/';
 const wchar_t kForeign = L'\\';
 
-namespace {
-std::optional<std::string> g_savedTmpdir;
-} // namespace
-
-void RedirectTempFolder(const std::wstring& folder) {
-    const char* old = std::getenv("TMPDIR");
-    g_savedTmpdir = old ? std::optional<std::string>(old) : std::nullopt;
+void SetTempFolder(const std::wstring& folder) {
     ::setenv("TMPDIR", fs::path(folder).string().c_str(), 1);
 }
 
-void RestoreTempFolder() {
-    if (g_savedTmpdir)
-        ::setenv("TMPDIR", g_savedTmpdir->c_str(), 1);
-    else
-        ::unsetenv("TMPDIR");
-}
-
-TEST_F(JobTest, TempFolderAndEngine) {
-    // TMPDIR given with a trailing "/" gives no doubled separator; an empty or missing one means /tmp.
-    ::setenv("TMPDIR", fs::path(Temp()).string().c_str(), 1);
-    EXPECT_EQ(GetJobParentFolder(), CString(Parent()));
-    ::setenv("TMPDIR", "", 1);
-    EXPECT_EQ(GetJobParentFolder(), CString(L"/tmp/Kestrum"));
-    ::unsetenv("TMPDIR");
-    EXPECT_EQ(GetJobParentFolder(), CString(L"/tmp/Kestrum"));
-
-    CString engine;
-    ASSERT_EQ(GetEnginePath(&engine), 1);
-    EXPECT_EQ(engine, CString((fs::read_symlink("/proc/self/exe").parent_path() / "kestrum").wstring()));
-    EXPECT_EQ(GetEnginePath(nullptr), 0);
-}
-
-TEST_F(JobTest, FoldersArePrivateAndRootNamesNeverRemoved) {
+TEST_F(JobTest, PrivateFoldersUnderTmpdirAndRootNamesNeverRemoved) {
     const CString job = CreateJobFolderName([] { return 5u; });
     ASSERT_EQ(CreateJobFolder(job), 1);
     for (const fs::path& folder : {fs::path(Parent()), fs::path(job.Str())})
@@ -63,6 +34,14 @@ TEST_F(JobTest, FoldersArePrivateAndRootNamesNeverRemoved) {
     EXPECT_EQ(DeleteFolderTree(drive.wstring().c_str()), 0);
     EXPECT_EQ(DeleteFolderTree((drive.wstring() + L"/").c_str()), 0);
     EXPECT_TRUE(fs::is_directory(drive / "sub"));
+
+    // TMPDIR given with a trailing "/" gives no doubled separator; an empty or missing one means /tmp.
+    ::setenv("TMPDIR", fs::path(Temp()).string().c_str(), 1);
+    EXPECT_EQ(GetJobParentFolder(), CString(Parent()));
+    ::setenv("TMPDIR", "", 1);
+    EXPECT_EQ(GetJobParentFolder(), CString(L"/tmp/Kestrum"));
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(GetJobParentFolder(), CString(L"/tmp/Kestrum"));
 }
 
 TEST_F(JobTest, LinksAreNeverFollowed) {

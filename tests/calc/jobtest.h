@@ -11,18 +11,18 @@
 extern const wchar_t kSep;
 extern const wchar_t kForeign;
 
-// Points the system's temporary folder at `folder` for this process, and back.
-void RedirectTempFolder(const std::wstring& folder);
-void RestoreTempFolder();
-// Makes the system's temporary folder impossible to find, until RestoreTempFolder.
+// Points the system's temporary folder at `folder` for this process.
+void SetTempFolder(const std::wstring& folder);
+// Makes the system's temporary folder impossible to find.
 void LoseTempFolder();
 
 // Each job test has its own temporary folder, so the job parent "Kestrum" is a fresh one, and a second
-// folder that stands for a user's folder outside it.
+// folder that stands for a user's folder outside it. The system's temporary folder is the one that holds
+// them, and it is the one again after the test.
 class JobTest : public ::testing::Test {
 protected:
-    void SetUp() override { RedirectTempFolder(m_temp.Path().wstring()); }
-    void TearDown() override { RestoreTempFolder(); }
+    void SetUp() override { SetTempFolder(m_temp.Path().wstring()); }
+    void TearDown() override { SetTempFolder(m_outside.Path().parent_path().wstring()); }
 
     // The temporary folder as the job code sees it, with its trailing separator.
     std::wstring Temp() const { return m_temp.Path().wstring() + kSep; }
