@@ -1,8 +1,10 @@
-// The graph control in a dialog of its own, judged by the pixels it paints, read back from the window.
+// The graph control in the graph window's template, judged by the pixels it paints, read back from the
+// window.
 #include <windows.h>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -15,16 +17,13 @@
 #include "framework/reschain.h"
 #include "graph/graphctrl.h"
 #include "graph/svgplot.h"
+#include "res/resource.h"
 #include "results/resultfile.h"
-#include "win32/graphtestres.h"
 #include "win32/uiharness.h"
 
 namespace {
 
-const bool g_ready = [] {
-    RegisterResourceModule(::GetModuleHandleW(nullptr));
-    return true;
-}();
+const bool g_ready = (RegisterResourceModule(::GetModuleHandleW(nullptr)), true);
 
 constexpr COLORREF kTeal = RGB(0, 128, 128);
 constexpr COLORREF kGrey = RGB(128, 128, 128);
@@ -188,57 +187,19 @@ constexpr FontChange kLabelFont{12, 0, 0};
     return ::testing::AssertionSuccess();
 }
 
-// --- The dialog, set up as the graph window does: data written, then extents and axes ---
-
+// The control alone in the graph window's template, its chart set by the script.
 class CGraphTestDlg : public CDialog {
 public:
-    explicit CGraphTestDlg(std::function<void(CGraphAxes&)> setup)
-        : CDialog(IDD_GRAPHTEST), m_setup(std::move(setup)) {}
-
-    BOOL OnInitDialog() override {
-        CDialog::OnInitDialog();
-        m_setup(m_graph);
-        m_graph.RecalcExtents();
-        m_graph.RecalcAxes();
-        return TRUE;
-    }
-    void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, IDC_GRAPHTEST_GRAPH, m_graph); }
+    CGraphTestDlg() : CDialog(IDD_GRAPH) {}
+    void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, IDC_GRAPH_GRAPH, m_graph); }
 
     CGraphCtrl m_graph;
-
-private:
-    std::function<void(CGraphAxes&)> m_setup;
 };
-
-std::function<void(CGraphAxes&)> Chart(std::vector<GraphPoint> points, int symbols,
-                                       KESTRUMMOD_DATATYPE type = static_cast<KESTRUMMOD_DATATYPE>(15)) {
-    return [points, symbols, type](CGraphAxes& graph) {
-        graph.m_points = points;
-        graph.m_showSymbols = symbols;
-        graph.m_xTitle = GraphXTitle();
-        graph.m_yTitle = GraphYTitle(type);
-    };
-}
-
-// Shows the chart, painted, to `look` on the script's thread with the axes it was laid out by, then
-// closes the dialog.
-void ShowGraph(const std::function<void(CGraphAxes&)>& setup,
-               const std::function<void(CUiDriver&, HWND, const CGraphAxes&, const Picture&)>& look) {
-    CGraphTestDlg dialog(setup);
-    RunModalScript([&] { return dialog.DoModal(); },
-                   [&](CUiDriver& ui) {
-                       ASSERT_TRUE(ui.WaitForDialog());
-                       ui.Repaint();
-                       const HWND graph = ui.Item(IDC_GRAPHTEST_GRAPH);
-                       look(ui, graph, dialog.m_graph, ReadClient(graph));
-                       ui.Click(IDCANCEL);
-                   });
-}
 
 // The window paints the layout its axes give (their arithmetic and labels are checked without
 // windows, against the SVG files): white margins, the black frame, a dotted grey line at each tick,
-// labels and titles in their fonts and alignments, and the curve through each point but the last
-// (GDI leaves a line's last pixel out).
+// labels and titles in their fonts and alignments, and the curve in list order from each point to
+// the next (GDI leaves a line's last pixel out), one pixel wide, and nothing else in teal.
 void ExpectTheChart(const Picture& picture, HWND graph, const CGraphAxes& axes) {
     const GraphRect& p = axes.m_plotRect;
     // Grid pixels, where the curve may run over them; the frame covers a line on the plot's edge.
@@ -266,92 +227,92 @@ void ExpectTheChart(const Picture& picture, HWND graph, const CGraphAxes& axes) 
         ShowsText(picture, graph, axes.m_xTitle.Str(), {x.x, x.y}, TA_CENTER | TA_BOTTOM, {14, 700, 0}));
     EXPECT_TRUE(
         ShowsText(picture, graph, axes.m_yTitle.Str(), {y.x, y.y}, TA_CENTER | TA_TOP, {14, 700, 900}));
-    for (size_t i = 0; i + 1 < axes.m_points.size(); ++i) {
-        const POINT at{axes.X(axes.m_points[i].x), axes.Y(axes.m_points[i].y)};
-        const bool inside = at.x > p.left && at.x < p.right && at.y > p.top && at.y < p.bottom;
-        EXPECT_TRUE(!inside || picture.At(at.x, at.y) == kTeal) << at.x << "," << at.y;
+    // Each point's 6 x 6 symbol with the switch on, and always for a lone point.
+    const bool symbols = axes.m_showSymbols == 1 || axes.m_points.size() == 1;
+    int most = symbols ? 36 * static_cast<int>(axes.m_points.size()) : 0;
+    for (size_t i = 0; i < axes.m_points.size(); ++i) {
+        const POINT a{axes.X(axes.m_points[i].x), axes.Y(axes.m_points[i].y)};
+        EXPECT_EQ(picture.Count(kTeal, {a.x - 3, a.y - 3, a.x + 3, a.y + 3}) == 36, symbols)
+            << a.x << "," << a.y;
+        if (i + 1 == axes.m_points.size())
+            break;
+        const POINT b{axes.X(axes.m_points[i + 1].x), axes.Y(axes.m_points[i + 1].y)};
+        most += std::max(std::abs(b.x - a.x), std::abs(b.y - a.y)) + 1;
+        const POINT m{(a.x + b.x) / 2, (a.y + b.y) / 2};
+        EXPECT_EQ(picture.At(a.x, a.y), kTeal) << a.x << "," << a.y;
+        EXPECT_GT(picture.Count(kTeal, {m.x - 1, m.y - 1, m.x + 2, m.y + 2}), 0) << m.x << "," << m.y;
     }
     EXPECT_EQ(picture.Count(kTeal) > 0, !axes.m_points.empty());
-    // Each point's 6 x 6 symbol with the switch on, and always for a lone point, then all that is teal.
-    const bool symbols = axes.m_showSymbols == 1 || axes.m_points.size() == 1;
-    for (const GraphPoint& point : axes.m_points) {
-        const int x = axes.X(point.x);
-        const int y = axes.Y(point.y);
-        EXPECT_EQ(picture.Count(kTeal, {x - 3, y - 3, x + 3, y + 3}) == 36, symbols) << x << "," << y;
-    }
-    EXPECT_TRUE(axes.m_points.size() != 1 || picture.Count(kTeal) == 36);
+    EXPECT_LE(picture.Count(kTeal), most);
 }
 
-// The empty chart, a lone point whatever the switch, a curve with and without symbols, labels with
-// exponents on two lines, a constant series, and a real result as the window opens it (thinned, with
-// symbols) and raw.
-TEST(GraphCtrl, PaintsTheLayoutOfItsAxes) {
+// One window shows the charts in turn: the empty one, a lone point whatever the switch, a curve with
+// and without symbols, one not sorted by x, and a real result as the graph window shows it (thinned,
+// with symbols) and raw. Painting keeps the off-screen context and its bitmap for the window's life,
+// makes no GDI object it does not delete, and gives back what each step selected: the kept context
+// draws the first chart alike at the end.
+TEST(GraphCtrl, PaintsTheLayoutOfItsAxesAndLeavesNoGdiObjectsBehind) {
+    struct Chart {
+        std::wstring screenshot;
+        std::vector<GraphPoint> points;
+        int symbols;
+        int type;
+    };
+    std::vector<Chart> charts{{L"", {{0.0f, 1.0f}, {5.0f, 3.0f}, {10.0f, 2.0f}}, 1, 15},
+                              {L"", {}, 1, 15},
+                              {L"", {{3.0f, 7.0f}}, 0, 15},
+                              {L"", {{3.0f, 7.0f}}, 1, 15},
+                              {L"", {{0.0f, 1.0f}, {5.0f, 3.0f}, {10.0f, 2.0f}}, 0, 15},
+                              {L"", {{0.0f, 0.0f}, {20.0f, 0.0f}, {10.0f, 10.0f}}, 0, 15}};
     CMatProps set;
     ASSERT_EQ(ReadResultFile(KESTRUM_EXAMPLES L"/alsi7mg.out", set, kFormatEngine), 1);
-    const auto real = [&](int type, bool thinned) {
-        CMatPropData series;
-        for (const CMatPropData& s : set.m_series)
-            if (s.m_dataType == type)
-                series = s;
-        EXPECT_GE(series.m_points.size(), 3u);
-        if (thinned)
-            ThinSeries(CMatPropData(series), series);
-        return Chart(series.m_points, thinned ? 1 : 0, series.m_dataType);
-    };
-    const std::pair<const wchar_t*, std::function<void(CGraphAxes&)>> charts[] = {
-        {L"", Chart({}, 1)},
-        {L"", Chart({{3.0f, 7.0f}}, 0)},
-        {L"", Chart({{3.0f, 7.0f}}, 1)},
-        {L"", Chart({{0.0f, 1.0f}, {5.0f, 3.0f}, {10.0f, 2.0f}}, 0)},
-        {L"", Chart({{0.0f, 1.0f}, {5.0f, 3.0f}, {10.0f, 2.0f}}, 1)},
-        {L"", Chart({{0.0f, 0.0f}, {10.0f, 0.0001f}}, 0)},
-        {L"", Chart({{0.0f, 5.0f}, {10.0f, 5.0f}}, 0)},
-        {L"graph_density_thinned", real(15, true)},
-        {L"graph_fraction_liquid_thinned", real(4, true)},
-        {L"graph_density_raw", real(15, false)},
-        {L"graph_fraction_liquid_raw", real(4, false)}};
-    for (const auto& [screenshot, setup] : charts) {
-        ShowGraph(setup, [&](CUiDriver& ui, HWND graph, const CGraphAxes& axes, const Picture& picture) {
-            SCOPED_TRACE(axes.m_points.size());
-            EXPECT_TRUE(!*screenshot || ui.Screenshot(screenshot));
-            ExpectTheChart(picture, graph, axes);
-        });
+    for (const int thinned : {1, 0}) {
+        for (const auto& [type, name] : {std::pair{15, L"density"}, std::pair{4, L"fraction_liquid"}}) {
+            CMatPropData series = *FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(type));
+            if (thinned)
+                ThinSeries(CMatPropData(series), series);
+            charts.push_back({L"graph_" + std::wstring(name) + (thinned ? L"_thinned" : L"_raw"),
+                              series.m_points, thinned, type});
+        }
     }
-}
-
-// A curve runs in list order, here not sorted by x: along the bottom to the right, then back up to the
-// middle, not back to the start.
-TEST(GraphCtrl, CurvesRunInListOrder) {
-    ShowGraph(Chart({{0.0f, 0.0f}, {20.0f, 0.0f}, {10.0f, 10.0f}}, 0),
-              [](CUiDriver&, HWND, const CGraphAxes& axes, const Picture& picture) {
-                  const POINT a{axes.X(0.0f), axes.Y(0.0f)};
-                  const POINT b{axes.X(20.0f), axes.Y(0.0f)};
-                  const POINT c{axes.X(10.0f), axes.Y(10.0f)};
-                  EXPECT_EQ(picture.Count(kTeal, {a.x, a.y, b.x, a.y + 1}), b.x - a.x);
-                  // The line up meets each row within a pixel of where it runs.
-                  for (int y = c.y + 1; y < b.y; ++y) {
-                      const int x = c.x + (b.x - c.x) * (y - c.y) / (b.y - c.y);
-                      EXPECT_GT(picture.Count(kTeal, {x - 1, y, x + 2, y + 1}), 0) << y;
-                  }
-                  EXPECT_NE(picture.At((a.x + c.x) / 2, (a.y + c.y) / 2), kTeal) << "first joined to last";
-                  EXPECT_LE(picture.Count(kTeal), (b.x - a.x) + (b.y - c.y) + 2);
-              });
-}
-
-TEST(GraphCtrl, PaintingLeavesNoGdiObjectsBehind) {
     ASSERT_TRUE(CountGdiObjects());
     const size_t before = LiveGdiObjects();
-    ShowGraph(Chart({{0.0f, 1.0f}, {5.0f, 3.0f}, {10.0f, 2.0f}}, 1),
-              [&](CUiDriver& ui, HWND graph, const CGraphAxes&, const Picture& first) {
-                  // The off-screen context and its bitmap stay for the control's life.
-                  const size_t painted = LiveGdiObjects();
-                  EXPECT_EQ(painted, before + 2);
-                  for (int i = 0; i < 40; ++i)
-                      ui.Repaint();
-                  EXPECT_EQ(LiveGdiObjects(), painted);
-                  // What each step selected went back: the kept context draws the same chart every time.
-                  EXPECT_EQ(ReadClient(graph).pixels, first.pixels);
-              });
+    auto dialog = std::make_unique<CGraphTestDlg>();
+    RunModalScript([&] { return dialog->DoModal(); },
+                   [&](CUiDriver& ui) {
+                       ASSERT_TRUE(ui.WaitForDialog());
+                       const HWND graph = ui.Item(IDC_GRAPH_GRAPH);
+                       std::vector<COLORREF> first;
+                       size_t painted = 0;
+                       for (size_t i = 0; i <= charts.size(); ++i) {
+                           const Chart& chart = charts[i % charts.size()];
+                           CGraphAxes axes;
+                           ui.OnUiThread([&] {
+                               CGraphAxes& g = dialog->m_graph;
+                               g.m_points = chart.points;
+                               g.m_showSymbols = chart.symbols;
+                               g.m_xTitle = GraphXTitle();
+                               g.m_yTitle = GraphYTitle(static_cast<KESTRUMMOD_DATATYPE>(chart.type));
+                               g.RecalcExtents();
+                               g.RecalcAxes();
+                               axes = g;
+                           });
+                           ui.Repaint();
+                           SCOPED_TRACE(i);
+                           const Picture picture = ReadClient(graph);
+                           ExpectTheChart(picture, graph, axes);
+                           EXPECT_TRUE(chart.screenshot.empty() || ui.Screenshot(chart.screenshot));
+                           if (i == 0) {
+                               first = picture.pixels;
+                               painted = LiveGdiObjects();
+                               EXPECT_EQ(painted, before + 2);
+                           }
+                       }
+                       EXPECT_EQ(ReadClient(graph).pixels, first);
+                       EXPECT_EQ(LiveGdiObjects(), painted);
+                       ui.Click(IDCANCEL);
+                   });
+    dialog.reset();
     EXPECT_EQ(LiveGdiObjects(), before);
 }
 
