@@ -66,8 +66,8 @@ CMatProps Tables() {
 }
 
 // What the window shows in one line, read on the user-interface thread: the selected entry, the
-// points drawn, the Raw Data box, symbols drawn and their box, and the y title (which the list's tip
-// repeats).
+// points drawn (for none the x title and the axis' end), the Raw Data box, symbols drawn and their box,
+// and the y title (which the list's tip repeats).
 std::wstring State(CUiDriver& ui) {
     std::wstring line;
     EXPECT_TRUE(ui.OnUiThread([&] {
@@ -75,6 +75,9 @@ std::wstring State(CUiDriver& ui) {
         line = std::to_wstring(dlg.m_propList.GetCurSel());
         for (const GraphPoint& p : dlg.m_graph.m_points)
             line += L" " + std::to_wstring(int(p.x)) + L":" + std::to_wstring(int(p.y));
+        if (dlg.m_graph.m_points.empty())
+            line += L" " + dlg.m_graph.m_xTitle.Str() + L" to " +
+                    std::to_wstring(int(dlg.m_graph.m_axisMax.x * 10));
         line += L"; raw" + std::to_wstring(dlg.m_rawData.GetCheck()) + L" sym" +
                 std::to_wstring(dlg.m_graph.m_showSymbols) + std::to_wstring(dlg.m_showSymbol.GetCheck()) +
                 L"; " + dlg.m_graph.m_yTitle.Str();
@@ -99,6 +102,27 @@ std::vector<std::wstring> Entries(CUiDriver& ui) {
                               std::to_wstring(g_pGraphDlg->m_propList.GetItemData(i)));
     });
     return entries;
+}
+
+// The export dialog's list in one line: each column's heading and width (-1 for the one that fills the
+// client width less 123), then each row's check box ("x" or "_"), type name and point count.
+std::wstring ExportTable(HWND list) {
+    RECT client{};
+    ::GetClientRect(list, &client);
+    std::wstring table = ::IsWindowEnabled(ListView_GetHeader(list)) ? L"sortable" : L"";
+    for (int i = 0; i < 3; ++i) {
+        wchar_t heading[64] = {};
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = heading;
+        column.cchTextMax = 64;
+        ListView_GetColumn(list, i, &column);
+        table += heading + (L"/" + std::to_wstring(column.cx == client.right - 123 ? -1 : column.cx)) + L"|";
+    }
+    int row = 0;
+    for (const auto& cells : ListViewRows(list))
+        table += (ListView_GetCheckState(list, row++) ? L" x " : L" _ ") + cells.at(1) + L" " + cells.at(2);
+    return table;
 }
 
 // An arrow key in the property list, as a person clicks into it and presses the key.
@@ -165,7 +189,7 @@ TEST_F(GraphWindow, OpensBesideTheHostListsWhatItTakesAndFollowsTheControls) {
         const std::wstring density = L"1 0:2700 20:2680 40:2320; raw0 sym11; Density alloy[kg/m^3]";
         const std::wstring raw =
             L"1 0:2700 10:2690 20:2680 30:2500 40:2320; raw1 sym11; Density alloy[kg/m^3]";
-        const std::wstring conductivity = L"; Thermal conductivity - TOTAL[W/(m*K)]";
+        const std::wstring conductivity = L"2 Temperture (C) to 101; raw0 sym";
         // Raw data is kept per property while another is shown, and thinned anew when turned off.
         const std::vector<std::pair<std::function<void()>, std::wstring>> steps{
             {[] {}, fraction},
@@ -175,20 +199,16 @@ TEST_F(GraphWindow, OpensBesideTheHostListsWhatItTakesAndFollowsTheControls) {
             {[&] { ListKey(ui, VK_UP); }, fraction},
             {[&] { ListKey(ui, VK_DOWN); }, raw},
             {[&] { ui.Click(IDC_GRAPH_RAW_DATA); }, density},
-            {[&] { ListKey(ui, VK_DOWN); }, L"2; raw0 sym11" + conductivity},
-            {[&] { ui.Click(IDC_GRAPH_SHOW_SYMBOL); }, L"2; raw0 sym00" + conductivity},
-            {[&] { ui.Click(IDC_GRAPH_SHOW_SYMBOL); }, L"2; raw0 sym11" + conductivity},
+            {[&] { ListKey(ui, VK_DOWN); }, conductivity + L"11; Thermal conductivity - TOTAL[W/(m*K)]"},
+            {[&] { ui.Click(IDC_GRAPH_SHOW_SYMBOL); },
+             conductivity + L"00; Thermal conductivity - TOTAL[W/(m*K)]"},
+            {[&] { ui.Click(IDC_GRAPH_SHOW_SYMBOL); },
+             conductivity + L"11; Thermal conductivity - TOTAL[W/(m*K)]"},
         };
         for (const auto& [act, state] : steps) {
             act();
             EXPECT_EQ(State(ui), state);
         }
-        std::wstring x; // a property without points shows the empty graph's range
-        ui.OnUiThread([&] {
-            x = g_pGraphDlg->m_graph.m_xTitle.Str() + L" to " +
-                std::to_wstring(int(g_pGraphDlg->m_graph.m_axisMax.x * 10));
-        });
-        EXPECT_EQ(x, L"Temperture (C) to 101");
         ListKey(ui, VK_UP);
         EXPECT_TRUE(ui.Screenshot(L"graph_window"));
 
@@ -202,6 +222,9 @@ TEST_F(GraphWindow, OpensBesideTheHostListsWhatItTakesAndFollowsTheControls) {
     });
 }
 
+// The export dialog lists the types the host takes, checked, with their point counts, row 0 focused;
+// OK hands the working series over with the boxes' flags, Cancel or a list that lost a row nothing.
+// An empty list confirms.
 TEST_F(GraphWindow, ApplyHandsTheCheckedPropertiesOverAndCancelChangesNothing) {
     // Without an export interface every plotted type is listed and offered.
     for (const bool host : {true, false}) {
@@ -212,20 +235,23 @@ TEST_F(GraphWindow, ApplyHandsTheCheckedPropertiesOverAndCancelChangesNothing) {
         const void* working = nullptr;
         Run([&](CUiDriver& ui) {
             EXPECT_EQ(Entries(ui).size(), host ? 3u : 4u);
-            for (const int button : {IDCANCEL, IDOK}) {
+            for (const int button : {IDCANCEL, IDRETRY, IDOK}) { // IDRETRY: a row deleted, then OK
                 ASSERT_TRUE(ui.Click(IDC_GRAPH_APPLY) && ui.WaitForPopup());
-                std::wstring rows = L"; "; // type name and point count of each row
-                for (const auto& row : ListViewRows(ui.Item(IDC_EXPORT_LIST)))
-                    rows += row.at(1) + L" " + row.at(2) + L"; ";
-                EXPECT_EQ(rows,
-                          L"; Temperture (C) 2; Fraction liquid (weight fraction) 2; Density alloy 3; " +
-                              std::wstring(host ? L"" : L"Liquid viscosity 2; ") +
-                              L"Thermal conductivity - TOTAL 0; ");
+                const HWND list = ui.Item(IDC_EXPORT_LIST);
+                EXPECT_EQ(
+                    ExportTable(list),
+                    L"/23|Property Type/-1|Data Count/100| x Temperture (C) 2 x Fraction liquid (weight "
+                    L"fraction) 2 x Density alloy 3" +
+                        std::wstring(host ? L"" : L" x Liquid viscosity 2") +
+                        L" x Thermal conductivity - TOTAL 0");
+                EXPECT_TRUE(button != IDOK || ui.Screenshot(L"export_dialog"));
+                if (button == IDRETRY)
+                    ListView_DeleteItem(list, 0);
                 if (button == IDOK) {
                     ui.PressKey(VK_DOWN); // fraction liquid's box cleared
                     ui.PressKey(VK_SPACE);
                 }
-                ui.Click(button);
+                ui.Click(button == IDCANCEL ? IDCANCEL : IDOK);
                 ASSERT_TRUE(ui.ReturnFromPopup());
                 EXPECT_TRUE(m_host.m_applied.empty() || button == IDOK);
             }
@@ -241,6 +267,14 @@ TEST_F(GraphWindow, ApplyHandsTheCheckedPropertiesOverAndCancelChangesNothing) {
         EXPECT_EQ(m_host.m_applied, host ? std::vector<const void*>{working} : std::vector<const void*>{});
         EXPECT_EQ(m_host.m_flags, host ? expected : std::vector<int>{});
     }
+    // The host (left empty by the last pass) is handed a module's empty tables.
+    CKestrumModImpl none{L""};
+    none.SetExportInterface(&m_host);
+    Run(none, [&](CUiDriver& ui) {
+        ASSERT_TRUE(ui.Click(IDC_GRAPH_APPLY) && ui.WaitForPopup());
+        EXPECT_TRUE(ui.Click(IDOK) && ui.ReturnFromPopup());
+    });
+    EXPECT_EQ(m_host.m_applied.size(), 1u);
 }
 
 // A failed copy says why; a second open only shows the window, its lists as they were; a module
