@@ -1,12 +1,17 @@
 // The graph window as a host shows it: owned by a host window whose message loop knows nothing of our
 // dialogs (no IsDialogMessage), driven as a person would, with the export dialog and the file dialog.
+// The graph is judged by the pixels it paints, read back from the window.
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cwchar>
 #include <filesystem>
 #include <functional>
+#include <mutex>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -18,6 +23,7 @@
 #include "framework/reschain.h"
 #include "graph/graphdlg.h"
 #include "res/resource.h"
+#include "results/resultfile.h"
 #include "support/series.h"
 #include "support/testfiles.h"
 #include "win32/jobtemp.h"
@@ -32,6 +38,228 @@ const bool g_ready = [] {
 }();
 
 constexpr int kRefused = 18;
+constexpr COLORREF kTeal = RGB(0, 128, 128);
+constexpr COLORREF kGrey = RGB(128, 128, 128);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+// --- GDI objects this program's code made and has not deleted ---
+// Wine's GetGuiResources counts nothing, so the program's imports of the functions that make and
+// delete the control's objects are pointed at wrappers that keep the live handles.
+
+std::mutex g_gdiLock;
+std::set<void*> g_gdiLive;
+template <class F> F* g_real = nullptr;
+
+template <class R, class... A> R Creating(A... args) {
+    const R handle = g_real<R(A...)>(args...);
+    const std::lock_guard<std::mutex> lock(g_gdiLock);
+    if (handle)
+        g_gdiLive.insert(handle);
+    return handle;
+}
+
+template <class H> BOOL Deleting(H handle) {
+    const BOOL deleted = g_real<BOOL(H)>(handle);
+    const std::lock_guard<std::mutex> lock(g_gdiLock);
+    if (deleted)
+        g_gdiLive.erase(handle);
+    return deleted;
+}
+
+// Points this program's import slot of gdi32's `name` at `counted`, keeping the function it held.
+template <class R, class... A> bool Redirect(const char* name, R (*counted)(A...)) {
+    auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* library = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports); library->Name;
+         ++library) {
+        if (::lstrcmpiA(reinterpret_cast<const char*>(base + library->Name), "gdi32.dll") != 0)
+            continue;
+        const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+                ::lstrcmpA(
+                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name,
+                    name) != 0)
+                continue;
+            DWORD protection = 0;
+            ::VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+            g_real<R(A...)> = reinterpret_cast<R (*)(A...)>(slot->u1.Function);
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(counted);
+            ::VirtualProtect(slot, sizeof *slot, protection, &protection);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CountGdiObjects() {
+    static const bool installed = Redirect("CreatePen", &Creating<HPEN, int, int, COLORREF>) &&
+                                  Redirect("CreateSolidBrush", &Creating<HBRUSH, COLORREF>) &&
+                                  Redirect("CreateFontIndirectW", &Creating<HFONT, const LOGFONTW*>) &&
+                                  Redirect("CreateCompatibleBitmap", &Creating<HBITMAP, HDC, int, int>) &&
+                                  Redirect("CreateCompatibleDC", &Creating<HDC, HDC>) &&
+                                  Redirect("DeleteObject", &Deleting<HGDIOBJ>) &&
+                                  Redirect("DeleteDC", &Deleting<HDC>);
+    return installed;
+}
+
+size_t LiveGdiObjects() {
+    const std::lock_guard<std::mutex> lock(g_gdiLock);
+    return g_gdiLive.size();
+}
+
+// --- Pixels ---
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> pixels;
+
+    COLORREF At(int x, int y) const {
+        const bool inside = x >= 0 && y >= 0 && x < width && y < height;
+        return inside ? pixels[static_cast<size_t>(y * width + x)] : CLR_INVALID;
+    }
+    // Pixels of `colour` in the rectangle.
+    int Count(COLORREF colour, RECT r) const {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                n += At(x, y) == colour ? 1 : 0;
+        return n;
+    }
+    int Count(COLORREF colour) const { return Count(colour, {0, 0, width, height}); }
+};
+
+Picture Read(HDC source, int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}; // top-down
+    void* bits = nullptr;
+    const HDC memory = ::CreateCompatibleDC(source);
+    const HBITMAP dib = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = ::SelectObject(memory, dib);
+    ::BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    Picture picture{width, height, {}};
+    for (int i = 0; i < width * height; ++i) {
+        const DWORD q = static_cast<const DWORD*>(bits)[i];
+        picture.pixels.push_back(RGB((q >> 16) & 0xFF, (q >> 8) & 0xFF, q & 0xFF));
+    }
+    ::SelectObject(memory, old);
+    ::DeleteObject(dib);
+    ::DeleteDC(memory);
+    return picture;
+}
+
+// What the window shows of its client area.
+Picture ReadClient(HWND window) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    const HDC dc = ::GetDC(window);
+    Picture picture = Read(dc, client.right, client.bottom);
+    ::ReleaseDC(window, dc);
+    return picture;
+}
+
+constexpr FontChange kLabelFont{12, 0, 0};
+
+// The window shows `text` as GDI draws it on white at `at` with `align` in a copy of the control's
+// font: every pixel of the text's ink box alike.
+::testing::AssertionResult ShowsText(const Picture& window, HWND graph, const std::wstring& text, POINT at,
+                                     UINT align, const FontChange& change = kLabelFont) {
+    CClientDC screen(nullptr);
+    CBitmap bitmap;
+    bitmap.CreateCompatibleBitmap(&screen, window.width, window.height);
+    CFont font;
+    font.CreateFromFont(reinterpret_cast<HFONT>(::SendMessageW(graph, WM_GETFONT, 0, 0)), change);
+    CDC memory;
+    memory.CreateCompatibleDC(&screen);
+    memory.SelectObject(bitmap);
+    memory.SelectObject(font);
+    ::PatBlt(memory, 0, 0, window.width, window.height, WHITENESS);
+    memory.SetTextAlign(align);
+    memory.TextOut(at.x, at.y, text.c_str(), static_cast<int>(text.size()));
+    const Picture reference = Read(memory, window.width, window.height);
+    RECT ink{window.width, window.height, 0, 0};
+    for (int y = 0; y < reference.height; ++y) {
+        for (int x = 0; x < reference.width; ++x) {
+            if (reference.At(x, y) != kWhite)
+                ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y),
+                       std::max<LONG>(ink.right, x + 1), std::max<LONG>(ink.bottom, y + 1)};
+        }
+    }
+    int differing = 0;
+    for (int y = ink.top; y < ink.bottom; ++y)
+        for (int x = ink.left; x < ink.right; ++x)
+            differing += window.At(x, y) != reference.At(x, y) ? 1 : 0;
+    if (ink.right == 0 || differing != 0)
+        return ::testing::AssertionFailure() << differing << " pixels differ at " << at.x << "," << at.y;
+    return ::testing::AssertionSuccess();
+}
+
+// The window paints the layout its axes give (their arithmetic and labels are checked without
+// windows, against the SVG files): white margins, the black frame, a dotted grey line at each tick,
+// labels and titles in their fonts and alignments, and the curve in list order from each point to
+// the next (GDI leaves a line's last pixel out), one pixel wide, and nothing else in teal.
+void ExpectTheChart(const Picture& picture, HWND graph, const CGraphAxes& axes) {
+    const GraphRect& p = axes.m_plotRect;
+    // Grid pixels, where the curve may run over them; the frame covers a line on the plot's edge.
+    const auto gridPixels = [&](RECT r) { return picture.Count(kGrey, r) + picture.Count(kTeal, r); };
+    const RECT margin{p.right + 2, p.top, picture.width, p.bottom};
+    EXPECT_EQ(picture.Count(kWhite, margin), (margin.right - margin.left) * (margin.bottom - margin.top));
+    for (const POINT at : {POINT{p.left, p.top + 20}, POINT{p.right, p.top + 20}, POINT{p.left + 20, p.top},
+                           POINT{p.left + 20, p.bottom}})
+        EXPECT_EQ(picture.At(at.x, at.y), kBlack) << at.x << "," << at.y;
+    for (const int x : axes.XTickPixels())
+        EXPECT_TRUE(x <= p.left + 1 || x >= p.right - 1 ||
+                    gridPixels({x, p.top + 2, x + 1, p.bottom - 2}) > 60)
+            << x;
+    for (const int y : axes.YTickPixels())
+        EXPECT_TRUE(y <= p.top + 1 || y >= p.bottom - 1 ||
+                    gridPixels({p.left + 2, y, p.right - 2, y + 1}) > 80)
+            << y;
+    for (const GraphLabel& label : axes.XLabels())
+        EXPECT_TRUE(ShowsText(picture, graph, label.text.Str(), {label.x, label.y}, TA_CENTER | TA_TOP));
+    for (const GraphLabel& label : axes.YLabels())
+        EXPECT_TRUE(ShowsText(picture, graph, label.text.Str(), {label.x, label.y}, TA_RIGHT | TA_TOP));
+    const GraphPixel x = axes.XTitleAnchor();
+    const GraphPixel y = axes.YTitleAnchor();
+    EXPECT_TRUE(
+        ShowsText(picture, graph, axes.m_xTitle.Str(), {x.x, x.y}, TA_CENTER | TA_BOTTOM, {14, 700, 0}));
+    EXPECT_TRUE(
+        ShowsText(picture, graph, axes.m_yTitle.Str(), {y.x, y.y}, TA_CENTER | TA_TOP, {14, 700, 900}));
+    // Each point's 6 x 6 symbol with the switch on, and always for a lone point.
+    const bool symbols = axes.m_showSymbols == 1 || axes.m_points.size() == 1;
+    int most = symbols ? 36 * static_cast<int>(axes.m_points.size()) : 0;
+    for (size_t i = 0; i < axes.m_points.size(); ++i) {
+        const POINT a{axes.X(axes.m_points[i].x), axes.Y(axes.m_points[i].y)};
+        EXPECT_EQ(picture.Count(kTeal, {a.x - 3, a.y - 3, a.x + 3, a.y + 3}) == 36, symbols)
+            << a.x << "," << a.y;
+        if (i + 1 == axes.m_points.size())
+            break;
+        const POINT b{axes.X(axes.m_points[i + 1].x), axes.Y(axes.m_points[i + 1].y)};
+        most += std::max(std::abs(b.x - a.x), std::abs(b.y - a.y)) + 1;
+        const POINT m{(a.x + b.x) / 2, (a.y + b.y) / 2};
+        EXPECT_EQ(picture.At(a.x, a.y), kTeal) << a.x << "," << a.y;
+        EXPECT_GT(picture.Count(kTeal, {m.x - 1, m.y - 1, m.x + 2, m.y + 2}), 0) << m.x << "," << m.y;
+    }
+    EXPECT_EQ(picture.Count(kTeal) > 0, !axes.m_points.empty());
+    EXPECT_LE(picture.Count(kTeal), most);
+}
+
+// The graph as the window paints it now, checked against the layout of its axes.
+Picture PaintedChart(CUiDriver& ui) {
+    ui.Repaint();
+    CGraphAxes axes;
+    ui.OnUiThread([&] { axes = g_pGraphDlg->m_graph; });
+    const HWND graph = ui.Item(IDC_GRAPH_GRAPH);
+    Picture picture = ReadClient(graph);
+    ExpectTheChart(picture, graph, axes);
+    return picture;
+}
 
 // The host's side: what it was asked and what it was handed, with the flags it found.
 struct CHostExport : IKestrumModExport {
@@ -69,6 +297,7 @@ CMatProps Tables() {
 // points drawn (for none the x title and the axis' end), the Raw Data box, symbols drawn and their box,
 // and the y title (which the list's tip repeats).
 std::wstring State(CUiDriver& ui) {
+    PaintedChart(ui);
     std::wstring line;
     EXPECT_TRUE(ui.OnUiThread([&] {
         CGraphDlg& dlg = *g_pGraphDlg;
@@ -275,6 +504,39 @@ TEST_F(GraphWindow, ApplyHandsTheCheckedPropertiesOverAndCancelChangesNothing) {
         EXPECT_TRUE(ui.Click(IDOK) && ui.ReturnFromPopup());
     });
     EXPECT_EQ(m_host.m_applied.size(), 1u);
+}
+
+// The graph of a real result thinned and raw, with and without symbols, of a lone point and of a curve
+// not sorted by x. Painting keeps the off-screen context and its bitmap for the window's life, makes
+// no GDI object it does not delete, and gives back what each step selected: the kept context paints a
+// chart alike after another.
+TEST_F(GraphWindow, TheGraphPaintsEachKindOfChartAndLeavesNoGdiObjectsBehind) {
+    CMatProps result;
+    ASSERT_EQ(ReadResultFile(KESTRUM_EXAMPLES L"/alsi7mg.out", result, kFormatEngine), 1);
+    m_module.m_series = {*FindSeries(result, KESTRUMMOD_DATATYPE(15)),
+                         *FindSeries(result, KESTRUMMOD_DATATYPE(4)), Series(5, {{3, 7}}),
+                         Series(6, {{0, 0}, {20, 0}, {10, 10}})};
+    ASSERT_TRUE(CountGdiObjects());
+    const size_t before = LiveGdiObjects();
+    Run([&](CUiDriver& ui) {
+        PaintedChart(ui);
+        const size_t painted = LiveGdiObjects();
+        EXPECT_EQ(painted, before + 2);
+        for (const std::wstring name : {L"density", L"fraction_liquid", L"", L""}) {
+            EXPECT_TRUE(name.empty() || ui.Screenshot(L"graph_" + name + L"_thinned"));
+            ui.Click(IDC_GRAPH_RAW_DATA);
+            const Picture raw = PaintedChart(ui);
+            EXPECT_TRUE(name.empty() || ui.Screenshot(L"graph_" + name + L"_raw"));
+            ui.Click(IDC_GRAPH_SHOW_SYMBOL);
+            PaintedChart(ui);
+            ui.Click(IDC_GRAPH_SHOW_SYMBOL);
+            EXPECT_EQ(PaintedChart(ui).pixels, raw.pixels);
+            ListKey(ui, VK_DOWN);
+            PaintedChart(ui);
+        }
+        EXPECT_EQ(LiveGdiObjects(), painted);
+    });
+    EXPECT_EQ(LiveGdiObjects(), before);
 }
 
 // A failed copy says why; a second open only shows the window, its lists as they were; a module
