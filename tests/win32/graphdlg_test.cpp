@@ -38,10 +38,11 @@ const bool g_ready = [] {
 }();
 
 constexpr int kRefused = 18;
-constexpr COLORREF kTeal = RGB(0, 128, 128);
-constexpr COLORREF kGrey = RGB(128, 128, 128);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
+// Colours as a 32-bit top-down DIB holds them: 0x00RRGGBB.
+constexpr DWORD kTeal = 0x008080;
+constexpr DWORD kGrey = 0x808080;
+constexpr DWORD kWhite = 0xFFFFFF;
+constexpr DWORD kBlack = 0x000000;
 
 // --- GDI objects this program's code made and has not deleted ---
 // Wine's GetGuiResources counts nothing, so the program's imports of the functions that make and
@@ -69,29 +70,20 @@ template <class H> BOOL Deleting(H handle) {
 
 // Points this program's import slot of gdi32's `name` at `counted`, keeping the function it held.
 template <class R, class... A> bool Redirect(const char* name, R (*counted)(A...)) {
+    const auto real = reinterpret_cast<ULONG_PTR>(::GetProcAddress(::GetModuleHandleW(L"gdi32.dll"), name));
     auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (auto* library = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports); library->Name;
-         ++library) {
-        if (::lstrcmpiA(reinterpret_cast<const char*>(base + library->Name), "gdi32.dll") != 0)
+    const IMAGE_DATA_DIRECTORY& slots = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+                                            base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew)
+                                            ->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT];
+    auto* slot = reinterpret_cast<ULONG_PTR*>(base + slots.VirtualAddress);
+    for (auto* end = slot + slots.Size / sizeof *slot; slot != end; ++slot) {
+        if (*slot != real)
             continue;
-        const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
-        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slot) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
-                ::lstrcmpA(
-                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name,
-                    name) != 0)
-                continue;
-            DWORD protection = 0;
-            ::VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
-            g_real<R(A...)> = reinterpret_cast<R (*)(A...)>(slot->u1.Function);
-            slot->u1.Function = reinterpret_cast<ULONG_PTR>(counted);
-            ::VirtualProtect(slot, sizeof *slot, protection, &protection);
-            return true;
-        }
+        DWORD protection = 0;
+        ::VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+        g_real<R(A...)> = reinterpret_cast<R (*)(A...)>(real);
+        *slot = reinterpret_cast<ULONG_PTR>(counted);
+        return ::VirtualProtect(slot, sizeof *slot, protection, &protection);
     }
     return false;
 }
@@ -117,21 +109,21 @@ size_t LiveGdiObjects() {
 struct Picture {
     int width = 0;
     int height = 0;
-    std::vector<COLORREF> pixels;
+    std::vector<DWORD> pixels;
 
-    COLORREF At(int x, int y) const {
+    DWORD At(int x, int y) const {
         const bool inside = x >= 0 && y >= 0 && x < width && y < height;
         return inside ? pixels[static_cast<size_t>(y * width + x)] : CLR_INVALID;
     }
     // Pixels of `colour` in the rectangle.
-    int Count(COLORREF colour, RECT r) const {
+    int Count(DWORD colour, RECT r) const {
         int n = 0;
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x)
                 n += At(x, y) == colour ? 1 : 0;
         return n;
     }
-    int Count(COLORREF colour) const { return Count(colour, {0, 0, width, height}); }
+    int Count(DWORD colour) const { return Count(colour, {0, 0, width, height}); }
 };
 
 Picture Read(HDC source, int width, int height) {
@@ -143,33 +135,19 @@ Picture Read(HDC source, int width, int height) {
     const HGDIOBJ old = ::SelectObject(memory, dib);
     ::BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
     ::GdiFlush();
-    Picture picture{width, height, {}};
-    for (int i = 0; i < width * height; ++i) {
-        const DWORD q = static_cast<const DWORD*>(bits)[i];
-        picture.pixels.push_back(RGB((q >> 16) & 0xFF, (q >> 8) & 0xFF, q & 0xFF));
-    }
+    Picture picture{width, height, {static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + width * height}};
+    for (DWORD& pixel : picture.pixels)
+        pixel &= 0xFFFFFF;
     ::SelectObject(memory, old);
     ::DeleteObject(dib);
     ::DeleteDC(memory);
     return picture;
 }
 
-// What the window shows of its client area.
-Picture ReadClient(HWND window) {
-    RECT client{};
-    ::GetClientRect(window, &client);
-    const HDC dc = ::GetDC(window);
-    Picture picture = Read(dc, client.right, client.bottom);
-    ::ReleaseDC(window, dc);
-    return picture;
-}
-
-constexpr FontChange kLabelFont{12, 0, 0};
-
 // The window shows `text` as GDI draws it on white at `at` with `align` in a copy of the control's
 // font: every pixel of the text's ink box alike.
 ::testing::AssertionResult ShowsText(const Picture& window, HWND graph, const std::wstring& text, POINT at,
-                                     UINT align, const FontChange& change = kLabelFont) {
+                                     UINT align, const FontChange& change = {12, 0, 0}) {
     CClientDC screen(nullptr);
     CBitmap bitmap;
     bitmap.CreateCompatibleBitmap(&screen, window.width, window.height);
@@ -184,12 +162,11 @@ constexpr FontChange kLabelFont{12, 0, 0};
     memory.TextOut(at.x, at.y, text.c_str(), static_cast<int>(text.size()));
     const Picture reference = Read(memory, window.width, window.height);
     RECT ink{window.width, window.height, 0, 0};
-    for (int y = 0; y < reference.height; ++y) {
-        for (int x = 0; x < reference.width; ++x) {
-            if (reference.At(x, y) != kWhite)
-                ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y),
-                       std::max<LONG>(ink.right, x + 1), std::max<LONG>(ink.bottom, y + 1)};
-        }
+    for (int i = 0; i < window.width * window.height; ++i) {
+        const LONG x = i % window.width, y = i / window.width;
+        if (reference.pixels[i] != kWhite)
+            ink = {std::min(ink.left, x), std::min(ink.top, y), std::max(ink.right, x + 1),
+                   std::max(ink.bottom, y + 1)};
     }
     int differing = 0;
     for (int y = ink.top; y < ink.bottom; ++y)
@@ -256,7 +233,11 @@ Picture PaintedChart(CUiDriver& ui) {
     CGraphAxes axes;
     ui.OnUiThread([&] { axes = g_pGraphDlg->m_graph; });
     const HWND graph = ui.Item(IDC_GRAPH_GRAPH);
-    Picture picture = ReadClient(graph);
+    RECT client{};
+    ::GetClientRect(graph, &client);
+    const HDC dc = ::GetDC(graph);
+    const Picture picture = Read(dc, client.right, client.bottom);
+    ::ReleaseDC(graph, dc);
     ExpectTheChart(picture, graph, axes);
     return picture;
 }
