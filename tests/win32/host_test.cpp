@@ -171,9 +171,6 @@ TEST_F(HostWindow, QueryShowsTheTablesTheGraphWindowAppliesAndSavesAndEveryJobFo
     WriteBytes(copy, "older"); // replaced without a question
     std::wstring leftAtClose;
     Run([&] {
-        EXPECT_EQ(std::tuple(List(IDC_HOST_TABLES).size(), Status(IDC_HOST_RESULT_FILE),
-                             Status(IDC_HOST_SOURCE), Status(IDC_HOST_SOLIDUS)),
-                  std::tuple(0u, L"None", L"None", L"-"));
         const std::wstring shown = Calculate();
         EXPECT_EQ(Status(IDC_HOST_SOURCE), L"Calculated");
         // One row per series in the module's order: name, type, its name, points, first and last x.
@@ -207,7 +204,6 @@ TEST_F(HostWindow, QueryShowsTheTablesTheGraphWindowAppliesAndSavesAndEveryJobFo
         ScreenShot(L"host_graph");
         ASSERT_TRUE(m_ui->Click(IDC_GRAPH_APPLY) && m_ui->WaitForPopup());
         ListView_SetCheckState(m_ui->Item(IDC_EXPORT_LIST), 0, FALSE);
-        ScreenShot(L"host_export");
         EXPECT_TRUE(m_ui->Click(IDOK) && m_ui->ReturnFromPopup());
         EXPECT_EQ(::GetForegroundWindow(), m_ui->Dialog()) << "the graph window is active again";
         const Rows applied = List(IDC_HOST_APPLIED);
