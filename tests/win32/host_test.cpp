@@ -132,7 +132,8 @@ protected:
         return std::wstring(text, ::GetDlgItemTextW(m_host->Handle(), id, text, 2048));
     }
     // Query with the Al-Si-Mg preset loaded and calculated; back in the host window. Returns the
-    // result file that the host shows.
+    // result file that the host shows. This program has resources with the module's IDs (a dialog 100,
+    // a string 1010): the input dialog's controls are found only when the module's are not shadowed.
     std::wstring Calculate() {
         EXPECT_TRUE(m_ui->Click(IDC_HOST_QUERY) && m_ui->WaitForPopup());
         EXPECT_TRUE(m_ui->ChooseFileFrom(IDC_KESTRUM_LOAD, m_preset));
@@ -232,8 +233,7 @@ TEST_F(HostWindow, QueryShowsTheTablesTheGraphWindowAppliesAndSavesAndEveryJobFo
 }
 
 // Imports: a cancelled query or one whose file cannot be read keeps the earlier result, the host sees
-// "Imported" and no "Save", and the user's files stay whatever is done. This program has resources
-// with the module's IDs (a dialog 100, a string 1010), which must not shadow the module's.
+// "Imported" and no "Save", and the user's files stay whatever is done.
 TEST_F(HostWindow, ImportsKeepTheUsersFilesAndAFailedQueryKeepsTheEarlierResult) {
     const std::wstring out = m_temp.File(L"alsi7mg.out"), locked = m_temp.File(L"locked.out");
     fs::copy_file(KESTRUM_EXAMPLES "/alsi7mg.out", out);
@@ -261,14 +261,6 @@ TEST_F(HostWindow, ImportsKeepTheUsersFilesAndAFailedQueryKeepsTheEarlierResult)
         // The host refills its tables only when a query reports a result.
         ListView_DeleteAllItems(::GetDlgItem(m_host->Handle(), IDC_HOST_TABLES));
         ASSERT_TRUE(m_ui->Click(IDC_HOST_QUERY) && m_ui->WaitForPopup());
-        LVCOLUMNW column{};
-        column.mask = LVCF_TEXT;
-        wchar_t caption[64] = {}, heading[64] = {};
-        ::GetWindowTextW(m_ui->Dialog(), caption, 64);
-        column.pszText = heading;
-        column.cchTextMax = 64;
-        ListView_GetColumn(m_ui->Item(IDC_KESTRUM_COMPOSITION), 0, &column);
-        EXPECT_EQ(std::wstring(caption) + L"|" + heading, L"Kestrum Input Dialog|Element");
         EXPECT_TRUE(m_ui->RepeatUntilClosed([&] { m_ui->Click(IDCANCEL); }) && m_ui->ReturnFromPopup());
         EXPECT_EQ(std::pair(result(), List(IDC_HOST_TABLES).size()), std::pair(imported, size_t{0}));
         const HANDLE hold =
