@@ -405,7 +405,6 @@ TEST_F(GraphWindow, OpensBesideTheHostListsWhatItTakesAndFollowsTheControls) {
 
 // The export dialog lists the types the host takes, checked, with their point counts, row 0 focused;
 // OK hands the working series over with the boxes' flags, Cancel or a list that lost a row nothing.
-// An empty list confirms.
 TEST_F(GraphWindow, ApplyHandsTheCheckedPropertiesOverAndCancelChangesNothing) {
     // Without an export interface every plotted type is listed and offered.
     for (const bool host : {true, false}) {
@@ -445,14 +444,6 @@ TEST_F(GraphWindow, ApplyHandsTheCheckedPropertiesOverAndCancelChangesNothing) {
         EXPECT_EQ(flags, expected);
         EXPECT_EQ(m_host.m_applied, host ? std::vector<const void*>{working} : std::vector<const void*>{});
     }
-    // The host (left empty by the last pass) is handed a module's empty tables.
-    CKestrumModImpl none{L""};
-    none.SetExportInterface(&m_host);
-    Run(none, [&](CUiDriver& ui) {
-        ASSERT_TRUE(ui.Click(IDC_GRAPH_APPLY) && ui.WaitForPopup());
-        EXPECT_TRUE(ui.Click(IDOK) && ui.ReturnFromPopup());
-    });
-    EXPECT_EQ(m_host.m_applied.size(), 1u);
 }
 
 // The graph of a real result thinned and raw, with and without symbols, of a lone point and of a curve
@@ -530,12 +521,21 @@ TEST_F(GraphWindow, SaveFailureSecondOpenAndAModuleReleasedWhileOpen) {
     EXPECT_TRUE(std::filesystem::exists(job.Str()));
 }
 
-TEST_F(GraphWindow, AParentThatIsNoWindowOpensNothing) {
+// A parent that is no window opens nothing; empty tables list nothing, and their empty Apply list
+// confirms: the host is handed the empty series.
+TEST_F(GraphWindow, AParentThatIsNoWindowOpensNothingAndEmptyTablesAreHandedOver) {
     const HWND gone =
         ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
     ::DestroyWindow(gone);
     EXPECT_EQ(std::tuple(m_module.Graph_Show(gone), g_pGraphDlg, m_module.Graph_IsValid()),
               std::tuple(0, nullptr, 0));
+    m_module.m_series.clear();
+    Run([&](CUiDriver& ui) {
+        EXPECT_TRUE(Entries(ui).empty());
+        ASSERT_TRUE(ui.Click(IDC_GRAPH_APPLY) && ui.WaitForPopup());
+        EXPECT_TRUE(ui.Click(IDOK) && ui.ReturnFromPopup());
+    });
+    EXPECT_EQ(m_host.m_applied.size(), 1u);
 }
 
 } // namespace
