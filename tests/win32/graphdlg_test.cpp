@@ -297,13 +297,16 @@ std::vector<std::wstring> Entries(CUiDriver& ui) {
     return entries;
 }
 
-// The export dialog's list in one line: "sortable" when its header takes clicks, then each row's check
-// box ("x" or "_"), type name and point count.
+// The export dialog's list in one line: "sortable" when its header takes clicks, then each row's
+// selection and focus (">" for both, "?" for either), check box ("x" or "_"), type name and point count.
 std::wstring ExportTable(HWND list) {
     std::wstring table = ::IsWindowEnabled(ListView_GetHeader(list)) ? L"sortable" : L"";
     int row = 0;
-    for (const auto& cells : ListViewRows(list))
-        table += (ListView_GetCheckState(list, row++) ? L" x " : L" _ ") + cells.at(1) + L" " + cells.at(2);
+    for (const auto& cells : ListViewRows(list)) {
+        const UINT state = ListView_GetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED);
+        table += state == (LVIS_SELECTED | LVIS_FOCUSED) ? L" >" : state ? L" ?" : L" ";
+        table += (ListView_GetCheckState(list, row++) ? L"x " : L"_ ") + cells.at(1) + L" " + cells.at(2);
+    }
     return table;
 }
 
@@ -419,7 +422,7 @@ TEST_F(GraphWindow, ApplyHandsTheCheckedPropertiesOverAndCancelChangesNothing) {
                 ASSERT_TRUE(ui.Click(IDC_GRAPH_APPLY) && ui.WaitForPopup());
                 const HWND list = ui.Item(IDC_EXPORT_LIST);
                 EXPECT_EQ(ExportTable(list),
-                          L" x Temperture (C) 2 x Fraction liquid (weight fraction) 2 x Density alloy 3" +
+                          L" >x Temperture (C) 2 x Fraction liquid (weight fraction) 2 x Density alloy 3" +
                               std::wstring(host ? L"" : L" x Liquid viscosity 2") +
                               L" x Thermal conductivity - TOTAL 0");
                 EXPECT_TRUE(button != IDOK || ui.Screenshot(L"export_dialog"));
