@@ -181,16 +181,14 @@ Picture Read(HDC source, int width, int height) {
 void ExpectTheChart(const Picture& picture, HWND graph, const CGraphAxes& axes) {
     const GraphRect& p = axes.m_plotRect;
     // Grid pixels, where the curve may run over them; the frame covers a line on the plot's edge.
-    const auto gridPixels = [&](RECT r) { return picture.Count(kGrey, r) + picture.Count(kTeal, r); };
+    const auto grid = [&](RECT r) { return picture.Count(kGrey, r) + picture.Count(kTeal, r); };
     const RECT margin{p.right + 2, p.top, picture.width, p.bottom};
     EXPECT_EQ(picture.Count(kWhite, margin), (margin.right - margin.left) * (margin.bottom - margin.top));
     for (const int x : axes.XTickPixels())
-        EXPECT_TRUE(x <= p.left + 1 || x >= p.right - 1 ||
-                    gridPixels({x, p.top + 2, x + 1, p.bottom - 2}) > 60)
+        EXPECT_TRUE(x <= p.left + 1 || x >= p.right - 1 || grid({x, p.top + 2, x + 1, p.bottom - 2}) > 60)
             << x;
     for (const int y : axes.YTickPixels())
-        EXPECT_TRUE(y <= p.top + 1 || y >= p.bottom - 1 ||
-                    gridPixels({p.left + 2, y, p.right - 2, y + 1}) > 80)
+        EXPECT_TRUE(y <= p.top + 1 || y >= p.bottom - 1 || grid({p.left + 2, y, p.right - 2, y + 1}) > 80)
             << y;
     for (const GraphLabel& label : axes.XLabels())
         EXPECT_TRUE(ShowsText(picture, graph, label.text.Str(), {label.x, label.y}, TA_CENTER | TA_TOP));
@@ -393,8 +391,6 @@ TEST_F(GraphWindow, OpensBesideTheHostListsWhatItTakesAndFollowsTheControls) {
             act();
             EXPECT_EQ(State(ui), state);
         }
-        ListKey(ui, VK_UP);
-        EXPECT_TRUE(ui.Screenshot(L"graph_window"));
 
         // Keys through the host's loop: Tab moves on, Enter closes.
         ui.OnUiThread([&] { ::SetFocus(ui.Item(IDC_GRAPH_SHOW_SYMBOL)); });
