@@ -247,21 +247,6 @@ struct CHostExport : IKestrumModExport {
     int m_applied = 0; // hand-overs
 };
 
-// Temperature, a straight fraction-liquid line (thinned to its ends), a density with one kink (thinned
-// to three points), unknown, a type the host refuses (already flagged), one without points, null.
-CMatProps Tables() {
-    CMatProps set;
-    set.m_series = {Series(2, {{0, 0}, {10, 10}, {20, 20}}),
-                    Series(4, {{0, 1}, {10, 0.75f}, {20, 0.5f}, {30, 0.25f}, {40, 0}}),
-                    Series(15, {{0, 2700}, {10, 2690}, {20, 2680}, {30, 2500}, {40, 2320}}),
-                    Series(0, {{0, 1}, {1, 2}}),
-                    Series(kRefused, {{0, 1}, {1, 2}}),
-                    Series(10),
-                    Series(-1, {{0, 1}})};
-    set.m_series[4].m_exportFlag = 1;
-    return set;
-}
-
 // What the window shows in one line, read on the user-interface thread: the selected entry, the
 // points drawn (for none the x title and the axis' end), the Raw Data box, symbols drawn and their box,
 // and the y title. The chart is checked against its axes on the way.
@@ -328,8 +313,18 @@ INT_PTR RunHostLoop() {
 
 class GraphWindow : public ::testing::Test {
 protected:
+    // The module's tables: temperature, a straight fraction-liquid line (thinned to its ends), a density
+    // with one kink (thinned to three points), unknown, a type the host refuses (already flagged), one
+    // without points, null.
     GraphWindow() {
-        m_module.CMatProps::operator=(Tables());
+        m_module.m_series = {Series(2, {{0, 0}, {10, 10}, {20, 20}}),
+                             Series(4, {{0, 1}, {10, 0.75f}, {20, 0.5f}, {30, 0.25f}, {40, 0}}),
+                             Series(15, {{0, 2700}, {10, 2690}, {20, 2680}, {30, 2500}, {40, 2320}}),
+                             Series(0, {{0, 1}, {1, 2}}),
+                             Series(kRefused, {{0, 1}, {1, 2}}),
+                             Series(10),
+                             Series(-1, {{0, 1}})};
+        m_module.m_series[4].m_exportFlag = 1;
         m_module.SetExportInterface(&m_host);
     }
     ~GraphWindow() override { EXPECT_EQ(g_pGraphDlg, nullptr); }

@@ -40,30 +40,26 @@ TEST(Library, ExportsTheModuleInterfaceAndNothingElseWithTheTableInItsOrder) {
     ASSERT_EQ(Export("_Z17KESTRUMMOD_CreatePKw"), reinterpret_cast<void*>(&KESTRUMMOD_Create));
     // The module's virtual table past its offset and type entries: the two destructor entries, then
     // the operations in the order a host's compiler assumes.
-    const char* const slots[] = {
-        "_ZN15CKestrumModImplD1Ev",
-        "_ZN15CKestrumModImplD0Ev",
-        "_ZNK15CKestrumModImpl18GetExportInterfaceEv",
-        "_ZN15CKestrumModImpl18SetExportInterfaceEP17IKestrumModExport",
-        "_ZN15CKestrumModImpl5QueryEv",
-        "_ZN15CKestrumModImpl13Graph_IsValidEv",
-        "_ZN15CKestrumModImpl10Graph_HideEv",
-        "_ZN15CKestrumModImpl10Graph_ShowEP6HWND__",
-    };
+    const char* const slots[] = {"_ZN15CKestrumModImplD1Ev",
+                                 "_ZN15CKestrumModImplD0Ev",
+                                 "_ZNK15CKestrumModImpl18GetExportInterfaceEv",
+                                 "_ZN15CKestrumModImpl18SetExportInterfaceEP17IKestrumModExport",
+                                 "_ZN15CKestrumModImpl5QueryEv",
+                                 "_ZN15CKestrumModImpl13Graph_IsValidEv",
+                                 "_ZN15CKestrumModImpl10Graph_HideEv",
+                                 "_ZN15CKestrumModImpl10Graph_ShowEP6HWND__"};
     const auto* vtable = static_cast<void* const*>(Export("_ZTV15CKestrumModImpl")) + 2;
     for (size_t slot = 0; slot < std::size(slots); ++slot)
         EXPECT_EQ(vtable[slot], Export(slots[slot])) << slots[slot];
 
-    std::set<std::string> expected = {
-        "_Z17KESTRUMMOD_CreatePKw",
-        "_Z18KESTRUMMOD_ReleaseP11CKestrumMod",
-        "_Z24KESTRUMMOD_TagToDataTypePKw",
-        "_Z27KESTRUMMOD_DataTypeToString19KESTRUMMOD_DATATYPE",
-        "_Z24KESTRUMMOD_DataTypeToTag19KESTRUMMOD_DATATYPE",
-        "_ZN15CKestrumModImpl15DeleteTempFilesEv",
-        "_ZN15CKestrumModImpl15GetPropFilePathEv",
-        "_ZN15CKestrumModImpl10IsImportedEv",
-    };
+    std::set<std::string> expected = {"_Z17KESTRUMMOD_CreatePKw",
+                                      "_Z18KESTRUMMOD_ReleaseP11CKestrumMod",
+                                      "_Z24KESTRUMMOD_TagToDataTypePKw",
+                                      "_Z27KESTRUMMOD_DataTypeToString19KESTRUMMOD_DATATYPE",
+                                      "_Z24KESTRUMMOD_DataTypeToTag19KESTRUMMOD_DATATYPE",
+                                      "_ZN15CKestrumModImpl15DeleteTempFilesEv",
+                                      "_ZN15CKestrumModImpl15GetPropFilePathEv",
+                                      "_ZN15CKestrumModImpl10IsImportedEv"};
     expected.insert(std::begin(slots), std::end(slots));
     // Each class: its constructor (complete and base object), copy constructor, destructors (deleting,
     // complete, base), copy assignment, virtual table and type information.
