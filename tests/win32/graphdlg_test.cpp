@@ -41,7 +41,6 @@ const bool g_ready = [] {
 constexpr int kRefused = 18;
 // Colours as a 32-bit top-down DIB holds them: 0x00RRGGBB.
 constexpr DWORD kTeal = 0x008080;
-constexpr DWORD kGrey = 0x808080;
 constexpr DWORD kWhite = 0xFFFFFF;
 
 // --- GDI objects this program's code made and has not deleted ---
@@ -173,21 +172,13 @@ Picture Read(HDC source, int width, int height) {
 }
 
 // The window paints the layout its axes give (their arithmetic and labels are checked without
-// windows, against the SVG files): white margins, a dotted grey line at each tick,
-// labels and titles in their fonts and alignments, and the curve in list order from each point to
-// the next (GDI leaves a line's last pixel out), one pixel wide, and nothing else in teal.
+// windows, against the SVG files): white margins, labels and titles in their fonts and alignments, and
+// the curve in list order from each point to the next (GDI leaves a line's last pixel out), one pixel
+// wide, and nothing else in teal.
 void ExpectTheChart(const Picture& picture, HWND graph, const CGraphAxes& axes) {
     const GraphRect& p = axes.m_plotRect;
-    // Grid pixels, where the curve may run over them; the frame covers a line on the plot's edge.
-    const auto grid = [&](RECT r) { return picture.Count(kGrey, r) + picture.Count(kTeal, r); };
     const RECT margin{p.right + 2, p.top, picture.width, p.bottom};
     EXPECT_EQ(picture.Count(kWhite, margin), (margin.right - margin.left) * (margin.bottom - margin.top));
-    for (const int x : axes.XTickPixels())
-        EXPECT_TRUE(x <= p.left + 1 || x >= p.right - 1 || grid({x, p.top + 2, x + 1, p.bottom - 2}) > 60)
-            << x;
-    for (const int y : axes.YTickPixels())
-        EXPECT_TRUE(y <= p.top + 1 || y >= p.bottom - 1 || grid({p.left + 2, y, p.right - 2, y + 1}) > 80)
-            << y;
     for (const GraphLabel& label : axes.XLabels())
         EXPECT_TRUE(ShowsText(picture, graph, label.text.Str(), {label.x, label.y}, TA_CENTER | TA_TOP));
     for (const GraphLabel& label : axes.YLabels())
@@ -213,7 +204,6 @@ void ExpectTheChart(const Picture& picture, HWND graph, const CGraphAxes& axes) 
         EXPECT_EQ(picture.At(a.x, a.y), kTeal) << a.x << "," << a.y;
         EXPECT_GT(picture.Count(kTeal, {m.x - 1, m.y - 1, m.x + 2, m.y + 2}), 0) << m.x << "," << m.y;
     }
-    EXPECT_EQ(picture.Count(kTeal) > 0, !axes.m_points.empty());
     EXPECT_LE(picture.Count(kTeal), most);
 }
 

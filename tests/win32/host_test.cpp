@@ -136,10 +136,16 @@ protected:
     CUiDriver* m_ui = nullptr;
 };
 
-TEST_F(HostWindow, QueryShowsTheTablesTheGraphWindowAppliesAndSavesAndEveryJobFolderGoes) {
+// A calculation's tables, Apply and Save, then imports: a cancelled query or one whose file cannot be
+// read keeps the earlier result, the host sees "Imported" and no "Save", and the user's files stay
+// whatever is done; every job folder goes.
+TEST_F(HostWindow, QueriesShowTheTablesTheGraphWindowAppliesSavesAndImportsAndNoJobFolderStays) {
     WriteBytes(m_preset, ReadBytes(CString(KESTRUM_EXAMPLES "/presets/alsi7mg0.3.vjp").Str()));
     const std::wstring copy = m_temp.File(L"copy.out");
     WriteBytes(copy, "older"); // replaced without a question
+    const std::wstring out = m_temp.File(L"alsi7mg.out"), locked = m_temp.File(L"locked.out");
+    fs::copy_file(KESTRUM_EXAMPLES "/alsi7mg.out", out);
+    fs::copy_file(KESTRUM_EXAMPLES "/minimal.out", locked);
     std::wstring leftAtClose;
     Run([&] {
         const std::wstring shown = Calculate();
@@ -193,23 +199,7 @@ TEST_F(HostWindow, QueryShowsTheTablesTheGraphWindowAppliesAndSavesAndEveryJobFo
         WriteBytes(shown, "kept");
         EXPECT_TRUE(m_ui->Click(IDC_HOST_DELETE_TEMP));
         EXPECT_EQ(ReadBytes(shown), "kept");
-        // A query closes an open graph window first, which then cannot touch the new result.
-        EXPECT_TRUE(m_ui->Click(IDC_HOST_SHOW_GRAPH));
-        EXPECT_TRUE(m_ui->WaitFor([&] { return GraphIsValid() == 1; }));
-        leftAtClose = Calculate();
-        EXPECT_EQ(std::tuple(GraphIsValid(), fs::exists(leftAtClose)), std::tuple(0, true));
-    });
-    // Closing the host removes the last calculation's job folder too.
-    EXPECT_FALSE(fs::exists(fs::path(leftAtClose).parent_path()));
-}
 
-// Imports: a cancelled query or one whose file cannot be read keeps the earlier result, the host sees
-// "Imported" and no "Save", and the user's files stay whatever is done.
-TEST_F(HostWindow, ImportsKeepTheUsersFilesAndAFailedQueryKeepsTheEarlierResult) {
-    const std::wstring out = m_temp.File(L"alsi7mg.out"), locked = m_temp.File(L"locked.out");
-    fs::copy_file(KESTRUM_EXAMPLES "/alsi7mg.out", out);
-    fs::copy_file(KESTRUM_EXAMPLES "/minimal.out", locked);
-    Run([&] {
         // What the module holds (origin, result file, series count and working folder), read from a
         // copy, as a host may take one.
         const auto result = [&] {
@@ -244,7 +234,15 @@ TEST_F(HostWindow, ImportsKeepTheUsersFilesAndAFailedQueryKeepsTheEarlierResult)
         EXPECT_FALSE(m_ui->Visible(IDC_GRAPH_SAVE));
         EXPECT_TRUE(m_ui->Click(IDCANCEL) && m_ui->ReturnFromPopup());
         EXPECT_EQ(Status(IDC_HOST_SOURCE), L"None");
+
+        // A query closes an open graph window first, which then cannot touch the new result.
+        EXPECT_TRUE(m_ui->Click(IDC_HOST_SHOW_GRAPH));
+        EXPECT_TRUE(m_ui->WaitFor([&] { return GraphIsValid() == 1; }));
+        leftAtClose = Calculate();
+        EXPECT_EQ(std::tuple(GraphIsValid(), fs::exists(leftAtClose)), std::tuple(0, true));
     });
+    // Closing the host removes the last calculation's job folder too.
+    EXPECT_FALSE(fs::exists(fs::path(leftAtClose).parent_path()));
     for (const auto& file : {out, locked})
         EXPECT_TRUE(fs::exists(file)) << fs::path(file).string();
 }
