@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cwchar>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -21,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "calc/job.h"
+#include "framework/cstring.h"
 #include "framework/reschain.h"
 #include "graph/graphdlg.h"
 #include "res/resource.h"
@@ -465,7 +465,7 @@ TEST_F(GraphWindow, SaveFailureSecondOpenAndAModuleReleasedWhileOpen) {
     ASSERT_EQ(CreateJobFolder(job.GetString()), 1);
     const CString result = GetJobResultPath(job.GetString());
     WriteBytes(result.Str(), "T(C)\tD-TOTAL\n1\t2\n");
-    std::wcscpy(module->m_resultPath, result.GetString());
+    CopyToField(module->m_resultPath, result.GetString());
     const std::wstring nowhere = m_temp.File(L"missing\\copy.out");
     std::wstring message;
     Run(*module, [&](CUiDriver& ui) {
