@@ -63,17 +63,15 @@ TEST(Library, ExportsTheModuleInterfaceAndNothingElseWithTheTableInItsOrder) {
     expected.insert(std::begin(slots), std::end(slots));
     // Each class: its constructor (complete and base object), copy constructor, destructors (deleting,
     // complete, base), copy assignment, virtual table and type information.
+    using namespace std::string_literals;
     for (const auto& [name, constructor] :
-         {std::pair{"12CMatPropData", "Ev"}, std::pair{"9CMatProps", "Ev"}, std::pair{"11CKestrumMod", "Ev"},
-          std::pair{"15CKestrumModImpl", "EPKw"}}) {
-        for (const std::string member : {"C1", "C2"}) {
-            expected.insert("_ZN" + std::string(name) + member + constructor);
-            expected.insert("_ZN" + std::string(name) + member + "ERKS_");
-        }
-        for (const char* member : {"D0Ev", "D1Ev", "D2Ev", "aSERKS_"})
-            expected.insert("_ZN" + std::string(name) + member);
-        expected.insert("_ZTV" + std::string(name));
-        expected.insert("_ZTI" + std::string(name));
+         {std::pair{"12CMatPropData"s, "Ev"s}, std::pair{"9CMatProps"s, "Ev"s},
+          std::pair{"11CKestrumMod"s, "Ev"s}, std::pair{"15CKestrumModImpl"s, "EPKw"s}}) {
+        for (const std::string& member : {"C1" + constructor, "C2" + constructor, "C1ERKS_"s, "C2ERKS_"s,
+                                          "D0Ev"s, "D1Ev"s, "D2Ev"s, "aSERKS_"s})
+            expected.insert("_ZN" + name + member);
+        for (const char* table : {"_ZTV", "_ZTI"})
+            expected.insert(table + name);
     }
     // Every name expected is there, and nothing else.
     for (const std::string& name : expected)
