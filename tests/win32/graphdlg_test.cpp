@@ -267,10 +267,17 @@ std::vector<std::wstring> Entries(CUiDriver& ui) {
     return entries;
 }
 
-// The export dialog's list in one line: "sortable" when its header takes clicks, then each row's
+// The export dialog's list in one line: "sortable" when its header takes clicks, the column widths
+// ("fill" for the one that takes the client width less the others and a pixel), then each row's
 // selection and focus (">" for both, "?" for either), check box ("x" or "_"), type name and point count.
 std::wstring ExportTable(HWND list) {
     std::wstring table = ::IsWindowEnabled(ListView_GetHeader(list)) ? L"sortable" : L"";
+    RECT client{};
+    ::GetClientRect(list, &client);
+    for (int column = 0; column < 3; ++column) {
+        const int width = ListView_GetColumnWidth(list, column);
+        table += (width == client.right - 123 ? L"fill" : std::to_wstring(width)) + L"|";
+    }
     int row = 0;
     for (const auto& cells : ListViewRows(list)) {
         const UINT state = ListView_GetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED);
@@ -393,10 +400,10 @@ TEST_F(GraphWindow, ApplyHandsTheCheckedPropertiesOverAndCancelChangesNothing) {
             for (const int button : {IDCANCEL, IDRETRY, IDOK}) { // IDRETRY: a row deleted, then OK
                 ASSERT_TRUE(ui.Click(IDC_GRAPH_APPLY) && ui.WaitForPopup());
                 const HWND list = ui.Item(IDC_EXPORT_LIST);
-                EXPECT_EQ(ExportTable(list),
-                          L" >x Temperture (C) 2 x Fraction liquid (weight fraction) 2 x Density alloy 3" +
-                              std::wstring(host ? L"" : L" x Liquid viscosity 2") +
-                              L" x Thermal conductivity - TOTAL 0");
+                EXPECT_EQ(ExportTable(list), L"23|fill|100| >x Temperture (C) 2 x Fraction liquid (weight "
+                                             L"fraction) 2 x Density alloy 3" +
+                                                 std::wstring(host ? L"" : L" x Liquid viscosity 2") +
+                                                 L" x Thermal conductivity - TOTAL 0");
                 EXPECT_TRUE(button != IDOK || ui.Screenshot(L"export_dialog"));
                 if (button == IDRETRY)
                     ListView_DeleteItem(list, 0);
