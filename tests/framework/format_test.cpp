@@ -100,10 +100,6 @@ TEST(FormatTest, PointersAndLiteralText) {
               L"0x1234|(nil)");
     // Unknown conversions take no argument and are copied through; so is a trailing '%'.
     EXPECT_EQ(Format(L"%y|%5k|%n%d|%%|100%", 7), L"%y|%5k|%n7|%|100%");
-
-    std::wstring out = L"keep:";
-    AppendGeneral(out, 1.5);
-    EXPECT_EQ(out, L"keep:1.5");
 }
 
 TEST(FormatTest, AppendGeneralMatchesPercentG) {

@@ -109,18 +109,6 @@ TEST(ElemAttrs, TextsConvertLikeTheVariantConversion) {
     }
 }
 
-// Typed values convert across types. Floats as text are in the XML golden documents.
-TEST(ElemAttrs, TypedValuesConvert) {
-    CElem elem(L"e", L"", nullptr);
-    int32_t i = -5, asInt = 0;
-    float f = 2.5f, asFloat = 0;
-    SetAttrInt(&i, L"i", &elem);
-    SetAttrFloat(&f, L"f", &elem);
-    EXPECT_EQ(
-        std::make_tuple(GetAttrInt(&asInt, L"f", &elem), asInt, GetAttrFloat(&asFloat, L"i", &elem), asFloat),
-        std::make_tuple(1, 2, 1, -5.0f));
-}
-
 // GetAttrString reads the first attribute of exactly that name. A value that does not fit the
 // caller's buffer with its terminator is refused, not cut.
 TEST(ElemAttrs, StringsComeFromTheFirstExactMatchAndMustFit) {
