@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/debugout.h"
 #include "framework/numparse.h"
 #include "framework/utf.h"
 #include "results/resultfile.h"
@@ -26,11 +25,9 @@ TEST(ResultReader, ColumnsUnitsFieldsAndDerivedSeries) {
         int format;
         std::string set;
     } cases[] = {
-        {"", 0, ""},
         {"T(C) WT-LIQUID\tD-TOTAL  MV-TOTAL\n", 0, "4 WT-LIQUID\n15 D-TOTAL\n17 MV-TOTAL\n"},
         {"T(K)\tPR-TOTAL\n300\t0.3\n", 0, "5 PR-TOTAL 26.85:0.3\n"},
         {"T(F)\tPR-TOTAL\n212\t0.3\n32 0.31\n", 0, "5 PR-TOTAL 0:0.31 100:0.3\n"},
-        {"T(C)\tPR-TOTAL\n700\t1\n600\t2\n650\t3\n", 0, "5 PR-TOTAL 600:2 650:3 700:1\n"},
         {"T(C) D-TOTAL VISC-TOTAL CP-WT LH-WT D-LIQUID\n700 2.7 1.5 1.1 390 2.4\n"
          "690 -123456789 -123456789.0 1.2 -123456789 2.41\n",
          0,
@@ -93,27 +90,47 @@ TEST(ResultReader, OpenAndReadFailuresLeaveTheSetAndReport) {
     for (const std::wstring& path : paths) {
         CMatProps set;
         ASSERT_EQ(ReadResultFile(dir.File(L"r.out").c_str(), set, kFormatEngine), 1);
-        std::wstring captured;
-        auto previous = SetDebugOutputSink([&](const wchar_t* text) { captured += text; });
-        EXPECT_EQ(ReadResultFile(path.c_str(), set, kFormatEngine), 0);
-        SetDebugOutputSink(previous);
+        int result = -1;
+        const std::wstring captured =
+            DebugOutputOf([&] { result = ReadResultFile(path.c_str(), set, kFormatEngine); });
+        EXPECT_EQ(result, 0);
         EXPECT_EQ(Dump(set), "5 PR-TOTAL 500:0.3\n");
         const std::wstring name = std::filesystem::path(path).filename().wstring();
         EXPECT_TRUE(captured.find(name) != captured.npos && captured.back() == L'\n') << WideToUtf8(captured);
     }
 }
 
-TEST(DerivedProperties, DynamicViscosityFactorIsTheFloatAboveOneE5) {
-    const float f = std::nextafter(1e-5f, 1.0f);
+// Derived series on one set. The volume change is against the first point at the highest temperature
+// (800:8). Shrinkage takes the first of equally near points of it (solidus 750: 700, liquidus 850: the
+// first 800), none 10000 or more away, and needs exactly one solidus point. The dynamic viscosity factor
+// is the float just above 1e-5; its series is appended even with no point above the solidus.
+TEST(DerivedProperties, VolumeChangeShrinkageAndDynamicViscosity) {
     CMatProps set;
-    set.m_series = {Series(19, {{10, 100000.0f}, {20, 1.0f}})};
+    set.m_series = {Series(17, {{700, 10}, {800, 8}, {800, 9}, {600, 4}}), Series(30, {{750, 0.01f}}),
+                    Series(31, {{850, 0.99f}})};
+    ASSERT_EQ(AddVolumeChange(set), 1);
+    EXPECT_EQ(Dump(set.m_series.back()), "33  700:25 800:0 800:12.5 600:-50");
+    float v = 0;
+    EXPECT_EQ((std::pair{CalcShrinkage(set, v), v}),
+              std::make_pair(1, 25.0f - 0.0f)); // |solidus| - |liquidus|
+    set.m_series[1].m_points[0].x = 10799.0f;
+    EXPECT_EQ(CalcShrinkage(set, v), 1);
+    set.m_series[1].m_points[0].x = 10800.0f;
+    EXPECT_EQ(CalcShrinkage(set, v), 0);
+    set.m_series[1].m_points = {{750, 0}, {751, 0}};
+    EXPECT_EQ(CalcShrinkage(set, v), 0);
+
+    EXPECT_EQ(AddDynamicViscosity(set, 5.0f), 0); // no total viscosity
+    set.m_series.push_back(Series(19, {{10, 100000.0f}, {20, 1.0f}}));
     ASSERT_EQ(AddDynamicViscosity(set, 5.0f), 1);
+    const float f = std::nextafter(1e-5f, 1.0f);
     EXPECT_EQ(set.m_series.back().m_points, (std::vector<GraphPoint>{{10, 100000.0f * f}, {20, f}}));
-    // Appended even when no point lies above the solidus; none without a total viscosity.
     ASSERT_EQ(AddDynamicViscosity(set, 50.0f), 1);
     EXPECT_EQ(Dump(set.m_series.back()), "35 ");
-    CMatProps empty;
-    EXPECT_EQ(AddDynamicViscosity(empty, 5.0f), 0);
+
+    CMatProps cold;
+    cold.m_series = {Series(17, {{-1000, 1}})};
+    EXPECT_EQ(AddVolumeChange(cold), 0);
 }
 
 // Bisects a symmetric segment; at the start within tolerance; refused when never reached or already above.
@@ -125,32 +142,6 @@ TEST(DerivedProperties, FindCrossingBisectsAndRefuses) {
                     FindCrossing(x, 2.0, p0, p1, p2, p3), FindCrossing(x, -1.0, p0, p1, p2, p3), start}),
         std::make_tuple(1, 1, 0, 0, 1.0f));
     EXPECT_NEAR(half, 1.5f, 1e-4f);
-}
-
-// 515 is equally near 510 and 520: the first wins; 525 likewise between 520 and 530. A point 10000 or
-// more away is never taken; the solidus series must have exactly one point.
-TEST(DerivedProperties, ShrinkageTakesTheFirstNearestPoint) {
-    CMatProps set;
-    set.m_series = {Series(30, {{515, 0.01f}}), Series(31, {{525, 0.99f}}),
-                    Series(33, {{510, -6}, {520, -2}, {530, -1}})};
-    float v = 0;
-    EXPECT_EQ((std::pair{CalcShrinkage(set, v), v}), std::make_pair(1, 6.0f - 2.0f));
-    set.m_series[0].m_points[0].x = 10505.0f;
-    EXPECT_EQ(CalcShrinkage(set, v), 1);
-    set.m_series[0].m_points[0].x = 10530.0f;
-    EXPECT_EQ(CalcShrinkage(set, v), 0);
-    set.m_series[0].m_points = {{515, 0}, {516, 0}};
-    EXPECT_EQ(CalcShrinkage(set, v), 0);
-}
-
-TEST(DerivedProperties, VolumeChangeReferenceIsTheFirstPointAtTheHighestTemperature) {
-    CMatProps set;
-    set.m_series = {Series(17, {{700, 10}, {800, 8}, {800, 9}, {600, 4}})};
-    ASSERT_EQ(AddVolumeChange(set), 1);
-    EXPECT_EQ(Dump(set.m_series.back()), "33  700:25 800:0 800:12.5 600:-50");
-    CMatProps cold;
-    cold.m_series = {Series(17, {{-1000, 1}})};
-    EXPECT_EQ(AddVolumeChange(cold), 0);
 }
 
 // The points of the one series a file of "T(C)\tPR-TOTAL" rows gives.
