@@ -50,12 +50,9 @@ template <class... Args> std::string CFormat(const std::string& format, Args... 
 // the length modifiers it leaves out: long (whose size differs between the trees), long double and
 // Microsoft's, each followed by an int that must still be found.
 TEST(FormatTest, LengthModifiers) {
-    EXPECT_EQ(Format(L"%ld|%d", -5L, 7), L"-5|7");
-    EXPECT_EQ(Format(L"%Lf|%La|%d", 1.5L, 3.0L, 7), L"1.500000|0xcp-2|7");
-    EXPECT_EQ(Format(L"%I64d", INT64_MIN), L"-9223372036854775808");
-    EXPECT_EQ(Format(L"%I64x|%d", UINT64_MAX, 7), L"ffffffffffffffff|7");
-    EXPECT_EQ(Format(L"%I32d|%d", INT32_MIN, 7), L"-2147483648|7");
-    EXPECT_EQ(Format(L"%Iu|%d", size_t{1} << 40, 7), L"1099511627776|7");
+    EXPECT_EQ(Format(L"%ld|%Lf|%La|%I64d|%I64x|%I32d|%Iu|%d", -5L, 1.5L, 3.0L, INT64_MIN, UINT64_MAX,
+                     INT32_MIN, size_t{1} << 40, 7),
+              L"-5|1.500000|0xcp-2|-9223372036854775808|ffffffffffffffff|-2147483648|1099511627776|7");
 }
 
 TEST(FormatTest, ZeroKeepingGeneralForm) {
@@ -69,37 +66,32 @@ TEST(FormatTest, LongFixedOutputIsComplete) {
     EXPECT_EQ(text.find_first_not_of(L'0', 302), std::wstring::npos);
 }
 
+// Widths and precisions also from arguments, a negative width meaning '-' and a negative precision none.
 TEST(FormatTest, StarWidthAndPrecision) {
-    EXPECT_EQ(Format(L"[%*d]", 5, 42), L"[   42]");
-    EXPECT_EQ(Format(L"[%*d]", -5, 42), L"[42   ]");
-    EXPECT_EQ(Format(L"%.*f", 2, 3.14159), L"3.14");
-    EXPECT_EQ(Format(L"%.*f", -1, 3.14159), L"3.141590");
-    EXPECT_EQ(Format(L"[%-*.*s]|%d", 6, 2, L"abcdef", 9), L"[ab    ]|9");
+    EXPECT_EQ(Format(L"[%*d][%*d][%.*f][%.*f][%-*.*s]|%d", 5, 42, -5, 42, 2, 3.14159, -1, 3.14159, 6, 2,
+                     L"abcdef", 9),
+              L"[   42][42   ][3.14][3.141590][ab    ]|9");
 }
 
+// %hs takes UTF-8: a width counts characters, a precision bytes, and a character it cuts is dropped.
 TEST(FormatTest, WideAndNarrowText) {
     EXPECT_EQ(Format(L"[%s][%ls][%5s][%-5s][%.2s]", L"abc", L"de", L"abc", L"abc", L"abc"),
               L"[abc][de][  abc][abc  ][ab]");
-    EXPECT_EQ(Format(L"%hs", "gr\xC3\xBC\xC3\x9F"
-                             "e"),
-              L"gr\u00fc\u00dfe");
-    EXPECT_EQ(Format(L"%hs", "\xF0\x9F\x98\x80"), L"\U0001F600");
-    EXPECT_EQ(Format(L"[%3hs]", "\xC3\xA9"), L"[  \u00e9]"); // width counts characters, not bytes
-    // Precision counts bytes and a character it cuts is dropped.
-    EXPECT_EQ(Format(L"[%.1hs][%.2hs][%.3hs]", "\xC3\xA9", "a\xC3\xA9", "a\xC3\xA9"), L"[][a][a\u00e9]");
     const char unterminated[3] = {'x', 'y', 'z'};
-    EXPECT_EQ(Format(L"%.*hs", 3, unterminated), L"xyz");
+    EXPECT_EQ(Format(L"%hs|%hs|[%3hs][%.1hs][%.2hs][%.3hs]|%.*hs", "gr\xC3\xBC\xC3\x9F", "\xF0\x9F\x98\x80",
+                     "\xC3\xA9", "\xC3\xA9", "a\xC3\xA9", "a\xC3\xA9", 3, unterminated),
+              L"gr\u00fc\u00df|\U0001F600|[  \u00e9][][a][a\u00e9]|xyz");
     EXPECT_EQ(Format(L"%s|%hs", static_cast<const wchar_t*>(nullptr), static_cast<const char*>(nullptr)),
               L"(null)|(null)");
     EXPECT_EQ(Format(L"[%c][%3c][%-3c][%lc][%hc][%hc]", L'x', L'y', L'z', L'\u00e9', 'n', '\xE9'),
               L"[x][  y][z  ][\u00e9][n][\u00e9]");
 }
 
+// Unknown conversions take no argument and are copied through; so is a trailing '%'.
 TEST(FormatTest, PointersAndLiteralText) {
-    EXPECT_EQ(Format(L"%p|%p", reinterpret_cast<void*>(0x1234), static_cast<void*>(nullptr)),
-              L"0x1234|(nil)");
-    // Unknown conversions take no argument and are copied through; so is a trailing '%'.
-    EXPECT_EQ(Format(L"%y|%5k|%n%d|%%|100%", 7), L"%y|%5k|%n7|%|100%");
+    EXPECT_EQ(
+        Format(L"%p|%p|%y|%5k|%n%d|%%|100%", reinterpret_cast<void*>(0x1234), static_cast<void*>(nullptr), 7),
+        L"0x1234|(nil)|%y|%5k|%n7|%|100%");
 }
 
 TEST(FormatTest, AppendGeneralMatchesPercentG) {

@@ -58,18 +58,6 @@ TEST(Elem, OwnsItsTreeAndDetachUnlinksFromTheParentOnly) {
     EXPECT_EQ(deaths, 5);
 }
 
-// A set value is moved out of the caller's variant; a Bool reads as the integer 1, as GetAttrBool gives.
-TEST(ElemAttrs, SetValueMovesTheCallersVariantIn) {
-    CElem elem(L"e", L"", nullptr);
-    CElemVariant value = CElemVariant::FromBool(true), read;
-    int32_t asInt = 0;
-    EXPECT_EQ(SetAttrValue(L"v", &value, &elem), 1);
-    EXPECT_EQ(
-        (std::tuple{value.kind(), GetAttrValue(&read, L"v", &elem), GetAttrValue(&read, L"missing", &elem),
-                    read.kind(), GetAttrInt(&asInt, L"v", &elem), asInt}),
-        std::make_tuple(CElemVariant::Kind::Empty, 1, 0, CElemVariant::Kind::Bool, 1, 1));
-}
-
 // Attribute texts as the typed Get operations take them. An absent value (nullopt) means 0 and the
 // target untouched: an absent attribute and a text that does not convert are the same to a caller.
 TEST(ElemAttrs, TextsConvertLikeTheVariantConversion) {
