@@ -38,6 +38,7 @@ std::vector<CString> Labels(TickRange ticks, float step) {
 TEST(GraphAxes, TickStepIsOneTwoOrFiveTimesAPowerOfTen) {
     const std::array<float, 3> cases[] = {
         {1.0f, 1.35f, 0.05f},     // x = 0.07, e = -2, d = 7 -> 5
+        {0.0f, 20.0f, 2.0f},      // d = 4 -> 2
         {0.0f, 5.0f, 1.0f},       // d = 1
         {-700.0f, -450.0f, 50.0f} // negative bounds: only the span counts
     };

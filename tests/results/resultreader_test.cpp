@@ -28,6 +28,7 @@ TEST(ResultReader, ColumnsUnitsFieldsAndDerivedSeries) {
         {"T(C) WT-LIQUID\tD-TOTAL  MV-TOTAL\n", 0, "4 WT-LIQUID\n15 D-TOTAL\n17 MV-TOTAL\n"},
         {"T(K)\tPR-TOTAL\n300\t0.3\n", 0, "5 PR-TOTAL 26.85:0.3\n"},
         {"T(F)\tPR-TOTAL\n212\t0.3\n32 0.31\n", 0, "5 PR-TOTAL 0:0.31 100:0.3\n"},
+        {"T(C)\tPR-TOTAL\n700\t1\n600\t2\n650\t3\n", 0, "5 PR-TOTAL 600:2 650:3 700:1\n"},
         {"T(C) D-TOTAL VISC-TOTAL CP-WT LH-WT D-LIQUID\n700 2.7 1.5 1.1 390 2.4\n"
          "690 -123456789 -123456789.0 1.2 -123456789 2.41\n",
          0,

@@ -199,6 +199,12 @@ TEST(XmlFile, PairsComInitialisationOnEveryPath) {
         CoUninitialize();
     }).join();
 }
+#else
+// libxml2 stands in for MSXML with ProhibitDTD: any document type declaration fails the load.
+TEST(XmlFile, RefusesADocumentTypeDeclaration) {
+    EXPECT_FALSE(ReadText("<!DOCTYPE r [<!ELEMENT r ANY>]>\n<r a=\"v\">plain</r>"));
+    EXPECT_FALSE(ReadText("<!DOCTYPE r SYSTEM \"r.dtd\">\n<r/>"));
+}
 #endif
 
 // Both platforms' readers give the same tree for the same file, the one in the golden dump. An
