@@ -46,11 +46,3 @@ TEST(CString, ReplaceNormalisesPathSeparators) {
     EXPECT_EQ(aaa.Replace(L"aa", L"a"), 2); // no re-scan of replaced text
     EXPECT_EQ(aaa, L"aa");
 }
-
-TEST(CString, FormatUsesWideStringsAndTheCLocale) {
-    CString s;
-    s.Format(L"%s=%d (%hs) %5.2f|%-4s|%c", L"T", -12, "n\xC3\xA4rrow", 3.14159, L"ab", L'Z');
-    EXPECT_EQ(s, L"T=-12 (n\u00E4rrow)  3.14|ab  |Z");
-    s.AppendFormat(L" %g", 1e-5);
-    EXPECT_EQ(s.Right(6), L" 1e-05");
-}

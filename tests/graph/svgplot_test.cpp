@@ -77,13 +77,6 @@ TEST(SvgPlot, OneFilePerPlottedSeriesNamedAfterItsTag) {
     const std::string density = ReadBytes(written[0]);
     EXPECT_EQ(Count(density, "<rect"), 5 + 2); // the plot and frame, and symbols at the ends only
 
-    std::vector<std::wstring> only;
-    ASSERT_EQ(WritePropertyPlots(
-                  set, (folder + static_cast<wchar_t>(std::filesystem::path::preferred_separator)).c_str(),
-                  static_cast<KESTRUMMOD_DATATYPE>(15), &only),
-              1);
-    EXPECT_EQ(only, (std::vector<std::wstring>{dir.File(L"D-TOTAL.svg"), dir.File(L"D-TOTAL-2.svg")}));
-
     std::vector<std::wstring> none;
     EXPECT_EQ(WritePropertyPlots(set, dir.File(L"missing").c_str(), std::nullopt, &none), 0);
     EXPECT_TRUE(none.empty());

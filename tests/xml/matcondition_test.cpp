@@ -160,7 +160,6 @@ TEST_F(MatConditionDoc, FailsWithoutARequiredPart) {
                       "<G><MatCompo element=\"5\" compo=\"0\"/></G>")),
     };
     for (const std::string& text : cases) {
-        rec = MatCondition{};
         EXPECT_EQ(Load(text), 0) << text;
     }
 }
