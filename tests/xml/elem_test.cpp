@@ -1,4 +1,3 @@
-#include <cmath>
 #include <cstdint>
 #include <list>
 #include <optional>
@@ -45,8 +44,6 @@ TEST(Elem, OwnsItsTreeAndDetachUnlinksFromTheParentOnly) {
     SetAttrInt(&value, L"n", first);
     root->AddCData(new CElemCData(L"one", root));
     root->AddCData(new CElemCData(L"two", root));
-    EXPECT_TRUE(!root->AddChild(nullptr) && !root->AddAttr(nullptr) && !root->AddCData(nullptr));
-    EXPECT_TRUE(root->GetAttrs().empty());
     EXPECT_EQ(root->GetCData().back()->GetText().view(), L"two");
 
     EXPECT_EQ(second->Detach(), 1);
