@@ -23,10 +23,6 @@ std::wstring Format(const wchar_t* format, ...) {
     return out;
 }
 
-std::wstring Widen(const std::string& ascii) {
-    return std::wstring(ascii.begin(), ascii.end());
-}
-
 std::wstring General(double value) {
     std::wstring out;
     AppendGeneral(out, value);
@@ -37,6 +33,10 @@ const double kInf = std::numeric_limits<double>::infinity();
 const double kNan = std::numeric_limits<double>::quiet_NaN();
 
 #ifndef _WIN32
+std::wstring Widen(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
 // glibc's snprintf in the C locale is the reference natively.
 template <class... Args> std::string CFormat(const std::string& format, Args... args) {
     std::vector<char> buffer(8192);

@@ -1,5 +1,5 @@
 #include <string>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -76,11 +76,13 @@ TEST(StdioFile, OpenFailureCarriesTheSystemMessage) {
     EXPECT_EQ(message.Find(path.c_str()), 0);
     EXPECT_GT(message.GetLength(), static_cast<int>(path.size()) + 5);
 
-    // Cut to the buffer, nothing without room; a file that did not open reads and writes nothing.
     wchar_t small[8];
-    EXPECT_EQ(std::tuple(error.GetErrorMessage(small, 8), std::wstring(small),
-                         error.GetErrorMessage(small, 0), file.ReadString(small, 8), file.WriteString(L"x")),
-              std::tuple(1, message.Left(7).Str(), 0, nullptr, 0));
+    EXPECT_EQ(error.GetErrorMessage(small, 8), 1);
+    EXPECT_EQ(std::wstring(small), message.Left(7).Str());
+    EXPECT_EQ(error.GetErrorMessage(small, 0), 0);
+    // A file that did not open reads and writes nothing.
+    EXPECT_EQ(std::pair(file.ReadString(small, 8), file.WriteString(L"x")),
+              (std::pair<wchar_t*, int>(nullptr, 0)));
 }
 
 // A sink installed inside another gets only its own text, and the outer one is back after it.
