@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -58,12 +57,10 @@ TEST(PropertyTables, CopiesAreDeep) {
 
 TEST(PropertyTables, FindSeriesTakesTheFirstMatch) {
     CMatProps set;
+    EXPECT_EQ(FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4)), nullptr);
     set.m_series = {Series(4, {}, 2, L"first"), Series(15), Series(4, {}, 2, L"second")};
-    const auto find = [](const CMatProps& in, int type) {
-        return FindSeries(in, static_cast<KESTRUMMOD_DATATYPE>(type));
-    };
-    EXPECT_EQ(std::tuple(find(set, 4), find(set, 17), find(CMatProps(), 4)),
-              std::tuple(&set.m_series[0], nullptr, nullptr));
+    EXPECT_EQ(FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4)), &set.m_series[0]);
+    EXPECT_EQ(FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(17)), nullptr);
 }
 
 TEST(Thinning, ShortDegenerateAndCorneredSeries) {
