@@ -4,7 +4,6 @@
 
 #include <cfloat>
 #include <climits>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -24,10 +23,6 @@ std::wstring Format(const wchar_t* format, ...) {
     return out;
 }
 
-std::wstring Widen(const std::string& ascii) {
-    return std::wstring(ascii.begin(), ascii.end());
-}
-
 std::wstring General(double value) {
     std::wstring out;
     AppendGeneral(out, value);
@@ -37,9 +32,12 @@ std::wstring General(double value) {
 const double kInf = std::numeric_limits<double>::infinity();
 const double kNan = std::numeric_limits<double>::quiet_NaN();
 
-// glibc's snprintf in the C locale is the reference natively. mingw's printf follows other rules, so on
-// Windows the expected strings of the tables (checked against glibc natively) stand in for it.
 #ifndef _WIN32
+std::wstring Widen(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+// glibc's snprintf in the C locale is the reference natively.
 template <class... Args> std::string CFormat(const std::string& format, Args... args) {
     std::vector<char> buffer(8192);
     std::snprintf(buffer.data(), buffer.size(), format.c_str(), args...);
@@ -47,101 +45,33 @@ template <class... Args> std::string CFormat(const std::string& format, Args... 
 }
 #endif
 
-template <class T> struct Case {
-    const char* format;
-    T value;
-    const char* expected;
-};
-
-template <class T> void CheckTable(const std::vector<Case<T>>& cases) {
-    for (const Case<T>& c : cases) {
-        EXPECT_EQ(Format(Widen(c.format).c_str(), c.value), Widen(c.expected)) << c.format;
-#ifndef _WIN32
-        EXPECT_EQ(CFormat(c.format, c.value), c.expected) << "table entry disagrees with glibc: " << c.format;
-#endif
-    }
+// Natively SweepAgainstGlibc below tries every flag, width and precision of each conversion; these are
+// the length modifiers it leaves out: long (whose size differs between the trees), long double and
+// Microsoft's, each followed by an int that must still be found.
+TEST(FormatTest, LengthModifiers) {
+    EXPECT_EQ(Format(L"%ld|%Lf|%La|%I64d|%I64x|%I32d|%Iu|%d", -5L, 1.5L, 3.0L, INT64_MIN, UINT64_MAX,
+                     INT32_MIN, size_t{1} << 40, 7),
+              L"-5|1.500000|0xcp-2|-9223372036854775808|ffffffffffffffff|-2147483648|1099511627776|7");
 }
-
-// Natively SweepAgainstGlibc below tries every flag, width and precision; these tables keep a sample of
-// each conversion for the Windows tree, and the types whose size differs between the two (long).
-// clang-format off
-TEST(FormatTest, Integers) {
-    CheckTable<int>({
-        {"%d", 0, "0"}, {"%i", INT_MIN, "-2147483648"}, {"[%-5d]", 42, "[42   ]"}, {"%05d", -42, "-0042"},
-        {"[%08.3d]", 7, "[     007]"}, {"[%.0d]", 0, "[]"}, {"%#X", 255, "0XFF"}, {"%#08x", 255, "0x0000ff"},
-        {"%#o", 8, "010"}, {"%u", -1, "4294967295"}, {"%hhd", 300, "44"}, {"%hx", -1, "ffff"}});
-    CheckTable<long long>({{"%lld", LLONG_MIN, "-9223372036854775808"}, {"%llx", -1LL, "ffffffffffffffff"}});
-    CheckTable<long>({{"%ld", -5L, "-5"}});
-    CheckTable<intmax_t>({{"%jd", INTMAX_MIN, "-9223372036854775808"}});
-    CheckTable<size_t>({{"%zu", size_t{1} << 40, "1099511627776"}});
-    CheckTable<ptrdiff_t>({{"%td", ptrdiff_t{-1} << 40, "-1099511627776"}});
-}
-
-TEST(FormatTest, MicrosoftLengthModifiers) {
-    EXPECT_EQ(Format(L"%I64d", INT64_MIN), L"-9223372036854775808");
-    EXPECT_EQ(Format(L"%I64x|%d", UINT64_MAX, 7), L"ffffffffffffffff|7");
-    EXPECT_EQ(Format(L"%I32d|%d", INT32_MIN, 7), L"-2147483648|7");
-    EXPECT_EQ(Format(L"%Iu|%d", size_t{1} << 40, 7), L"1099511627776|7");
-}
-
-TEST(FormatTest, Floats) {
-    CheckTable<double>({
-        {"%g", 1e-5, "1e-05"}, {"%g", 123456789.0, "1.23457e+08"}, {"%g", 999999.5, "1e+06"}, {"%g", -0.0, "-0"},
-        {"%g", 5e-324, "4.94066e-324"}, {"%.17g", 0.1, "0.10000000000000001"}, {"%#.0g", 123.0, "1.e+02"},
-        {"%.0f", 2.5, "2"}, {"%.2f", 2.675, "2.67"}, {"%f", 1e20, "100000000000000000000.000000"},
-        {"%010.3f", -3.14159, "-00003.142"}, {"%+.3e", 12345.678, "+1.235e+04"}, {"%E", 1e-5, "1.000000E-05"},
-        {"%A", 255.5, "0X1.FFP+7"}, {"%a", 5e-324, "0x0.0000000000001p-1022"}, {"%.1a", 1.96875, "0x2.0p+0"},
-        {"[%010f]", kInf, "[       inf]"}, {"%F", kNan, "NAN"}, {"%g", -kNan, "-nan"}});
-    CheckTable<long double>({{"%Lf", 1.5L, "1.500000"}, {"%La", 3.0L, "0xcp-2"}});
-}
-// clang-format on
 
 TEST(FormatTest, ZeroKeepingGeneralForm) {
     EXPECT_EQ(Format(L"%#g|%#G|%#.3g", 999999.5, 999999.5, 999.5), L"1.00000e+06|1.00000E+06|1.00e+03");
 }
 
-TEST(FormatTest, LongFixedOutputIsComplete) {
-    const std::wstring text = Format(L"%.600f", 1e300);
-    ASSERT_EQ(text.size(), 301u + 1 + 600);
-    EXPECT_EQ(text.substr(0, 20), L"10000000000000000525");
-    EXPECT_EQ(text.find_first_not_of(L'0', 302), std::wstring::npos);
-}
-
-TEST(FormatTest, StarWidthAndPrecision) {
-    EXPECT_EQ(Format(L"[%*d]", 5, 42), L"[   42]");
-    EXPECT_EQ(Format(L"[%*d]", -5, 42), L"[42   ]");
-    EXPECT_EQ(Format(L"%.*f", 2, 3.14159), L"3.14");
-    EXPECT_EQ(Format(L"%.*f", -1, 3.14159), L"3.141590");
-    EXPECT_EQ(Format(L"[%-*.*s]|%d", 6, 2, L"abcdef", 9), L"[ab    ]|9");
-}
-
 TEST(FormatTest, WideAndNarrowText) {
     EXPECT_EQ(Format(L"[%s][%ls][%5s][%-5s][%.2s]", L"abc", L"de", L"abc", L"abc", L"abc"),
               L"[abc][de][  abc][abc  ][ab]");
-    EXPECT_EQ(Format(L"%hs", "gr\xC3\xBC\xC3\x9F"
-                             "e"),
-              L"gr\u00fc\u00dfe");
-    EXPECT_EQ(Format(L"%hs", "\xF0\x9F\x98\x80"), L"\U0001F600");
-    EXPECT_EQ(Format(L"[%3hs]", "\xC3\xA9"), L"[  \u00e9]"); // width counts characters, not bytes
-    // Precision counts bytes and a character it cuts is dropped.
-    EXPECT_EQ(Format(L"[%.1hs][%.2hs][%.3hs]", "\xC3\xA9", "a\xC3\xA9", "a\xC3\xA9"), L"[][a][a\u00e9]");
-    const char unterminated[3] = {'x', 'y', 'z'};
-    EXPECT_EQ(Format(L"%.*hs", 3, unterminated), L"xyz");
     EXPECT_EQ(Format(L"%s|%hs", static_cast<const wchar_t*>(nullptr), static_cast<const char*>(nullptr)),
               L"(null)|(null)");
     EXPECT_EQ(Format(L"[%c][%3c][%-3c][%lc][%hc][%hc]", L'x', L'y', L'z', L'\u00e9', 'n', '\xE9'),
               L"[x][  y][z  ][\u00e9][n][\u00e9]");
 }
 
+// Unknown conversions take no argument and are copied through; so is a trailing '%'.
 TEST(FormatTest, PointersAndLiteralText) {
-    EXPECT_EQ(Format(L"%p|%p", reinterpret_cast<void*>(0x1234), static_cast<void*>(nullptr)),
-              L"0x1234|(nil)");
-    // Unknown conversions take no argument and are copied through; so is a trailing '%'.
-    EXPECT_EQ(Format(L"%y|%5k|%n%d|%%|100%", 7), L"%y|%5k|%n7|%|100%");
-
-    std::wstring out = L"keep:";
-    AppendGeneral(out, 1.5);
-    EXPECT_EQ(out, L"keep:1.5");
+    EXPECT_EQ(
+        Format(L"%p|%p|%y|%5k|%n%d|%%|100%", reinterpret_cast<void*>(0x1234), static_cast<void*>(nullptr), 7),
+        L"0x1234|(nil)|%y|%5k|%n7|%|100%");
 }
 
 TEST(FormatTest, AppendGeneralMatchesPercentG) {

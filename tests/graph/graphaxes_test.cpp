@@ -9,6 +9,8 @@
 #include "graph/graphaxes.h"
 #include "support/testfiles.h"
 
+// Whole charts, with their layout, ticks and labels, are in the golden files of the SVG tests; these
+// are the rules those charts do not reach.
 namespace {
 
 CGraphAxes WithPoints(std::vector<GraphPoint> points) {
@@ -26,10 +28,6 @@ void ExpectRange(const CGraphAxes& axes, float x0, float x1, float y0, float y1)
     EXPECT_FLOAT_EQ(axes.m_axisMax.y, y1);
 }
 
-std::array<int, 4> Corners(const GraphRect& r) {
-    return {r.left, r.top, r.right, r.bottom};
-}
-
 std::vector<CString> Labels(TickRange ticks, float step) {
     std::vector<CString> labels;
     for (int k = ticks.first; k < ticks.end; ++k)
@@ -39,14 +37,9 @@ std::vector<CString> Labels(TickRange ticks, float step) {
 
 TEST(GraphAxes, TickStepIsOneTwoOrFiveTimesAPowerOfTen) {
     const std::array<float, 3> cases[] = {
-        {-0.1f, 10.1f, 2.0f},     // span 10.2: x = 2.04
-        {0.0f, 1200.0f, 200.0f},  // x = 240
         {1.0f, 1.35f, 0.05f},     // x = 0.07, e = -2, d = 7 -> 5
-        {0.0f, 15.0f, 2.0f},      // d = 3 -> 2
         {0.0f, 20.0f, 2.0f},      // d = 4 -> 2
         {0.0f, 5.0f, 1.0f},       // d = 1
-        {0.0f, 0.00012f, 2e-5f},  // the small y step of the labels below
-        {0.0f, 100000.0f, 2e4f},  // a step above 10000
         {-700.0f, -450.0f, 50.0f} // negative bounds: only the span counts
     };
     for (const auto& [lower, upper, step] : cases)
@@ -59,24 +52,11 @@ TEST(GraphAxes, TickStepIsOneTwoOrFiveTimesAPowerOfTen) {
     EXPECT_EQ(CGraphAxes::TickIndices(0.0f, 10.0f, 0.0f).Count(), 0);
 }
 
-TEST(GraphAxes, EmptyChartRunsFromMinusATenthToTenAndATenthWithTicksEveryTwo) {
-    CGraphAxes fresh;
-    CGraphAxes cleared = WithPoints({{1.0f, 2.0f}, {3.0f, 4.0f}});
-    cleared.m_points.clear();
-    cleared.RecalcExtents();
-    cleared.RecalcAxes();
-    for (const CGraphAxes* axes : {&fresh, &cleared}) {
-        EXPECT_EQ(axes->m_dataMax.y, 10.0f);
-        ExpectRange(*axes, -0.1f, 10.1f, -0.1f, 10.1f);
-        const std::vector<CString> expected{L"0", L"2", L"4", L"6", L"8", L"10"};
-        EXPECT_EQ(Labels(axes->XTicks(), axes->m_tickStep.x), expected);
-        EXPECT_EQ(Labels(axes->YTicks(), axes->m_tickStep.y), expected);
-    }
-}
-
 // Points that share one value on an axis are widened by a tenth of that value's magnitude (0.1 for
-// the value 0), keeping a span that gives a tick step and a mapping; a single point by 0.1.
+// the value 0), keeping a span that gives a tick step and a mapping; a single point by 0.1, and no
+// point at all gives the empty chart's -0.1..10.1.
 TEST(GraphAxes, ZeroSpanIsWidenedByATenthOfTheValue) {
+    ExpectRange(CGraphAxes(), -0.1f, 10.1f, -0.1f, 10.1f);
     ExpectRange(WithPoints({{600.0f, 2.5f}}), 599.9f, 600.1f, 2.4f, 2.6f);
     const CGraphAxes constant = WithPoints({{450.0f, 2500.0f}, {700.0f, 2500.0f}, {600.0f, 2500.0f}});
     ExpectRange(constant, 425.0f, 725.0f, 2250.0f, 2750.0f); // x widened as usual
@@ -85,58 +65,29 @@ TEST(GraphAxes, ZeroSpanIsWidenedByATenthOfTheValue) {
     ExpectRange(WithPoints({{-40.0f, 1.0f}, {-40.0f, 2.0f}}), -44.0f, -36.0f, 0.9f, 2.1f);
     const CGraphAxes zero = WithPoints({{1.0f, 0.0f}, {2.0f, 0.0f}});
     ExpectRange(zero, 0.9f, 2.1f, -0.1f, 0.1f);
-    EXPECT_GT(zero.YTicks().Count(), 0);
 
     CGraphAxes huge = WithPoints({{1.0f, 3e30f}, {2.0f, 3e30f}});
     EXPECT_FLOAT_EQ(huge.m_tickStep.y, 1e29f);
     huge.CalcLayout({0, 0, 324, 317});
     EXPECT_EQ(huge.Y(3e30f), 146); // the middle of the plot, 10..282
+    // A value far outside the range still maps to a defined pixel.
+    EXPECT_EQ(huge.X(std::numeric_limits<float>::max()), 10000000);
 }
 
-TEST(GraphAxes, TickOnAPositiveBoundIsSkippedBelowAndDrawnAbove) {
-    const TickRange positive = CGraphAxes::TickIndices(2.0f, 10.0f, 2.0f);
-    EXPECT_EQ(positive.first, 2); // 2 is the lower bound: skipped
-    EXPECT_EQ(positive.end, 6);   // 10 is the upper bound: the last tick, k = 5
+TEST(GraphAxes, TickOnANegativeBoundIsDrawnBelowAndSkippedAbove) {
     const TickRange negative = CGraphAxes::TickIndices(-10.0f, -2.0f, 2.0f);
-    EXPECT_EQ(negative.first, -5); // a negative bound gets no +1: -10 is drawn, -2 is not
-    EXPECT_EQ(negative.end, -1);
+    EXPECT_EQ(std::pair(negative.first, negative.end), std::pair(-5, -1));
     // More grid lines than any window holds: none at all rather than an endless loop.
     EXPECT_EQ(CGraphAxes::TickIndices(0.0f, 1e6f, 1e-3f).Count(), 0);
 }
 
-TEST(GraphAxes, LabelsSwitchToThreeDigitExponentsOutsideTheUsualSteps) {
-    // The y step 0.00002: "%4.4e", and split into mantissa and exponent lines.
-    EXPECT_EQ(Labels(CGraphAxes::TickIndices(-1e-5f, 4.1e-5f, 2e-5f), 2e-5f),
-              (std::vector<CString>{L"0.0000e+000", L"2.0000e-005", L"4.0000e-005"}));
-    CString first, second;
-    CGraphAxes::SplitLabel(CGraphAxes::FormatTickLabel(2e-5f, 2e-5f), first, second);
-    EXPECT_EQ(first, L"2.0000");
-    EXPECT_EQ(second, L"e-005");
-
-    // An x step above 10000, and "%g" at the edges of the usual steps.
-    EXPECT_EQ(CGraphAxes::FormatTickLabel(40000.0f, 20000.0f), L"4.0000e+004");
+// "%g" at the edges of the usual steps; past them three-digit exponents as the Windows runtime prints.
+TEST(GraphAxes, LabelsAtTheEdgesOfTheUsualSteps) {
     EXPECT_EQ(CGraphAxes::FormatTickLabel(30000.0f, 10000.0f), L"30000");
     EXPECT_EQ(CGraphAxes::FormatTickLabel(2000000.0f, 10000.0f), L"2e+006");
     // 0.0001f lies just below 0.0001 in double: compared in float it would not.
     EXPECT_EQ(CGraphAxes::FormatTickLabel(3.0f * 0.0001f, 0.0001f), L"3.0000e-004");
     EXPECT_EQ(CGraphAxes::FormatTickLabel(3.0f * 0.05f, 0.05f), L"0.15");
-}
-
-TEST(GraphAxes, LayoutAndMappingOverThePlotRectangle) {
-    CGraphAxes axes = WithPoints({{450.0f, 2.4f}, {700.0f, 2.6f}});
-    axes.CalcLayout({10, 20, 334, 337});
-    EXPECT_EQ(Corners(axes.m_plotRect), (std::array{65, 30, 324, 302}));
-    EXPECT_EQ(Corners(axes.m_xTitleRect), (std::array{65, 302, 324, 335}));
-    EXPECT_EQ(Corners(axes.m_yTitleRect), (std::array{12, 30, 65, 302}));
-    // The axis ends fall on the plot edges; y grows upward.
-    EXPECT_EQ(axes.X(axes.m_axisMin.x), 65);
-    EXPECT_EQ(axes.X(axes.m_axisMax.x), 324);
-    EXPECT_EQ(axes.Y(axes.m_axisMin.y), 302);
-    EXPECT_EQ(axes.Y(axes.m_axisMax.y), 30);
-    EXPECT_EQ(axes.X(575.0f), 194); // the middle of 425..725: 65 + 129.5, truncated
-    EXPECT_LT(axes.Y(2.5f), axes.Y(2.45f));
-    // A value far outside the range still maps to a defined pixel.
-    EXPECT_EQ(axes.X(std::numeric_limits<float>::max()), 10000000);
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -7,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/debugout.h"
-#include "framework/numparse.h"
 #include "framework/utf.h"
 #include "results/resultfile.h"
 #include "support/series.h"
@@ -26,7 +23,6 @@ TEST(ResultReader, ColumnsUnitsFieldsAndDerivedSeries) {
         int format;
         std::string set;
     } cases[] = {
-        {"", 0, ""},
         {"T(C) WT-LIQUID\tD-TOTAL  MV-TOTAL\n", 0, "4 WT-LIQUID\n15 D-TOTAL\n17 MV-TOTAL\n"},
         {"T(K)\tPR-TOTAL\n300\t0.3\n", 0, "5 PR-TOTAL 26.85:0.3\n"},
         {"T(F)\tPR-TOTAL\n212\t0.3\n32 0.31\n", 0, "5 PR-TOTAL 0:0.31 100:0.3\n"},
@@ -45,6 +41,16 @@ TEST(ResultReader, ColumnsUnitsFieldsAndDerivedSeries) {
         {"T(C) PR-TOTAL YM-TOTAL\n500 0.3\n510 0.31 70 99 98\n", 0,
          "5 PR-TOTAL 500:0.3 510:0.31\n6 YM-TOTAL 510:70\n"},
         {"T(C) " + longName + "\n", 0, "0 " + std::string(259, 'Q') + "\n"},
+        // Fields by their rules, whether the row is parsed as bytes or, holding another byte or a NUL,
+        // decoded first; an integer part of -123456789 marks a missing value.
+        {"T(C)\tPR-TOTAL\n500\t0.25\n500\t-0\n500\t-123456789\n500\t-123456789.5\n500\t-1234567890\n500\t+5\n"
+         "500\t-inf\n500\tnan\n500\tinfinit\n500\t1e\n500\t12abc\n500\t-.\n500\t.5\n500\t\v7\n500\t1e400\n"
+         "500\t7e-46\n500\t0.26\xC3\xA9\n500\t0.27" +
+             std::string("\0x", 2) + "\n500\t0.28\xFF\n",
+         0,
+         "5 PR-TOTAL 500:0.25 500:-0 500:-1.23457e+09 500:5 500:-inf 500:nan 500:inf 500:1 500:12 500:0 "
+         "500:0.5 "
+         "500:7 500:inf 500:0 500:0.26 500:0.27 500:0.28\n"},
         {"T(C) PR-TOTAL\n" + padded, 0, "5 PR-TOTAL 7:8 500:0.25\n"},
         // Solidus and liquidus: crossings, an already liquid start, near-limit fractions, none.
         {"T(C) WT-LIQUID\n500 0\n510 0\n520 0.5\n530 1\n540 1\n", 0,
@@ -89,31 +95,50 @@ TEST(ResultReader, OpenAndReadFailuresLeaveTheSetAndReport) {
 #ifndef _WIN32
     paths.push_back(dir.Path().wstring());
 #endif
-    WriteBytes(dir.File(L"r.out"), "T(C) PR-TOTAL\n500 0.3\n");
     for (const std::wstring& path : paths) {
         CMatProps set;
-        ASSERT_EQ(ReadResultFile(dir.File(L"r.out").c_str(), set, kFormatEngine), 1);
-        std::wstring captured;
-        auto previous = SetDebugOutputSink([&](const wchar_t* text) { captured += text; });
-        EXPECT_EQ(ReadResultFile(path.c_str(), set, kFormatEngine), 0);
-        SetDebugOutputSink(previous);
+        set.m_series = {Series(5, {{500, 0.3f}}, 2, L"PR-TOTAL")};
+        int result = -1;
+        const std::wstring captured =
+            DebugOutputOf([&] { result = ReadResultFile(path.c_str(), set, kFormatEngine); });
+        EXPECT_EQ(result, 0);
         EXPECT_EQ(Dump(set), "5 PR-TOTAL 500:0.3\n");
         const std::wstring name = std::filesystem::path(path).filename().wstring();
         EXPECT_TRUE(captured.find(name) != captured.npos && captured.back() == L'\n') << WideToUtf8(captured);
     }
 }
 
-TEST(DerivedProperties, DynamicViscosityFactorIsTheFloatAboveOneE5) {
-    const float f = std::nextafter(1e-5f, 1.0f);
+// Derived series on one set. The volume change is against the first point at the highest temperature
+// (800:8). Shrinkage takes the first of equally near points of it (solidus 750: 700, liquidus 850: the
+// first 800), none 10000 or more away, and needs exactly one solidus point. The dynamic viscosity factor
+// is the float just above 1e-5; its series is appended even with no point above the solidus.
+TEST(DerivedProperties, VolumeChangeShrinkageAndDynamicViscosity) {
     CMatProps set;
-    set.m_series = {Series(19, {{10, 100000.0f}, {20, 1.0f}})};
+    set.m_series = {Series(17, {{700, 10}, {800, 8}, {800, 9}, {600, 4}}), Series(30, {{750, 0.01f}}),
+                    Series(31, {{850, 0.99f}})};
+    ASSERT_EQ(AddVolumeChange(set), 1);
+    EXPECT_EQ(Dump(set.m_series.back()), "33  700:25 800:0 800:12.5 600:-50");
+    float v = 0;
+    EXPECT_EQ((std::pair{CalcShrinkage(set, v), v}),
+              std::make_pair(1, 25.0f - 0.0f)); // |solidus| - |liquidus|
+    set.m_series[1].m_points[0].x = 10799.0f;
+    EXPECT_EQ(CalcShrinkage(set, v), 1);
+    set.m_series[1].m_points[0].x = 10800.0f;
+    EXPECT_EQ(CalcShrinkage(set, v), 0);
+    set.m_series[1].m_points = {{750, 0}, {751, 0}};
+    EXPECT_EQ(CalcShrinkage(set, v), 0);
+
+    EXPECT_EQ(AddDynamicViscosity(set, 5.0f), 0); // no total viscosity
+    set.m_series.push_back(Series(19, {{10, 100000.0f}, {20, 1.0f}}));
     ASSERT_EQ(AddDynamicViscosity(set, 5.0f), 1);
+    const float f = std::nextafter(1e-5f, 1.0f);
     EXPECT_EQ(set.m_series.back().m_points, (std::vector<GraphPoint>{{10, 100000.0f * f}, {20, f}}));
-    // Appended even when no point lies above the solidus; none without a total viscosity.
     ASSERT_EQ(AddDynamicViscosity(set, 50.0f), 1);
     EXPECT_EQ(Dump(set.m_series.back()), "35 ");
-    CMatProps empty;
-    EXPECT_EQ(AddDynamicViscosity(empty, 5.0f), 0);
+
+    CMatProps cold;
+    cold.m_series = {Series(17, {{-1000, 1}})};
+    EXPECT_EQ(AddVolumeChange(cold), 0);
 }
 
 // Bisects a symmetric segment; at the start within tolerance; refused when never reached or already above.
@@ -127,32 +152,6 @@ TEST(DerivedProperties, FindCrossingBisectsAndRefuses) {
     EXPECT_NEAR(half, 1.5f, 1e-4f);
 }
 
-// 515 is equally near 510 and 520: the first wins; 525 likewise between 520 and 530. A point 10000 or
-// more away is never taken; the solidus series must have exactly one point.
-TEST(DerivedProperties, ShrinkageTakesTheFirstNearestPoint) {
-    CMatProps set;
-    set.m_series = {Series(30, {{515, 0.01f}}), Series(31, {{525, 0.99f}}),
-                    Series(33, {{510, -6}, {520, -2}, {530, -1}})};
-    float v = 0;
-    EXPECT_EQ((std::pair{CalcShrinkage(set, v), v}), std::make_pair(1, 6.0f - 2.0f));
-    set.m_series[0].m_points[0].x = 10505.0f;
-    EXPECT_EQ(CalcShrinkage(set, v), 1);
-    set.m_series[0].m_points[0].x = 10530.0f;
-    EXPECT_EQ(CalcShrinkage(set, v), 0);
-    set.m_series[0].m_points = {{515, 0}, {516, 0}};
-    EXPECT_EQ(CalcShrinkage(set, v), 0);
-}
-
-TEST(DerivedProperties, VolumeChangeReferenceIsTheFirstPointAtTheHighestTemperature) {
-    CMatProps set;
-    set.m_series = {Series(17, {{700, 10}, {800, 8}, {800, 9}, {600, 4}})};
-    ASSERT_EQ(AddVolumeChange(set), 1);
-    EXPECT_EQ(Dump(set.m_series.back()), "33  700:25 800:0 800:12.5 600:-50");
-    CMatProps cold;
-    cold.m_series = {Series(17, {{-1000, 1}})};
-    EXPECT_EQ(AddVolumeChange(cold), 0);
-}
-
 // The points of the one series a file of "T(C)\tPR-TOTAL" rows gives.
 std::vector<GraphPoint> ReadPoints(const std::string& text, ReadThreads threads = ReadThreads::Caller) {
     TempDir dir;
@@ -160,34 +159,6 @@ std::vector<GraphPoint> ReadPoints(const std::string& text, ReadThreads threads 
     CMatProps set;
     EXPECT_EQ(ReadResultFile(dir.File(L"r.out").c_str(), set, kFormatEngine, threads), 1);
     return set.m_series.empty() ? std::vector<GraphPoint>() : set.m_series.front().m_points;
-}
-
-// Plain ASCII rows are parsed as bytes; a row with another byte or a NUL is decoded first. Both ways
-// must give what the field rules give for each field.
-TEST(ResultReader, FieldsReadByBytesAsByTheirRules) {
-    const std::string fields[] = {
-        "0.25",    "-0",  "-123456789", "-123456789.5", "-1234567890",  "+5",
-        "-inf",    "nan", "infinit",    "1e",           "12abc",        "-.",
-        ".5",      "\v7", "1e400",      "7e-46",        "0.26\xC3\xA9", std::string("0.27\0x", 6),
-        "0.28\xFF"};
-    std::string text = "T(C)\tPR-TOTAL\n";
-    for (const auto& field : fields)
-        text += "500\t" + field + "\n";
-    const std::vector<GraphPoint> pts = ReadPoints(text);
-    std::size_t next = 0;
-    for (const auto& field : fields) {
-        // Up to a NUL, where the field ends; the bytes past ASCII end the number either way.
-        const std::wstring wide(field.c_str(), field.c_str() + std::strlen(field.c_str()));
-        if (ParseLeadingInt(wide.c_str()) == -123456789)
-            continue;
-        ASSERT_LT(next, pts.size());
-        const float expected = static_cast<float>(ParseLeadingDouble(wide.c_str()));
-        const float actual = pts[next++].y;
-        EXPECT_TRUE(std::memcmp(&actual, &expected, sizeof actual) == 0 ||
-                    (std::isnan(actual) && std::isnan(expected)))
-            << field << " read as " << actual;
-    }
-    EXPECT_EQ(next, pts.size());
 }
 
 // A file past a megabyte, read by one thread or in two halves side by side: every line comes back

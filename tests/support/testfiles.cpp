@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/debugout.h"
+
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -56,4 +58,12 @@ std::string NormaliseXml(const std::string& text) {
         emptyElem(R"(<([A-Za-z_][-A-Za-z0-9_.:]*)([^<>]*[^/])?></\1>)");
     std::string out = std::regex_replace(text, decl, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     return std::regex_replace(std::regex_replace(out, end, ""), emptyElem, "<$1$2/>");
+}
+
+std::wstring DebugOutputOf(const std::function<void()>& action) {
+    std::wstring captured;
+    const DebugOutputSink previous = SetDebugOutputSink([&](const wchar_t* text) { captured += text; });
+    action();
+    SetDebugOutputSink(previous);
+    return captured;
 }

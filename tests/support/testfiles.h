@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -36,3 +37,5 @@ std::string Golden(const char* name);
 // declaration's quoting and blanks, the line end after it and at the end of the file, and an element
 // holding only empty text written as <a></a> or <a/>.
 std::string NormaliseXml(const std::string& text);
+// What `action` writes to the debugger output.
+std::wstring DebugOutputOf(const std::function<void()>& action);

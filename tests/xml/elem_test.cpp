@@ -1,4 +1,3 @@
-#include <cmath>
 #include <cstdint>
 #include <list>
 #include <optional>
@@ -45,8 +44,6 @@ TEST(Elem, OwnsItsTreeAndDetachUnlinksFromTheParentOnly) {
     SetAttrInt(&value, L"n", first);
     root->AddCData(new CElemCData(L"one", root));
     root->AddCData(new CElemCData(L"two", root));
-    EXPECT_TRUE(!root->AddChild(nullptr) && !root->AddAttr(nullptr) && !root->AddCData(nullptr));
-    EXPECT_TRUE(root->GetAttrs().empty());
     EXPECT_EQ(root->GetCData().back()->GetText().view(), L"two");
 
     EXPECT_EQ(second->Detach(), 1);
@@ -56,18 +53,6 @@ TEST(Elem, OwnsItsTreeAndDetachUnlinksFromTheParentOnly) {
     EXPECT_EQ(root->GetChildren(), (std::list<CElem*>{first, third}));
     delete root;
     EXPECT_EQ(deaths, 5);
-}
-
-// A set value is moved out of the caller's variant; a Bool reads as the integer 1, as GetAttrBool gives.
-TEST(ElemAttrs, SetValueMovesTheCallersVariantIn) {
-    CElem elem(L"e", L"", nullptr);
-    CElemVariant value = CElemVariant::FromBool(true), read;
-    int32_t asInt = 0;
-    EXPECT_EQ(SetAttrValue(L"v", &value, &elem), 1);
-    EXPECT_EQ(
-        (std::tuple{value.kind(), GetAttrValue(&read, L"v", &elem), GetAttrValue(&read, L"missing", &elem),
-                    read.kind(), GetAttrInt(&asInt, L"v", &elem), asInt}),
-        std::make_tuple(CElemVariant::Kind::Empty, 1, 0, CElemVariant::Kind::Bool, 1, 1));
 }
 
 // Attribute texts as the typed Get operations take them. An absent value (nullopt) means 0 and the
@@ -109,18 +94,6 @@ TEST(ElemAttrs, TextsConvertLikeTheVariantConversion) {
     }
 }
 
-// Typed values convert across types. Floats as text are in the XML golden documents.
-TEST(ElemAttrs, TypedValuesConvert) {
-    CElem elem(L"e", L"", nullptr);
-    int32_t i = -5, asInt = 0;
-    float f = 2.5f, asFloat = 0;
-    SetAttrInt(&i, L"i", &elem);
-    SetAttrFloat(&f, L"f", &elem);
-    EXPECT_EQ(
-        std::make_tuple(GetAttrInt(&asInt, L"f", &elem), asInt, GetAttrFloat(&asFloat, L"i", &elem), asFloat),
-        std::make_tuple(1, 2, 1, -5.0f));
-}
-
 // GetAttrString reads the first attribute of exactly that name. A value that does not fit the
 // caller's buffer with its terminator is refused, not cut.
 TEST(ElemAttrs, StringsComeFromTheFirstExactMatchAndMustFit) {
@@ -130,8 +103,6 @@ TEST(ElemAttrs, StringsComeFromTheFirstExactMatchAndMustFit) {
     SetAttrString(L"second", L"a", &elem);
     SetAttrString(L"", L"empty", &elem);
     EXPECT_EQ(elem.GetAttrs().size(), 4u);
-    for (const wchar_t* name : {L"", static_cast<const wchar_t*>(nullptr), L"aa"})
-        EXPECT_EQ(elem.FindAttr(name).kind(), CElemVariant::Kind::Empty);
     wchar_t small[4] = L"old", exact[5] = L"", upper[5] = L"";
     EXPECT_EQ(
         (std::tuple{GetAttrString(small, L"a", &elem), std::wstring(small), GetAttrString(exact, L"a", &elem),
