@@ -83,6 +83,26 @@ TEST(Library, ExportsTheModuleInterfaceAndNothingElseWithTheTableInItsOrder) {
     EXPECT_EQ(reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + table)->NumberOfNames, expected.size());
 }
 
+// The version record that Explorer shows: the build's version, a library, the module's description.
+TEST(Library, VersionRecordNamesTheFile) {
+    wchar_t path[2048];
+    ASSERT_GT(::GetModuleFileNameW(Library(), path, 2048), 0u);
+    DWORD ignored = 0;
+    std::string record(::GetFileVersionInfoSizeW(path, &ignored), '\0');
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    wchar_t* description = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(!record.empty() && ::GetFileVersionInfoW(path, 0, DWORD(record.size()), record.data()) &&
+                ::VerQueryValueW(record.data(), L"\\", reinterpret_cast<void**>(&fixed), &size) &&
+                ::VerQueryValueW(record.data(), L"\\StringFileInfo\\040904B0\\FileDescription",
+                                 reinterpret_cast<void**>(&description), &size));
+    const DWORD version = MAKELONG(KESTRUM_VERSION_MINOR, KESTRUM_VERSION_MAJOR);
+    EXPECT_EQ(
+        std::tuple(fixed->dwFileVersionMS, fixed->dwProductVersionMS, fixed->dwFileType,
+                   std::wstring(description)),
+        std::tuple(version, version, DWORD{VFT_DLL}, std::wstring(L"Kestrum material property module")));
+}
+
 class HostWindow : public ::testing::Test {
 protected:
     // Runs the host window in its own message loop, as kestrumhost.exe does, while `script` drives it;
@@ -141,8 +161,10 @@ TEST_F(HostWindow, QueriesShowTheTablesTheGraphWindowAppliesSavesAndImportsAndNo
     WriteBytes(m_preset, ReadBytes(CString(KESTRUM_EXAMPLES "/presets/alsi7mg0.3.vjp").Str()));
     const std::wstring copy = m_temp.File(L"copy.out");
     WriteBytes(copy, "older"); // replaced without a question
-    const std::wstring out = m_temp.File(L"alsi7mg.out"), locked = m_temp.File(L"locked.out");
-    fs::copy_file(KESTRUM_EXAMPLES "/alsi7mg.out", out);
+    // The import is a JMatPro file, which the input dialog converts into an engine result beside it
+    // (without the viscosities, which the sample leaves undefined below the solidus).
+    const std::wstring dat = m_temp.File(L"sample.DAT"), locked = m_temp.File(L"locked.out");
+    fs::copy_file(KESTRUM_EXAMPLES "/jmatpro_sample.dat", dat);
     fs::copy_file(KESTRUM_EXAMPLES "/minimal.out", locked);
     std::wstring leftAtClose;
     Run([&] {
@@ -212,11 +234,11 @@ TEST_F(HostWindow, QueriesShowTheTablesTheGraphWindowAppliesSavesAndImportsAndNo
             EXPECT_TRUE(m_ui->Click(IDC_HOST_QUERY) && m_ui->WaitForPopup());
             EXPECT_TRUE(m_ui->ChooseFileFrom(IDC_KESTRUM_LOAD_RESULT, file) && m_ui->ReturnFromPopup());
         };
-        import(out);
+        import(dat);
         const auto imported = result();
-        EXPECT_EQ(std::tuple(std::get<0>(imported), std::get<1>(imported), std::get<2>(imported) > 10,
+        EXPECT_EQ(std::tuple(std::get<0>(imported), std::get<1>(imported), std::get<2>(imported),
                              std::get<3>(imported), Status(IDC_HOST_SOURCE)),
-                  std::tuple(1, out, true, ProgramFolder(), L"Imported"));
+                  std::tuple(1, dat + L".out", size_t{16}, ProgramFolder(), L"Imported"));
         // The host refills its tables only when a query reports a result.
         ListView_DeleteAllItems(::GetDlgItem(m_host->Handle(), IDC_HOST_TABLES));
         ASSERT_TRUE(m_ui->Click(IDC_HOST_QUERY) && m_ui->WaitForPopup());
@@ -241,7 +263,7 @@ TEST_F(HostWindow, QueriesShowTheTablesTheGraphWindowAppliesSavesAndImportsAndNo
     });
     // Closing the host removes the last calculation's job folder too.
     EXPECT_FALSE(fs::exists(fs::path(leftAtClose).parent_path()));
-    for (const auto& file : {out, locked})
+    for (const auto& file : {dat, dat + L".out", locked})
         EXPECT_TRUE(fs::exists(file)) << fs::path(file).string();
 }
 
