@@ -97,9 +97,8 @@ TEST_F(ConsoleWindow, TheJobStepShowsTheOutputWhileTheEngineRunsAndKeepsASuccess
     const HINSTANCE host = ::GetModuleHandleW(L"kernel32.dll");
     SetResourceHandle(host);
     HINSTANCE during = nullptr;
-    CString resultPath;
     const int result = RunModalScript(
-        [&] { return RunCalculationJob(Condition(), &resultPath); },
+        [&] { return RunCalculationJob(Condition(), nullptr); },
         [&](CUiDriver& ui) {
             ASSERT_TRUE(ui.WaitForDialog());
             during = GetResourceHandle();

@@ -237,10 +237,11 @@ TEST_F(ListTest, TheEditorsOpenOnTheFocusedRowCommitBeforeTheParentHearsAndEscap
         }
 
         // The drop-down editor. Column 2 lies beyond the list's right edge: it is scrolled into view for its
-        // editor, which makes it reachable for the mouse below.
+        // editor.
         ASSERT_NE(OnUi<CInPlaceCombo*>(
                       [&] { return m_dialog.m_list.ShowInPlaceList(1, 2, m_dialog.m_list.GetComboItems()); }),
                   nullptr);
+        EXPECT_GT(::GetScrollPos(m_list, SB_HORZ), 0);
         m_ui->PressKey(VK_ESCAPE);
 
         // Now as a person: a double-click opens the drop-down on the cell's own text ("FCC"), a cell
