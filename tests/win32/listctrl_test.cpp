@@ -34,18 +34,10 @@ const wchar_t* const kSymbols[] = {L"Al", L"Si", L"Mg", L"Fe", L"Cu", L"Mn", L"Z
 const wchar_t* const kValues[] = {L"90.7", L"7", L"0.3", L"0.12", L"0.05", L"0.05", L"0.07", L"0.1"};
 const wchar_t* const kPhases[] = {L"FCC", L"Liquid", L"FCC", L"BCC", L"FCC", L"Gas"};
 constexpr int kRowCount = static_cast<int>(std::size(kSymbols));
-// The owner's value of a row, as the main dialog keeps an element index.
-constexpr LPARAM ElementOf(int row) {
-    return 100 + row;
-}
 
-// What the custom draw left in the device context and the notification for one cell.
-struct Drawn {
-    COLORREF text = 0;
-    COLORREF background = 0;
-    LONG weight = 0;
-    BYTE italic = 0;
-};
+// What the custom draw left in the notification and the device context for one cell: text colour, font
+// weight.
+using Drawn = std::pair<COLORREF, LONG>;
 
 // The styled list, watched as it draws.
 class CProbeList : public CListCtrlStyled {
@@ -58,7 +50,7 @@ public:
             LOGFONTW font{};
             ::GetObjectW(::GetCurrentObject(draw->nmcd.hdc, OBJ_FONT), sizeof font, &font);
             m_drawn[{static_cast<int>(draw->nmcd.dwItemSpec), draw->iSubItem}] =
-                Drawn{draw->clrText, draw->clrTextBk, font.lfWeight, font.lfItalic};
+                Drawn{draw->clrText, font.lfWeight};
         }
         return handled;
     }
@@ -83,7 +75,7 @@ public:
             m_list.GetComboItems().AddTail(phase);
         m_list.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
         for (int row = 0; row < kRowCount; ++row) {
-            m_list.InsertItem(row, kSymbols[row], ElementOf(row));
+            m_list.InsertItem(row, kSymbols[row], 100 + row); // an element index, as the main dialog keeps
             m_list.SetItemText(row, 1, row < 8 ? kValues[row] : L"0");
             m_list.SetItemText(row, 2, row < 6 ? kPhases[row] : L"HCP");
         }
@@ -173,7 +165,7 @@ protected:
     HWND m_list = nullptr;
 };
 
-TEST_F(ListTest, DoubleClickEditsTheFocusedRowAndEnterCommitsBeforeTheParentHears) {
+TEST_F(ListTest, TheEditorsOpenOnTheFocusedRowCommitBeforeTheParentHearsAndEscapeChangesNothing) {
     Run([&] {
         // A double-click that finds its row without the focus only makes it the current row: the list
         // view gives the row the focus on the press before it, so this takes the double-click alone.
@@ -200,11 +192,8 @@ TEST_F(ListTest, DoubleClickEditsTheFocusedRowAndEnterCommitsBeforeTheParentHear
         for (const POINT at : {CellCentre(0, 1), CellCentre(0, 1), CellCentre(3, 0), CellCentre(3, 0)})
             m_ui->DoubleClickAt(m_list, at);
         EXPECT_EQ(Editing(), L"-");
-    });
-}
 
-TEST_F(ListTest, TypingOnASelectedRowOpensTheNumericEditorEscapeChangesNothingLeavingCommits) {
-    Run([&] {
+        // Typing on a selected row opens the editor too.
         Select(2);
         // Letters are dropped; the edit does not check that the text makes a number.
         m_ui->Type(L"5a-1.x5-");
@@ -212,10 +201,9 @@ TEST_F(ListTest, TypingOnASelectedRowOpensTheNumericEditorEscapeChangesNothingLe
         m_ui->PressKey(VK_ESCAPE);
         EXPECT_TRUE(m_ui->Open()) << "Escape reached the dialog";
         EXPECT_EQ(Editing() + Cell(2, 1), L"-0.3");
-        EXPECT_TRUE(EndEdits().empty());
+        EXPECT_EQ(EndEdits().size(), 1u);
 
         // After a cancelled edit the parent hears of selection changes again.
-        EXPECT_FALSE(OnUi<bool>([&] { return m_dialog.m_list.IsEditing() != FALSE; }));
         const int changes = ItemChanges();
         Select(4);
         EXPECT_GT(ItemChanges(), changes);
@@ -226,22 +214,9 @@ TEST_F(ListTest, TypingOnASelectedRowOpensTheNumericEditorEscapeChangesNothingLe
         m_ui->Type(L"5");
         EXPECT_EQ(Editing() + Cell(4, 1), L"-0.05");
 
-        // A long number widens the edit up to the list's edge (the column narrowed to make room).
-        OnUi([&] { m_dialog.m_list.SetColumnWidth(1, 40); });
-        Select(7);
-        m_ui->Type(L"1");
-        RECT before, after, list;
-        ::GetWindowRect(Editor(), &before);
-        m_ui->Type(L"234567890123456789012345");
-        ::GetWindowRect(Editor(), &after);
-        ::GetClientRect(m_list, &list);
-        ::MapWindowPoints(m_list, nullptr, reinterpret_cast<POINT*>(&list), 2);
-        EXPECT_GT(after.right, before.right);
-        EXPECT_EQ(after.right, list.right);
-        m_ui->PressKey(VK_ESCAPE);
-
         // Clicking elsewhere, scrolling and the wheel commit the typed text; the wheel turned over the
         // list reaches the list, as Windows sends it to the window under the pointer.
+        RECT list;
         ::GetWindowRect(m_list, &list);
         const std::function<void()> leave[] = {
             [&] {
@@ -259,35 +234,21 @@ TEST_F(ListTest, TypingOnASelectedRowOpensTheNumericEditorEscapeChangesNothingLe
             leave[i]();
             m_ui->Sync();
             EXPECT_EQ(Editing() + Cell(4 + i, 1), L"-" + std::to_wstring(i));
-            EXPECT_TRUE(i != 1 || ListView_GetTopIndex(m_list) == 1) << "scrolled a line";
         }
-        EXPECT_EQ(EndEdits(), (std::vector<std::wstring>{L"4,1:0/0", L"5,1:1/1", L"6,1:2/2"}));
-    });
-}
 
-TEST_F(ListTest, TheDropDownEditorPreselectsTheCellAndCommitsWhenItCloses) {
-    Run([&] {
-        // Column 2 lies beyond the list's right edge: it is scrolled into view for its editor.
-        EXPECT_EQ(::GetScrollPos(m_list, SB_HORZ), 0);
+        // The drop-down editor. Column 2 lies beyond the list's right edge: it is scrolled into view for its
+        // editor.
         ASSERT_NE(OnUi<CInPlaceCombo*>(
                       [&] { return m_dialog.m_list.ShowInPlaceList(1, 2, m_dialog.m_list.GetComboItems()); }),
                   nullptr);
         EXPECT_GT(::GetScrollPos(m_list, SB_HORZ), 0);
-        // The editor lies wholly inside the list's client area, wide enough for its text.
-        RECT combo, client;
-        ::GetWindowRect(Editor(), &combo);
-        ::MapWindowPoints(nullptr, m_list, reinterpret_cast<POINT*>(&combo), 2);
-        ::GetClientRect(m_list, &client);
-        EXPECT_TRUE(combo.left >= 0 && combo.right - combo.left > 40 && combo.right <= client.right);
         m_ui->PressKey(VK_ESCAPE);
-        EXPECT_EQ(Editing() + Cell(1, 2), L"-Liquid");
 
         // Now as a person: a double-click opens the drop-down on the cell's own text ("FCC"), a cell
         // text the list does not offer leaves the third item selected.
         m_ui->DoubleClickAt(m_list, CellCentre(4, 2));
         EXPECT_EQ(::SendMessageW(Editor(), CB_GETCURSEL, 0, 0), 1);
         m_ui->ClickAt(Editor(), POINT{5, 5});
-        EXPECT_TRUE(::SendMessageW(Editor(), CB_GETDROPPEDSTATE, 0, 0));
         ASSERT_TRUE(m_ui->Screenshot(L"list_dropdown_editor"));
         m_ui->PressKey(VK_DOWN);
         m_ui->PressKey(VK_RETURN);
@@ -297,105 +258,46 @@ TEST_F(ListTest, TheDropDownEditorPreselectsTheCellAndCommitsWhenItCloses) {
         EXPECT_EQ(::SendMessageW(Editor(), CB_GETCURSEL, 0, 0), 2);
         m_ui->PressKey(VK_ESCAPE);
         EXPECT_EQ(Cell(5, 2), L"Gas");
-        EXPECT_EQ(EndEdits(), std::vector<std::wstring>{L"4,2:BCC/BCC"});
+        EXPECT_EQ(EndEdits(), (std::vector<std::wstring>{L"3,1:12.5/12.5", L"4,1:0/0", L"5,1:1/1", L"6,1:2/2",
+                                                         L"4,2:BCC/BCC"}));
     });
 }
 
-// The first row is drawn bold and every row record keeps the owner's value; styles resolve cell, row
-// and column, and selected rows draw in the highlight colours.
-TEST_F(ListTest, RowRecordsAndStyles) {
-    constexpr COLORREF kRed = RGB(200, 0, 0);
-    constexpr COLORREF kBlue = RGB(0, 0, 200);
-    constexpr COLORREF kGreen = RGB(0, 160, 0);
+// The first row is drawn bold, selected or not; a selected row is drawn in the highlight colours also while
+// another control has the focus (when the list view itself would draw it grey), selected again after
+// drawing, and drawing is no news for the parent. (Row, column and cell styles of other kinds have no
+// caller in the module.) The list gives back every record and style font when it goes.
+TEST_F(ListTest, TheFirstRowIsBoldASelectedRowHighlightedAndEverythingIsFreed) {
+    const int before = iLS_item::LiveCount();
+    HFONT bold = nullptr;
     Run([&] {
         ASSERT_TRUE(m_ui->Screenshot(L"list_bold_first_row"));
-        OnUi([&] {
-            for (int row = 0; row < kRowCount; ++row) {
-                const iLS_item* record = m_dialog.m_list.GetRowRecord(row);
-                ASSERT_NE(record, nullptr);
-                EXPECT_EQ(std::tuple(reinterpret_cast<DWORD_PTR>(record), record->hasUserData,
-                                     m_dialog.m_list.GetUserData(row), record->cells.size()),
-                          std::tuple(m_dialog.m_list.GetItemData(row), 1, ElementOf(row), size_t{2}));
-            }
-        });
-        std::vector<bool> bold;
-        for (const auto& [row, column] : {std::pair{0, 0}, {0, 1}, {1, 0}, {1, 1}})
-            bold.push_back(DrawnCell(row, column).weight >= FW_SEMIBOLD);
-        EXPECT_EQ(bold, (std::vector<bool>{true, true, false, false}));
-
-        OnUi([&] {
-            CProbeList& list = m_dialog.m_list;
-            list.SetColumnStyle(1, LIS_TXTCOLOR | LIS_ITALIC, kRed);
-            list.SetRowStyle(5, LIS_TXTCOLOR, kBlue);
-            list.SetCellStyle(6, 1, LIS_NOCOLSTYLE | LIS_NOROWSTYLE);
-            list.SetRowStyle(6, LIS_TXTCOLOR, kBlue);
-            list.SetRowStyle(7, LIS_BOLD | LIS_NOCOLSTYLE);
-            list.SetRowStyle(8, LIS_BOLD);
-            list.SetRowStyle(9, LIS_BGCOLOR, 0, kGreen, TRUE);
-        });
-        Select(9);
-        m_ui->Repaint();
-        const COLORREF listText = ListView_GetTextColor(m_list);
-        const COLORREF selected = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
-        // Row 5: the row's style before the column's; 6, 1: the cell refuses both; 8, 1: row and column
-        // fonts merged; 9: the selected variant.
-        EXPECT_EQ((std::vector<COLORREF>{DrawnCell(5, 1).text, DrawnCell(4, 1).text, DrawnCell(4, 0).text,
-                                         DrawnCell(6, 1).text, DrawnCell(6, 0).text, DrawnCell(9, 1).text,
-                                         DrawnCell(9, 1).background}),
-                  (std::vector<COLORREF>{kBlue, kRed, listText, listText, kBlue, selected, kGreen}));
-        EXPECT_EQ((std::vector<LONG>{DrawnCell(7, 1).weight, DrawnCell(7, 1).italic, DrawnCell(8, 1).weight,
-                                     DrawnCell(8, 1).italic, DrawnCell(8, 0).italic, DrawnCell(9, 1).italic}),
-                  (std::vector<LONG>{FW_BOLD, 0, FW_BOLD, 1, 0, 1}));
-
-        // The pixels of a selected row too, also while another control has the focus (when the list
-        // view itself would draw it grey); the row is selected again after drawing, and drawing is no
-        // news for the parent.
-        Select(2);
+        Select(0);
         m_ui->ClickAt(m_ui->Item(IDC_LISTTEST_OTHER), POINT{5, 5});
         const int changes = ItemChanges();
         m_ui->Repaint();
-        const POINT inside = CellCentre(2, 1);
+        const POINT inside = CellCentre(0, 1);
         const HDC dc = ::GetDC(m_list);
         EXPECT_EQ(::GetPixel(dc, inside.x + 15, inside.y), ::GetSysColor(COLOR_HIGHLIGHT));
         ::ReleaseDC(m_list, dc);
-        EXPECT_EQ(
-            std::tuple(DrawnCell(2, 1).text, ListView_GetItemState(m_list, 2, LVIS_SELECTED), ItemChanges()),
-            std::tuple(selected, UINT{LVIS_SELECTED}, changes));
+        EXPECT_EQ(std::tuple(DrawnCell(0, 1).first, DrawnCell(0, 1).second >= FW_SEMIBOLD,
+                             DrawnCell(1, 1).second >= FW_SEMIBOLD,
+                             ListView_GetItemState(m_list, 0, LVIS_SELECTED), ItemChanges()),
+                  std::tuple(::GetSysColor(COLOR_HIGHLIGHTTEXT), true, false, UINT{LVIS_SELECTED}, changes));
 
         // A right-click asks nobody for a context menu.
         m_ui->RightClickAt(m_list, CellCentre(3, 0));
         EXPECT_EQ(OnUi<int>([&] { return m_dialog.m_contextMenus; }), 0);
-    });
-}
-
-TEST_F(ListTest, ColumnsInsertedAtTheFrontShiftTheCellsAndEveryRecordAndFontIsFreed) {
-    const int before = iLS_item::LiveCount();
-    std::vector<HFONT> fonts;
-    Run([&] {
-        m_ui->Repaint();
         OnUi([&] {
             CProbeList& list = m_dialog.m_list;
-            list.SetCellStyle(1, 1, LIS_ITALIC);
-            iLS_item* styled = list.GetRowRecord(1)->cells[0].get();
-            EXPECT_EQ(list.InsertColumn(0, L"Index", LVCFMT_LEFT, 30), 0);
-            for (int row = 0; row < kRowCount; ++row)
-                EXPECT_EQ(list.GetRowRecord(row)->cells.size(), 3u);
-            EXPECT_EQ(list.GetRowRecord(1)->cells[1].get(), styled);
-            EXPECT_EQ(list.InsertColumn(-1, L"Nowhere"), -1);
-            EXPECT_EQ(list.GetRowRecord(1)->cells.size(), 3u);
-        });
-        m_ui->Repaint();
-        OnUi([&] {
-            CProbeList& list = m_dialog.m_list;
-            fonts.push_back(*list.GetRowRecord(0)->rowStyle->font);
-            fonts.push_back(*list.GetRowRecord(1)->cells[1]->font);
+            EXPECT_EQ(std::tuple(list.InsertColumn(-1, L"Nowhere"), list.GetRowRecord(1)->cells.size()),
+                      std::tuple(-1, size_t{2}));
+            bold = *list.GetRowRecord(0)->rowStyle->font;
             EXPECT_GT(iLS_item::LiveCount(), before + 3 * kRowCount);
         });
     });
     EXPECT_EQ(iLS_item::LiveCount(), before);
-    ASSERT_EQ(fonts.size(), 2u);
-    for (const HFONT font : fonts)
-        EXPECT_EQ(::GetObjectType(font), 0u) << "a style font outlived its list";
+    EXPECT_EQ(::GetObjectType(bold), 0u) << "the bold font outlived its list";
 }
 
 } // namespace

@@ -19,20 +19,9 @@ bool SaveScreenshot(HWND window, const std::wstring& name) {
     if (width <= 0 || height <= 0)
         return false;
 
-    // Wine hands a window's pixels to the display when its thread waits for messages; a window of this
-    // thread gets that chance here (another thread's window is waiting in its own loop anyway).
-    if (::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId()) {
-        for (int i = 0; i < 6; ++i) {
-            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-            MSG msg;
-            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageW(&msg);
-            }
-        }
-    } else {
-        ::Sleep(300);
-    }
+    // Wine hands a window's pixels to the display when its thread waits for messages; the window's own
+    // thread (every caller's window lives on another thread, in its modal loop) gets a moment for that.
+    ::Sleep(300);
 
     // Copy from the screen, so that the frame and every child window are in the picture.
     HDC screen = GetDC(nullptr);

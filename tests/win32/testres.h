@@ -2,13 +2,11 @@
 #pragma once
 
 #define IDD_TEST 500
-#define IDC_TEST_EDIT 501
 #define IDC_TEST_RADIO_A 502
 #define IDC_TEST_RADIO_B 503
 #define IDC_TEST_LABEL 504
 #define IDC_TEST_RADIO_C 505
 #define IDC_TEST_RADIO_NEXT 506
-#define IDC_TEST_CHECK 507
 #define IDC_TEST_BUTTON 508
 
 // Only in the test library.

@@ -114,7 +114,10 @@ HWND CUiDriver::Focus() const {
 bool CUiDriver::ChooseFileFrom(int id, const std::wstring& path) {
     if (!Click(id) || !WaitForPopup())
         return false;
-    ChooseFile(path);
+    if (path.empty())
+        Click(IDCANCEL);
+    else
+        ChooseFile(path);
     return ReturnFromPopup();
 }
 
@@ -227,6 +230,16 @@ std::vector<std::vector<std::wstring>> ListViewRows(HWND list) {
         }
     }
     return rows;
+}
+
+std::vector<std::wstring> ComboBoxItems(HWND combo) {
+    std::vector<std::wstring> items(static_cast<size_t>(::SendMessageW(combo, CB_GETCOUNT, 0, 0)));
+    for (size_t item = 0; item < items.size(); ++item) {
+        items[item].resize(static_cast<size_t>(::SendMessageW(combo, CB_GETLBTEXTLEN, item, 0)) + 1);
+        items[item].resize(static_cast<size_t>(
+            ::SendMessageW(combo, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(items[item].data()))));
+    }
+    return items;
 }
 
 INT_PTR RunModalScript(const std::function<INT_PTR()>& modal, const std::function<void(CUiDriver&)>& script) {

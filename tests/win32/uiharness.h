@@ -26,8 +26,8 @@ public:
 
     // In a common file dialog: types the path into the file name box and presses Enter.
     void ChooseFile(const std::wstring& path);
-    // Clicks button `id` of the current window and chooses `path` in the file dialog it opens; false
-    // when the button cannot be clicked or the dialog does not come and go.
+    // Clicks button `id` of the current window and chooses `path` in the file dialog it opens (cancels
+    // it for an empty path); false when the button cannot be clicked or the dialog does not come and go.
     bool ChooseFileFrom(int id, const std::wstring& path);
     std::wstring MessageText() const { return Text(0xFFFF); }
 
@@ -79,6 +79,8 @@ private:
 
 // The texts of a list view: a row of its columns' texts per item.
 std::vector<std::vector<std::wstring>> ListViewRows(HWND list);
+// The texts of a combo box's items.
+std::vector<std::wstring> ComboBoxItems(HWND combo);
 
 // Runs `modal` (which shows a modal window and returns its result) on this thread while `script`
 // acts on it from another thread, and returns what `modal` returned. A window the script leaves open
