@@ -74,6 +74,16 @@ std::wstring ReportStart(const std::wstring& api) {
     return L"ERROR: API    = " + api + L".\n   error code = ";
 }
 
+constexpr std::chrono::seconds kPatience{60};
+
+// Asks `done` again until it holds or the patience runs out; returns its last answer.
+bool PollUntil(const std::function<bool()>& done) {
+    const auto until = std::chrono::steady_clock::now() + kPatience;
+    while (!done() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(1ms);
+    return done();
+}
+
 // What an owner saw: every output call with its thread, the text joined, and OnExit.
 struct Record {
     std::vector<std::pair<std::wstring, std::thread::id>> outputs;
@@ -88,8 +98,6 @@ struct Record {
 // handles every callback under one lock.
 class ScriptRun : public IConProcOwner {
 public:
-    static constexpr std::chrono::seconds kPatience{60};
-
     void Start(const std::wstring& script, const std::wstring& program = kChild) {
         ASSERT_EQ(1, runner->Create(this, program.c_str(), (L"\"" + script + L"\"").c_str()));
         ASSERT_EQ(1, runner->Start());
@@ -132,12 +140,8 @@ public:
 
     // The state turns final just after OnExit has returned.
     bool WaitUntilEnded() {
-        if (!WaitFor([](const Record& r) { return r.exits > 0; }))
-            return false;
-        const auto until = std::chrono::steady_clock::now() + kPatience;
-        while (runner->IsActive() && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(1ms);
-        return !runner->IsActive();
+        return WaitFor([](const Record& r) { return r.exits > 0; }) &&
+               PollUntil([&] { return !runner->IsActive(); });
     }
 
     unsigned long PrintedId(const std::wstring& key) {
@@ -298,9 +302,7 @@ public:
 protected:
     // Fails only once the child runs, so that there is a child to end.
     void LaunchReader(std::thread&) override {
-        const auto until = std::chrono::steady_clock::now() + ScriptRun::kPatience;
-        while (ReadBytes(pidFile).empty() && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(10ms);
+        PollUntil([&] { return !ReadBytes(pidFile).empty(); });
         childPid = std::stoul("0" + ReadBytes(pidFile));
         throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     }
@@ -315,7 +317,7 @@ TEST(ConProcTest, ReaderThatCannotBeLaunchedEndsTheChild) {
     ASSERT_EQ(1, runner.Create(&owner, kChild.c_str(), script.c_str()));
     // A child left running would keep Start waiting for its ten minutes of sleep.
     auto start = std::async(std::launch::async, [&] { return runner.Start(); });
-    const bool returned = start.wait_for(ScriptRun::kPatience) == std::future_status::ready;
+    const bool returned = start.wait_for(kPatience) == std::future_status::ready;
     KillAtEnd child{runner.childPid};
     if (!returned)
         KillProcess(child.pid);

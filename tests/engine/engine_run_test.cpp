@@ -152,8 +152,8 @@ TEST(EngineRunTest, PromptFormTakesTheSecondToken) {
     const std::wstring input = job.File(kJobInputFileName);
     const MatCondition rec = Preset(L"sac305.vjp", job);
     ASSERT_EQ(1, SaveMatCondition(input.c_str(), &rec));
-    EXPECT_EQ(0,
-              _wspawnl(_P_WAIT, kEngine.c_str(), L"kestrum.exe", (L"\"" + input + L"\"").c_str(), nullptr));
+    EXPECT_EQ(0, _wspawnl(_P_WAIT, kEngine.c_str(), L"kestrum.exe",
+                          GetEngineCommandLine(input.c_str()).Str().c_str(), nullptr));
     EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(job.File(kJobResultFileName))));
     EXPECT_EQ(2, _wspawnl(_P_WAIT, kEngine.c_str(), L"kestrum.exe", nullptr));
 }

@@ -24,8 +24,6 @@ public:
     HWND Item(int id) const { return ::GetDlgItem(m_dialog, id); }
     bool Open() const { return m_dialog && ::IsWindow(m_dialog); }
 
-    // In a common file dialog: types the path into the file name box and presses Enter.
-    void ChooseFile(const std::wstring& path);
     // Clicks button `id` of the current window and chooses `path` in the file dialog it opens (cancels
     // it for an empty path); false when the button cannot be clicked or the dialog does not come and go.
     bool ChooseFileFrom(int id, const std::wstring& path);
@@ -65,6 +63,8 @@ public:
     HWND Focus() const; // the user-interface thread's focused window
 
 private:
+    // In a common file dialog: types the path into the file name box and presses Enter.
+    void ChooseFile(const std::wstring& path);
     HWND Follow(HWND owner, int timeoutMs);
     void Mouse(HWND window, POINT at, UINT down, WPARAM button, int presses);
     bool Sync(bool paint, int timeoutMs);
