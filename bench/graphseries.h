@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "graph/svgplot.h"
-#include "module/matprops.h"
+#include "props/matprops.h"
 
 inline constexpr int kChartPoints = 100000;
 

@@ -10,8 +10,8 @@
 
 #include "bench/benchfile.h"
 #include "framework/utf.h"
-#include "module/datatypes.h"
-#include "module/matprops.h"
+#include "props/datatypes.h"
+#include "props/matprops.h"
 #include "results/resultfile.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <random>
 
-#include "module/matprops.h"
+#include "props/matprops.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 
 #include "framework/cstring.h"
 #include "framework/debugout.h"
-#include "module/datatypes.h"
-#include "module/matprops.h"
+#include "props/datatypes.h"
+#include "props/matprops.h"
 #include "xml/matcondition.h"
 
 namespace CLI {

@@ -5,7 +5,7 @@
 
 #include "cli/sweepgrid.h"
 #include "framework/cstring.h"
-#include "module/datatypes.h"
+#include "props/datatypes.h"
 
 namespace cli {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "module/matprops.h"
+#include "props/matprops.h"
 
 namespace cli {
 

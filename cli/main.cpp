@@ -28,8 +28,8 @@
 #include "framework/stdiofile.h"
 #include "framework/utf.h"
 #include "graph/svgplot.h"
-#include "module/datatypes.h"
-#include "module/matprops.h"
+#include "props/datatypes.h"
+#include "props/matprops.h"
 #include "results/resultfile.h"
 #include "xml/matcondition.h"
 

@@ -17,8 +17,8 @@
 #include "framework/osfile.h"
 #include "framework/utf.h"
 #include "graph/svgplot.h"
-#include "module/datatypes.h"
-#include "module/matprops.h"
+#include "props/datatypes.h"
+#include "props/matprops.h"
 #include "results/resultfile.h"
 
 namespace cli {

@@ -1,7 +1,7 @@
 #include "graph/exportdlg.h"
 
 #include "framework/debugout.h"
-#include "module/datatypes.h"
+#include "props/datatypes.h"
 #include "res/resource.h"
 
 namespace {

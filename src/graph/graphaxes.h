@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/cstring.h"
-#include "module/matprops.h"
+#include "props/matprops.h"
 
 // Same member layout as the Windows RECT (four 32-bit LONGs).
 struct GraphRect {

@@ -3,7 +3,7 @@
 #include "framework/filedlg.h"
 #include "graph/exportdlg.h"
 #include "graph/svgplot.h"
-#include "module/datatypes.h"
+#include "props/datatypes.h"
 #include "res/resource.h"
 
 CGraphDlg* g_pGraphDlg = nullptr;

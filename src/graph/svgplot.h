@@ -7,7 +7,7 @@
 
 #include "framework/cstring.h"
 #include "graph/graphaxes.h"
-#include "module/matprops.h"
+#include "props/matprops.h"
 
 // Control 1021 of the "Property Graph" window is 186 x 182 dialog units in a Tahoma 9 pt dialog. The
 // dialog's base units are 7 x 14 pixels at 96 dpi (MapDialogRect under Wine), so the control is

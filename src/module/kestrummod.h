@@ -7,7 +7,7 @@
 // - CKestrumMod's table: the destructor takes two entries (complete and deleting), then
 //   GetExportInterface, SetExportInterface, Query, Graph_IsValid, Graph_Hide, Graph_Show in that order.
 // - IKestrumModExport has no virtual destructor: ApplyProps is entry 0 and QueryDataType entry 1.
-// - The property tables are CMatProps' members as declared in module/matprops.h.
+// - The property tables are CMatProps' members as declared in props/matprops.h.
 #pragma once
 
 #include <windows.h>
@@ -15,8 +15,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "module/kestrumexport.h"
-#include "module/matprops.h"
+#include "props/kestrumexport.h"
+#include "props/matprops.h"
 
 // Implemented by the host; the module only calls it.
 class IKestrumModExport {

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "module/matprops.h"
+#include "props/matprops.h"
 
 inline constexpr int kFormatEngine = 0;
 inline constexpr int kFormatJMatPro = 1;

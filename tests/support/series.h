@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "module/matprops.h"
+#include "props/matprops.h"
 
 // A series of data type `type` over the temperature in Celsius unless `xType` says otherwise.
 inline CMatPropData Series(int type, std::vector<GraphPoint> points = {}, int xType = 2,

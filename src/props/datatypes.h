@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "framework/cstring.h"
-#include "module/kestrumexport.h"
+#include "props/kestrumexport.h"
 
 enum KESTRUMMOD_DATATYPE : int32_t {
     JDT_NULL = -1,

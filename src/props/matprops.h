@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "module/datatypes.h"
-#include "module/kestrumexport.h"
+#include "props/datatypes.h"
+#include "props/kestrumexport.h"
 
 struct GraphPoint {
     float x;

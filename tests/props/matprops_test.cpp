@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "module/matprops.h"
+#include "props/matprops.h"
 #include "support/series.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "module/datatypes.h"
+#include "props/datatypes.h"
 
 #include <cwchar>
 

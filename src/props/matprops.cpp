@@ -1,4 +1,4 @@
-#include "module/matprops.h"
+#include "props/matprops.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "module/datatypes.h"
+#include "props/datatypes.h"
 #include "support/testfiles.h"
 
 namespace {
@@ -26,13 +26,13 @@ TEST(DataTypes, EveryTypeHasItsTagNameAndUnit) {
             << hasUnit << ' ' << unit.ToUtf8() << '|' << (tag.IsEmpty() ? -1 : KESTRUMMOD_TagToDataType(tag))
             << '\n';
     }
-    EXPECT_EQ(out.str(), Golden("module/golden/datatypes.txt"));
+    EXPECT_EQ(out.str(), Golden("props/golden/datatypes.txt"));
 }
 
 // Tags and JMatPro's headings match as prefixes, the headings first; nothing is trimmed or folded.
 // Each line of the golden file: the type, '|', the text.
 TEST(DataTypes, TagsAndHeadingsMapToTheirTypes) {
-    std::istringstream lines(Golden("module/golden/headings.txt"));
+    std::istringstream lines(Golden("props/golden/headings.txt"));
     int cases = 0;
     for (std::string line; std::getline(lines, line); ++cases) {
         const size_t bar = line.find('|');
