@@ -26,7 +26,7 @@ inline void SetUpChart(CGraphAxes& axes) {
     axes.m_points = ChartSeries();
     axes.m_showSymbols = 1;
     axes.m_xTitle = GraphXTitle();
-    axes.m_yTitle = GraphYTitle(static_cast<KESTRUMMOD_DATATYPE>(15));
+    axes.m_yTitle = GraphYTitle(JDT_D_TOTAL);
     axes.RecalcExtents();
     axes.RecalcAxes();
 }

@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kRows = 100000;
 constexpr int kValueColumns = 29; // with the temperature, 30 columns
-constexpr int kFirstTag = 4;
+constexpr int kFirstTag = JDT_WT_LIQUID;
 constexpr int kTagCount = 26; // the tagged property types 4..29, repeated from column 27 on
 
 void AppendInt(std::string& out, int64_t value) {

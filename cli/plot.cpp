@@ -39,10 +39,9 @@ struct PlotOptions {
 // temperature axis and the JDT_ rows are no properties; the derived types have no tag.
 bool FindProperty(const std::string& tag, KESTRUMMOD_DATATYPE& type) {
     const std::wstring wide = Utf8ToWide(tag);
-    for (const DataTypeRow& row : DataTypeTable) {
-        const auto value = static_cast<KESTRUMMOD_DATATYPE>(row.value);
-        if (row.tag[0] != L'\0' && wide == row.tag && IsPlottedType(value) && value != JDT_END) {
-            type = value;
+    for (const DataTypeInfo& info : DataTypes) {
+        if (info.tag[0] != L'\0' && wide == info.tag && IsPlottedType(info.type) && info.type != JDT_END) {
+            type = info.type;
             return true;
         }
     }

@@ -22,7 +22,11 @@ constexpr int kStatusLabelWidth = 90;
 constexpr UINT kShowStatus = WM_APP + 1;
 
 // The host's own property slots, in the order of its table; the index is what QueryDataType answers.
-constexpr int32_t kTakenTypes[] = {4, 5, 6, 10, 15, 18, 19, 21, 23, 24, 28, 29, 35};
+constexpr KESTRUMMOD_DATATYPE kTakenTypes[] = {
+    JDT_WT_LIQUID,         JDT_PR_TOTAL, JDT_YM_TOTAL, JDT_TC_TOTAL, JDT_D_TOTAL,  JDT_VISC_LIQUID,
+    JDT_VISC_TOTAL,        JDT_H_WT,     JDT_CP_WT,    JDT_LH_WT,    JDT_BM_TOTAL, JDT_SM_TOTAL,
+    JDT_DYNAMIC_VISCOSITY,
+};
 
 const CMatPropData* FirstOfType(const CKestrumModImpl& module, int32_t type) {
     const auto& series = module.m_series;

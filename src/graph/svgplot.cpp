@@ -250,7 +250,7 @@ std::wstring InFolder(const wchar_t* folder, const std::wstring& name) {
 } // namespace
 
 CString GraphXTitle() {
-    return KESTRUMMOD_DataTypeToString(static_cast<KESTRUMMOD_DATATYPE>(2));
+    return KESTRUMMOD_DataTypeToString(JDT_T_C);
 }
 
 CString GraphYTitle(KESTRUMMOD_DATATYPE type) {
@@ -320,7 +320,7 @@ int WritePointsSvg(std::vector<GraphPoint> points, const CString& xTitle, const 
 }
 
 bool IsPlottedType(KESTRUMMOD_DATATYPE type) {
-    return type != JDT_NULL && type != JDT_UNKNOWN && type != 2;
+    return type != JDT_NULL && type != JDT_UNKNOWN && type != JDT_T_C;
 }
 
 std::vector<std::wstring> PlotFileNames(const CMatProps& set) {

@@ -2,73 +2,146 @@
 
 #include <cwchar>
 
-// Rows 32 and 33 hold 31 before 30; the derived types 30 to 35 have no tag.
-const DataTypeRow DataTypeTable[kDataTypeRows] = {
-    {L"JDT_END", 36, L"JDT_END", L"", L"", L""},
-    {L"JDT_NULL", -1, L"JDT_NULL", L"", L"", L""},
-    {L"JDT_UNKNOWN", 0, L"JDT_UNKNOWN", L"", L"", L""},
-    {L"T(K)", 1, L"Temperture (K)", L"K", L"K", L"K"},
-    {L"T(C)", 2, L"Temperture (C)", L"C", L"C", L"C"},
-    {L"T(F)", 3, L"Temperture (F)", L"F", L"F", L"F"},
-    {L"WT-LIQUID", 4, L"Fraction liquid (weight fraction)", L"", L"", L""},
-    {L"PR-TOTAL", 5, L"Poisson's ratio", L"", L"", L""},
-    {L"YM-TOTAL", 6, L"Young's modulus - TOTAL", L"GPa", L"GPa", L"GPa"},
-    {L"YM-SPHEROIDAL", 7, L"Young's modulus - SPHEROIDAL", L"GPa", L"GPa", L"GPa"},
-    {L"YM-LAMELLAR", 8, L"Young's modulus - LAMELLAR", L"GPa", L"GPa", L"GPa"},
-    {L"YM-COMPACTED", 9, L"Young's modulus - COMPACTED", L"GPa", L"GPa", L"GPa"},
-    {L"TC-TOTAL", 10, L"Thermal conductivity - TOTAL", L"W/(m*K)", L"W/(m*K)", L"W/(m*K)"},
-    {L"TC-SPHEROIDAL", 11, L"Thermal conductivity - SPHEROIDAL", L"W/(m*K)", L"W/(m*K)", L"W/(m*K)"},
-    {L"TC-LAMELLAR", 12, L"Thermal conductivity - LAMELLAR", L"W/(m*K)", L"W/(m*K)", L"W/(m*K)"},
-    {L"TC-COMPACTED", 13, L"Thermal conductivity - COMPACTED", L"W/(m*K)", L"W/(m*K)", L"W/(m*K)"},
-    {L"D-LIQUID", 14, L"Density liquid", L"g/(cm)^3", L"g/(cm)^3", L"g/(cm)^3"},
-    {L"D-TOTAL", 15, L"Density alloy", L"kg/m^3", L"g/(cm)^3", L"g/(cm)^3"},
-    {L"MV-LIQUID", 16, L"Molar volume liquid", L"cm^3", L"cm^3", L"cm^3"},
-    {L"MV-TOTAL", 17, L"Molar volume alloy", L"cm^3", L"cm^3", L"cm^3"},
-    {L"VISC-LIQUID", 18, L"Liquid viscosity", L"mPa s", L"mPa s", L"mPa s"},
-    {L"VISC-TOTAL", 19, L"Total viscosity", L"kg/m*s", L"kg/m*s", L"kg/m*s"},
-    {L"H-AT", 20, L"Enthalpy", L"J/(g mole)", L"J/(g mole)", L"J/(g mole)"},
-    {L"H-WT", 21, L"Enthalpy", L"J/g", L"J/g", L"J/g"},
-    {L"CP-AT", 22, L"Specific heat", L"J/(g K mole)", L"J/(g K mole)", L"J/(g K mole)"},
-    {L"CP-WT", 23, L"Specific heat", L"J/(kg*K)", L"J/(g K)", L"J/(g K)"},
-    {L"LH-WT", 24, L"Latent heat", L"J/kg", L"J/kg", L"J/kg"},
-    {L"LH-AT", 25, L"Latent heat", L"J/(g mole)", L"J/(g mole)", L"J/(g mole)"},
-    {L"AT-LIQUID", 26, L"Fraction liquid (atomic fraction)", L"", L"", L""},
-    {L"VOL-LIQUID", 27, L"Fraction liquid (volume fraction)", L"", L"", L""},
-    {L"BM-TOTAL", 28, L"Bulk modulus", L"GPa", L"GPa", L"GPa"},
-    {L"SM-TOTAL", 29, L"Shear modulus", L"GPa", L"GPa", L"GPa"},
-    {L"", 31, L"Liquidus Temperature", L"C", L"C", L"C"},
-    {L"", 30, L"Solidus Temperature", L"C", L"C", L"C"},
-    {L"", 32, L"Latent Heat", L"J/Kg", L"J/Kg", L"J/Kg"},
-    {L"", 33, L"Volume Change", L"%", L"%", L"%"},
-    {L"", 34, L"Volume Change of Solidification Shrinkage", L"%", L"%", L"%"},
-    {L"", 35, L"Dynamic viscosity", L"kg/m*s", L"kg/m*s", L"kg/m*s"},
-};
+namespace {
+
+constexpr TypeOrigin kMarker = TypeOrigin::Marker;
+constexpr TypeOrigin kAxis = TypeOrigin::Temperature;
+constexpr TypeOrigin kRead = TypeOrigin::Read;
+constexpr TypeOrigin kDerived = TypeOrigin::Derived;
+constexpr TypeShape kSeries = TypeShape::Series;
+
+} // namespace
+
+// The files hold densities in g/cm3, specific and latent heat per gram and the total viscosity in
+// hundreds of its held value; the reader scales them by `readScale` into the held unit.
+// clang-format off
+constexpr std::array<DataTypeInfo, 38> DataTypes = {{
+    {JDT_NULL,              L"JDT_NULL",      L"JDT_NULL",                          L"",             L"",             L"",             1.0f,    kMarker,  kSeries},
+    {JDT_UNKNOWN,           L"JDT_UNKNOWN",   L"JDT_UNKNOWN",                       L"",             L"",             L"",             1.0f,    kMarker,  kSeries},
+    {JDT_T_K,               L"T(K)",          L"Temperture (K)",                    L"K",            L"K",            L"K",            1.0f,    kAxis,    kSeries},
+    {JDT_T_C,               L"T(C)",          L"Temperture (C)",                    L"C",            L"C",            L"C",            1.0f,    kAxis,    kSeries},
+    {JDT_T_F,               L"T(F)",          L"Temperture (F)",                    L"F",            L"F",            L"F",            1.0f,    kAxis,    kSeries},
+    {JDT_WT_LIQUID,         L"WT-LIQUID",     L"Fraction liquid (weight fraction)", L"",             L"",             L"",             1.0f,    kRead,    kSeries},
+    {JDT_PR_TOTAL,          L"PR-TOTAL",      L"Poisson's ratio",                   L"",             L"",             L"",             1.0f,    kRead,    kSeries},
+    {JDT_YM_TOTAL,          L"YM-TOTAL",      L"Young's modulus - TOTAL",           L"GPa",          L"GPa",          L"GPa",          1.0f,    kRead,    kSeries},
+    {JDT_YM_SPHEROIDAL,     L"YM-SPHEROIDAL", L"Young's modulus - SPHEROIDAL",      L"GPa",          L"GPa",          L"GPa",          1.0f,    kRead,    kSeries},
+    {JDT_YM_LAMELLAR,       L"YM-LAMELLAR",   L"Young's modulus - LAMELLAR",        L"GPa",          L"GPa",          L"GPa",          1.0f,    kRead,    kSeries},
+    {JDT_YM_COMPACTED,      L"YM-COMPACTED",  L"Young's modulus - COMPACTED",       L"GPa",          L"GPa",          L"GPa",          1.0f,    kRead,    kSeries},
+    {JDT_TC_TOTAL,          L"TC-TOTAL",      L"Thermal conductivity - TOTAL",      L"W/(m*K)",      L"W/(m*K)",      L"W/(m*K)",      1.0f,    kRead,    kSeries},
+    {JDT_TC_SPHEROIDAL,     L"TC-SPHEROIDAL", L"Thermal conductivity - SPHEROIDAL", L"W/(m*K)",      L"W/(m*K)",      L"W/(m*K)",      1.0f,    kRead,    kSeries},
+    {JDT_TC_LAMELLAR,       L"TC-LAMELLAR",   L"Thermal conductivity - LAMELLAR",   L"W/(m*K)",      L"W/(m*K)",      L"W/(m*K)",      1.0f,    kRead,    kSeries},
+    {JDT_TC_COMPACTED,      L"TC-COMPACTED",  L"Thermal conductivity - COMPACTED",  L"W/(m*K)",      L"W/(m*K)",      L"W/(m*K)",      1.0f,    kRead,    kSeries},
+    {JDT_D_LIQUID,          L"D-LIQUID",      L"Density liquid",                    L"g/(cm)^3",     L"g/(cm)^3",     L"g/(cm)^3",     1.0f,    kRead,    kSeries},
+    {JDT_D_TOTAL,           L"D-TOTAL",       L"Density alloy",                     L"kg/m^3",       L"g/(cm)^3",     L"g/(cm)^3",     1000.0f, kRead,    kSeries},
+    {JDT_MV_LIQUID,         L"MV-LIQUID",     L"Molar volume liquid",               L"cm^3",         L"cm^3",         L"cm^3",         1.0f,    kRead,    kSeries},
+    {JDT_MV_TOTAL,          L"MV-TOTAL",      L"Molar volume alloy",                L"cm^3",         L"cm^3",         L"cm^3",         1.0f,    kRead,    kSeries},
+    {JDT_VISC_LIQUID,       L"VISC-LIQUID",   L"Liquid viscosity",                  L"mPa s",        L"mPa s",        L"mPa s",        1.0f,    kRead,    kSeries},
+    {JDT_VISC_TOTAL,        L"VISC-TOTAL",    L"Total viscosity",                   L"kg/m*s",       L"kg/m*s",       L"kg/m*s",       100.0f,  kRead,    kSeries},
+    {JDT_H_AT,              L"H-AT",          L"Enthalpy",                          L"J/(g mole)",   L"J/(g mole)",   L"J/(g mole)",   1.0f,    kRead,    kSeries},
+    {JDT_H_WT,              L"H-WT",          L"Enthalpy",                          L"J/g",          L"J/g",          L"J/g",          1.0f,    kRead,    kSeries},
+    {JDT_CP_AT,             L"CP-AT",         L"Specific heat",                     L"J/(g K mole)", L"J/(g K mole)", L"J/(g K mole)", 1.0f,    kRead,    kSeries},
+    {JDT_CP_WT,             L"CP-WT",         L"Specific heat",                     L"J/(kg*K)",     L"J/(g K)",      L"J/(g K)",      1000.0f, kRead,    kSeries},
+    {JDT_LH_WT,             L"LH-WT",         L"Latent heat",                       L"J/kg",         L"J/kg",         L"J/kg",         1000.0f, kRead,    kSeries},
+    {JDT_LH_AT,             L"LH-AT",         L"Latent heat",                       L"J/(g mole)",   L"J/(g mole)",   L"J/(g mole)",   1.0f,    kRead,    kSeries},
+    {JDT_AT_LIQUID,         L"AT-LIQUID",     L"Fraction liquid (atomic fraction)", L"",             L"",             L"",             1.0f,    kRead,    kSeries},
+    {JDT_VOL_LIQUID,        L"VOL-LIQUID",    L"Fraction liquid (volume fraction)", L"",             L"",             L"",             1.0f,    kRead,    kSeries},
+    {JDT_BM_TOTAL,          L"BM-TOTAL",      L"Bulk modulus",                      L"GPa",          L"GPa",          L"GPa",          1.0f,    kRead,    kSeries},
+    {JDT_SM_TOTAL,          L"SM-TOTAL",      L"Shear modulus",                     L"GPa",          L"GPa",          L"GPa",          1.0f,    kRead,    kSeries},
+    {JDT_SOLIDUS,           L"",              L"Solidus Temperature",               L"C",            L"C",            L"C",            1.0f,    kDerived, TypeShape::ValueOnX},
+    {JDT_LIQUIDUS,          L"",              L"Liquidus Temperature",              L"C",            L"C",            L"C",            1.0f,    kDerived, TypeShape::ValueOnX},
+    {JDT_LATENT_HEAT,       L"",              L"Latent Heat",                       L"J/Kg",         L"J/Kg",         L"J/Kg",         1.0f,    kDerived, TypeShape::ValueOnY},
+    {JDT_VOLUME_CHANGE,     L"",              L"Volume Change",                     L"%",            L"%",            L"%",            1.0f,    kDerived, kSeries},
+    {JDT_SHRINKAGE,         L"",              L"Volume Change of Solidification Shrinkage", L"%",    L"%",            L"%",            1.0f,    kDerived, TypeShape::ValueOnY},
+    {JDT_DYNAMIC_VISCOSITY, L"",              L"Dynamic viscosity",                 L"kg/m*s",       L"kg/m*s",       L"kg/m*s",       1.0f,    kDerived, kSeries},
+    {JDT_END,               L"JDT_END",       L"JDT_END",                           L"",             L"",             L"",             1.0f,    kMarker,  kSeries},
+}};
+// clang-format on
+
+namespace {
+
+static_assert([] {
+    for (std::size_t i = 0; i < DataTypes.size(); ++i) {
+        if (DataTypes[i].type != static_cast<int32_t>(i) - 1)
+            return false;
+    }
+    return true;
+}());
+
+constexpr void CopyText(wchar_t (&field)[260], const wchar_t* text) {
+    std::size_t i = 0;
+    for (; text[i] != L'\0'; ++i)
+        field[i] = text[i];
+    field[i] = L'\0';
+}
+
+constexpr DataTypeRow MakeRow(KESTRUMMOD_DATATYPE type) {
+    const DataTypeInfo& info = DataTypes[static_cast<std::size_t>(type + 1)];
+    DataTypeRow row{};
+    CopyText(row.tag, info.tag);
+    row.value = info.type;
+    CopyText(row.name, info.name);
+    CopyText(row.unit1, info.unit);
+    CopyText(row.unit2, info.unit2);
+    CopyText(row.unit3, info.unit3);
+    return row;
+}
+
+} // namespace
+
+// JDT_END first and the liquidus before the solidus: the conversions search in this order.
+constexpr std::array<DataTypeRow, kDataTypeRows> DataTypeTable = [] {
+    constexpr KESTRUMMOD_DATATYPE order[kDataTypeRows] = {
+        JDT_END,         JDT_NULL,
+        JDT_UNKNOWN,     JDT_T_K,
+        JDT_T_C,         JDT_T_F,
+        JDT_WT_LIQUID,   JDT_PR_TOTAL,
+        JDT_YM_TOTAL,    JDT_YM_SPHEROIDAL,
+        JDT_YM_LAMELLAR, JDT_YM_COMPACTED,
+        JDT_TC_TOTAL,    JDT_TC_SPHEROIDAL,
+        JDT_TC_LAMELLAR, JDT_TC_COMPACTED,
+        JDT_D_LIQUID,    JDT_D_TOTAL,
+        JDT_MV_LIQUID,   JDT_MV_TOTAL,
+        JDT_VISC_LIQUID, JDT_VISC_TOTAL,
+        JDT_H_AT,        JDT_H_WT,
+        JDT_CP_AT,       JDT_CP_WT,
+        JDT_LH_WT,       JDT_LH_AT,
+        JDT_AT_LIQUID,   JDT_VOL_LIQUID,
+        JDT_BM_TOTAL,    JDT_SM_TOTAL,
+        JDT_LIQUIDUS,    JDT_SOLIDUS,
+        JDT_LATENT_HEAT, JDT_VOLUME_CHANGE,
+        JDT_SHRINKAGE,   JDT_DYNAMIC_VISCOSITY,
+    };
+    std::array<DataTypeRow, kDataTypeRows> rows{};
+    for (int i = 0; i < kDataTypeRows; ++i)
+        rows[static_cast<std::size_t>(i)] = MakeRow(order[i]);
+    return rows;
+}();
 
 // "Shear modulus(GPa)-TOTAL" has no blank before the parenthesis, and the viscosity headings end in
 // a hyphen: the headings are as JMatPro writes them.
 const JMatProHeaderRow JMatProHeaderTable[kJMatProHeaderRows] = {
-    {L"T (K)", 1},
-    {L"T (C)", 2},
-    {L"T (F)", 3},
-    {L"Fraction liquid (wt)-LIQUID", 4},
-    {L"Poisson's ratio-TOTAL", 5},
-    {L"Young's modulus (GPa)-TOTAL", 6},
-    {L"Young's modulus (GPa)-SPHEROIDAL", 7},
-    {L"Young's modulus (GPa)-LAMELLAR", 8},
-    {L"Young's modulus (GPa)-COMPACTED", 9},
-    {L"Thermal conductivity (W/(m*K))-TOTAL", 10},
-    {L"Thermal conductivity (W/(m*K))-SPHEROIDAL", 11},
-    {L"Thermal conductivity (W/(m*K))-LAMELLAR", 12},
-    {L"Thermal conductivity (W/(m*K))-COMPACTED", 13},
-    {L"Density (g/(cm)^3)-TOTAL", 15},
-    {L"Molar volume (cm^3)-TOTAL", 17},
-    {L"Liquid viscosity (mPa s)-", 18},
-    {L"Total viscosity (mPa s)-", 19},
-    {L"Enthalpy (J/g)", 21},
-    {L"Specific heat (J/(g K))", 23},
-    {L"Latent heat (J/g)", 24},
-    {L"Bulk modulus (GPa)-TOTAL", 28},
-    {L"Shear modulus(GPa)-TOTAL", 29},
+    {L"T (K)", JDT_T_K},
+    {L"T (C)", JDT_T_C},
+    {L"T (F)", JDT_T_F},
+    {L"Fraction liquid (wt)-LIQUID", JDT_WT_LIQUID},
+    {L"Poisson's ratio-TOTAL", JDT_PR_TOTAL},
+    {L"Young's modulus (GPa)-TOTAL", JDT_YM_TOTAL},
+    {L"Young's modulus (GPa)-SPHEROIDAL", JDT_YM_SPHEROIDAL},
+    {L"Young's modulus (GPa)-LAMELLAR", JDT_YM_LAMELLAR},
+    {L"Young's modulus (GPa)-COMPACTED", JDT_YM_COMPACTED},
+    {L"Thermal conductivity (W/(m*K))-TOTAL", JDT_TC_TOTAL},
+    {L"Thermal conductivity (W/(m*K))-SPHEROIDAL", JDT_TC_SPHEROIDAL},
+    {L"Thermal conductivity (W/(m*K))-LAMELLAR", JDT_TC_LAMELLAR},
+    {L"Thermal conductivity (W/(m*K))-COMPACTED", JDT_TC_COMPACTED},
+    {L"Density (g/(cm)^3)-TOTAL", JDT_D_TOTAL},
+    {L"Molar volume (cm^3)-TOTAL", JDT_MV_TOTAL},
+    {L"Liquid viscosity (mPa s)-", JDT_VISC_LIQUID},
+    {L"Total viscosity (mPa s)-", JDT_VISC_TOTAL},
+    {L"Enthalpy (J/g)", JDT_H_WT},
+    {L"Specific heat (J/(g K))", JDT_CP_WT},
+    {L"Latent heat (J/g)", JDT_LH_WT},
+    {L"Bulk modulus (GPa)-TOTAL", JDT_BM_TOTAL},
+    {L"Shear modulus(GPa)-TOTAL", JDT_SM_TOTAL},
 };
 
 namespace {
@@ -78,18 +151,20 @@ bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
     return n > 0 && std::wcsncmp(text, prefix, n) == 0;
 }
 
-// Types taken as unsigned: negatives and everything from 36 on are out of range.
-const DataTypeRow* FindRow(KESTRUMMOD_DATATYPE type) {
-    if (static_cast<uint32_t>(type) > 35)
+// The conversions take the type as unsigned: negatives and everything from JDT_END on are out of range.
+const DataTypeInfo* FindType(KESTRUMMOD_DATATYPE type) {
+    if (static_cast<uint32_t>(type) >= static_cast<uint32_t>(JDT_END))
         return nullptr;
-    for (const auto& row : DataTypeTable) {
-        if (row.value == type)
-            return &row;
-    }
-    return nullptr;
+    return &DataTypes[static_cast<std::size_t>(type) + 1];
 }
 
 } // namespace
+
+const DataTypeInfo& DescribeDataType(KESTRUMMOD_DATATYPE type) {
+    if (type < JDT_NULL || type > JDT_END)
+        return DataTypes[JDT_UNKNOWN + 1];
+    return DataTypes[static_cast<std::size_t>(type + 1)];
+}
 
 KESTRUMMOD_DATATYPE KESTRUMMOD_TagToDataType(const wchar_t* text) {
     if (!text)
@@ -110,20 +185,20 @@ KESTRUMMOD_DATATYPE KESTRUMMOD_TagToDataType(const wchar_t* text) {
 }
 
 CString KESTRUMMOD_DataTypeToString(KESTRUMMOD_DATATYPE type) {
-    const DataTypeRow* row = FindRow(type);
-    return row ? CString(row->name) : CString();
+    const DataTypeInfo* info = FindType(type);
+    return info ? CString(info->name) : CString();
 }
 
 CString KESTRUMMOD_DataTypeToTag(KESTRUMMOD_DATATYPE type) {
-    const DataTypeRow* row = FindRow(type);
-    return row ? CString(row->tag) : CString();
+    const DataTypeInfo* info = FindType(type);
+    return info ? CString(info->tag) : CString();
 }
 
 int GetDataTypeUnit(KESTRUMMOD_DATATYPE type, CString* unit) {
-    const DataTypeRow* row = FindRow(type);
-    if (!row || row->unit1[0] == L'\0')
+    const DataTypeInfo* info = FindType(type);
+    if (!info || info->unit[0] == L'\0')
         return 0;
     if (unit)
-        *unit = row->unit1;
+        *unit = info->unit;
     return 1;
 }

@@ -26,14 +26,15 @@ TEST(Compare, InterpolatesInsideTheRangeOnly) {
 // Properties of both sets over their common range; derived values are compared apart.
 TEST(Compare, LargestDifferenceOverTheCommonRange) {
     CMatProps first;
-    first.m_series = {Series(15, {{400, 2600}, {500, 2550}, {600, 2400}, {700, 2380}}),
-                      Series(4, {{500, 0}, {600, 1}}), Series(30, {{555, 0.01f}}),
-                      Series(23, {{100, 1}, {200, 1}})};
+    first.m_series = {Series(JDT_D_TOTAL, {{400, 2600}, {500, 2550}, {600, 2400}, {700, 2380}}),
+                      Series(JDT_WT_LIQUID, {{500, 0}, {600, 1}}), Series(JDT_SOLIDUS, {{555, 0.01f}}),
+                      Series(JDT_CP_WT, {{100, 1}, {200, 1}})};
     CMatProps second;
     // The common density range is 450..650 C: at 500 C the second reads 2515 (35 less), at 600 C
     // 2422.5 (22.5 more).
-    second.m_series = {Series(15, {{450, 2565}, {550, 2465}, {650, 2380}}), Series(4, {{500, 0}, {600, 1}}),
-                       Series(30, {{550, 0.01f}}), Series(23, {{300, 1}, {400, 1}})};
+    second.m_series = {Series(JDT_D_TOTAL, {{450, 2565}, {550, 2465}, {650, 2380}}),
+                       Series(JDT_WT_LIQUID, {{500, 0}, {600, 1}}), Series(JDT_SOLIDUS, {{550, 0.01f}}),
+                       Series(JDT_CP_WT, {{300, 1}, {400, 1}})};
     const std::vector<SeriesDifference> differences = CompareSets(first, second);
     ASSERT_EQ(differences.size(), 3u);      // density, fraction liquid, and specific heat without overlap
     EXPECT_EQ(differences[0].compared, 2u); // 500 and 600 lie inside 450..650
@@ -44,9 +45,10 @@ TEST(Compare, LargestDifferenceOverTheCommonRange) {
 
 // Nine digits bring a float back; a heading with a comma is quoted.
 TEST(Compare, SeriesCsv) {
-    EXPECT_EQ(SeriesCsv(Series(15, {{475.5f, 2598.95f}}), "D-TOTAL", "kg/m^3"),
+    EXPECT_EQ(SeriesCsv(Series(JDT_D_TOTAL, {{475.5f, 2598.95f}}), "D-TOTAL", "kg/m^3"),
               "Temperature (C),D-TOTAL (kg/m^3)\n475.5,2598.94995\n");
-    EXPECT_EQ(SeriesCsv(Series(4, {}), "Fraction, liquid", ""), "Temperature (C),\"Fraction, liquid\"\n");
+    EXPECT_EQ(SeriesCsv(Series(JDT_WT_LIQUID, {}), "Fraction, liquid", ""),
+              "Temperature (C),\"Fraction, liquid\"\n");
 }
 
 } // namespace

@@ -32,11 +32,11 @@ TEST(SvgPlot, ChartsAsTheGoldenFilesHaveThem) {
         bool symbols;
         const char* golden;
     } cases[] = {
-        {Series(15, {}), true, "empty"},
-        {Series(4, {{5.0f, 5.0f}}), false, "one-point"},
-        {Series(15, {{10.0f, 100.0f}, {0.0f, 0.0f}}), false, "two-points"},
-        {Series(15, {{10.0f, 100.0f}, {0.0f, 0.0f}}), true, "two-points-symbols"},
-        {Series(4, {{0.0f, 0.0f}, {100000.0f, 0.00015f}}), true, "exponents"},
+        {Series(JDT_D_TOTAL, {}), true, "empty"},
+        {Series(JDT_WT_LIQUID, {{5.0f, 5.0f}}), false, "one-point"},
+        {Series(JDT_D_TOTAL, {{10.0f, 100.0f}, {0.0f, 0.0f}}), false, "two-points"},
+        {Series(JDT_D_TOTAL, {{10.0f, 100.0f}, {0.0f, 0.0f}}), true, "two-points-symbols"},
+        {Series(JDT_WT_LIQUID, {{0.0f, 0.0f}, {100000.0f, 0.00015f}}), true, "exponents"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Render(c.series, c.symbols),
@@ -55,13 +55,13 @@ TEST(SvgPlot, TextIsEscaped) {
 
 TEST(SvgPlot, OneFilePerPlottedSeriesNamedAfterItsTag) {
     CMatProps set;
-    set.m_series = {Series(2, {{1.0f, 1.0f}, {2.0f, 2.0f}}),                // the temperature axis
-                    Series(15, {{1.0f, 1.0f}, {2.0f, 2.0f}, {3.0f, 3.0f}}), // thinned to its ends
-                    Series(4, {}),                                          // no points
-                    Series(31, {{600.0f, 0.0f}}),                           // derived: no tag
-                    Series(1, {{1.0f, 1.0f}}),
-                    Series(15, {{1.0f, 5.0f}}),
-                    Series(0, {{1.0f, 5.0f}})};
+    set.m_series = {Series(JDT_T_C, {{1.0f, 1.0f}, {2.0f, 2.0f}}),                   // the temperature axis
+                    Series(JDT_D_TOTAL, {{1.0f, 1.0f}, {2.0f, 2.0f}, {3.0f, 3.0f}}), // thinned to its ends
+                    Series(JDT_WT_LIQUID, {}),                                       // no points
+                    Series(JDT_LIQUIDUS, {{600.0f, 0.0f}}),                          // derived: no tag
+                    Series(JDT_T_K, {{1.0f, 1.0f}}),
+                    Series(JDT_D_TOTAL, {{1.0f, 5.0f}}),
+                    Series(JDT_UNKNOWN, {{1.0f, 5.0f}})};
     EXPECT_EQ(PlotFileNames(set),
               (std::vector<std::wstring>{L"", L"D-TOTAL.svg", L"WT-LIQUID.svg", L"Liquidus_Temperature.svg",
                                          L"T_K.svg", L"D-TOTAL-2.svg", L""}));

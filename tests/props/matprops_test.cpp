@@ -17,9 +17,9 @@ template <class Object, class Member> std::ptrdiff_t OffsetOf(const Object& obje
 
 // Thins into a destination that keeps everything but its points.
 Points Thin(Points points) {
-    CMatPropData destination = Series(15, {}, 2, L"kept");
+    CMatPropData destination = Series(JDT_D_TOTAL, {}, JDT_T_C, L"kept");
     destination.m_exportFlag = 1;
-    EXPECT_EQ(ThinSeries(Series(4, std::move(points)), destination), 1);
+    EXPECT_EQ(ThinSeries(Series(JDT_WT_LIQUID, std::move(points)), destination), 1);
     EXPECT_EQ(Dump(destination).substr(0, 8), "15* kept");
     return destination.m_points;
 }
@@ -41,11 +41,11 @@ TEST(PropertyTables, LayoutTheHostReads) {
 
 // A series copies every member, the whole name array included; the copies share no points.
 TEST(PropertyTables, CopiesAreDeep) {
-    CMatPropData a = Series(15, {{1, 2}, {3, 4}}, 1, L"D-TOTAL");
+    CMatPropData a = Series(JDT_D_TOTAL, {{1, 2}, {3, 4}}, JDT_T_K, L"D-TOTAL");
     a.m_exportFlag = 1;
     a.m_name[200] = L'Z'; // beyond the terminator
     CMatPropData copied(a);
-    CMatPropData assigned = Series(9, {{5, 6}});
+    CMatPropData assigned = Series(JDT_YM_COMPACTED, {{5, 6}});
     assigned = a;
     for (CMatPropData* b : {&copied, &assigned}) {
         EXPECT_EQ(Dump(*b), "15/1* D-TOTAL 1:2 3:4");
@@ -57,10 +57,11 @@ TEST(PropertyTables, CopiesAreDeep) {
 
 TEST(PropertyTables, FindSeriesTakesTheFirstMatch) {
     CMatProps set;
-    EXPECT_EQ(FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4)), nullptr);
-    set.m_series = {Series(4, {}, 2, L"first"), Series(15), Series(4, {}, 2, L"second")};
-    EXPECT_EQ(FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4)), &set.m_series[0]);
-    EXPECT_EQ(FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(17)), nullptr);
+    EXPECT_EQ(FindSeries(set, JDT_WT_LIQUID), nullptr);
+    set.m_series = {Series(JDT_WT_LIQUID, {}, JDT_T_C, L"first"), Series(JDT_D_TOTAL),
+                    Series(JDT_WT_LIQUID, {}, JDT_T_C, L"second")};
+    EXPECT_EQ(FindSeries(set, JDT_WT_LIQUID), &set.m_series[0]);
+    EXPECT_EQ(FindSeries(set, JDT_MV_TOTAL), nullptr);
 }
 
 TEST(Thinning, ShortDegenerateAndCorneredSeries) {
