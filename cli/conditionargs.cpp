@@ -43,7 +43,7 @@ int32_t FindFamily(const std::string& given) {
         return -1;
     int32_t found = -1;
     for (uint32_t k = 0; k < kMaterialTypeCount; ++k) {
-        const wchar_t* family = MaterialTypeTable[k].name;
+        const wchar_t* family = Families[k].name;
         if (CString(family).CompareNoCase(name.c_str()) == 0)
             return static_cast<int32_t>(k);
         if (StartsWithNoCase(family, name)) {
@@ -72,8 +72,9 @@ int ParseConditionArgs(const ConditionArgs& given, ConditionOptions& options) {
     for (const std::string& value : given.family) {
         options.family = FindFamily(value);
         if (options.family < 0)
-            return Fail(kExitUsage, "option '--family' needs a family index from 0 to 10 or the start "
-                                    "of one family's name");
+            return Fail(kExitUsage, "option '--family' needs a family index from 0 to " +
+                                        std::to_string(kMaterialTypeCount - 1) +
+                                        " or the start of one family's name");
     }
     const auto number = [](const char* name, const std::vector<std::string>& values,
                            std::optional<double>& value) {

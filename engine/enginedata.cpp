@@ -8,11 +8,6 @@
 
 namespace {
 
-const wchar_t* const kFamilyFiles[kMaterialTypeCount] = {
-    L"aluminium.csv",  L"magnesium.csv",     L"castiron.csv", nullptr, L"cobalt.csv", L"nickel.csv",
-    L"nickeliron.csv", L"singlecrystal.csv", L"titanium.csv", nullptr, L"solder.csv",
-};
-
 // The element file's heading, checked so that columns cannot be shifted silently.
 const wchar_t kElementHeading[] =
     L"symbol,molar_mass,melting_K,density_solid,density_liquid,expansion_e6,cp_solid,cp_liquid,"
@@ -163,9 +158,8 @@ std::wstring DataError::Describe() const {
 }
 
 const wchar_t* FamilyFileName(int family) {
-    if (family < 0 || family >= static_cast<int>(kMaterialTypeCount))
-        return nullptr;
-    return kFamilyFiles[family];
+    const FamilyDescription* description = FindFamilyDescription(family);
+    return description ? description->dataFile : nullptr;
 }
 
 int FindElementSymbol(const std::wstring& symbol) {

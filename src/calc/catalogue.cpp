@@ -3,19 +3,6 @@
 #include <cwchar>
 
 // clang-format off
-const MaterialTypeRow MaterialTypeTable[kMaterialTypeCount] = {
-    {L"Aluminium Alloy",         973.15f,  300.15f, -5.0f, 0.01f, 1},
-    {L"Magnesium Alloy",         973.15f,  300.15f, -5.0f, 0.01f, 1},
-    {L"Cast Iron",              1673.15f, 1273.15f, -5.0f, 0.01f, 1},
-    {L"Stainless Steel",        1773.15f,  873.15f, -5.0f, 0.01f, 0},
-    {L"Cobalt Alloy",           1673.15f, 1373.15f, -5.0f, 0.01f, 1},
-    {L"Nickel Based Superalloy", 1673.15f, 1373.15f, -5.0f, 0.02f, 1},
-    {L"NiFe Based Superalloy",  1773.15f,  873.15f, -5.0f, 0.02f, 1},
-    {L"Single Crystal",         1773.15f, 1273.15f, -5.0f, 0.02f, 1},
-    {L"Titanium Alloy",         2100.15f, 1400.15f, -5.0f, 0.01f, 1},
-    {L"General Steel",          1873.15f,  873.15f, -5.0f, 0.01f, 0},
-    {L"Solder Alloy",            700.15f,  300.15f, -5.0f, 0.01f, 1},
-};
 
 const wchar_t* const GraphiteTypeTable[kGraphiteTypeCount] = {L"Spheroidal", L"Compacted", L"Lamellar"};
 
@@ -37,35 +24,115 @@ enum : int32_t {
 };
 
 } // namespace
+// clang-format on
 
-const int32_t DefaultCompositionTable[kMaterialTypeCount][kElementCount] = {
-    // 0 Aluminium Alloy
-    {eAl, eCa, eCo, eCr, eCu, eFe, eLa, eMg, eMn, eNi, ePb, eSc, eSi, eSn, eSr, eTi, eV, eZn, eZr, eB,
-     eC, -1},
-    // 1 Magnesium Alloy
-    {eMg, eAl, eCa, eCe, eCu, eFe, eGd, eLa, eMn, eNd, eSc, eSi, eSr, eZn, eZr, eY, -1},
-    // 2 Cast Iron
-    {eFe, eAl, eNi, eTi, eMo, eCr, eCu, eMg, eMn, eNb, eSi, eTa, eV, eC, eN, eP, eS, -1},
-    // 3 Stainless Steel
-    {eFe, eAl, eCo, eCr, eCu, eMn, eMo, eNb, eNi, eO, eSi, eTi, eV, eW, eC, eN, eP, eS, -1},
-    // 4 Cobalt Alloy
-    {eCo, eAl, eNi, eCr, eFe, eHf, eMn, eMo, eNb, eSi, eTa, eTi, eW, eZr, eB, eC, eN, -1},
-    // 5 Nickel Based Superalloy
-    {eNi, eAl, eCo, eCr, eCu, eFe, eHf, eMn, eMo, eNb, eO, ePt, eRe, eRu, eSi, eTa, eTi, eV, eW, eZr,
-     eB, eC, eN, -1},
-    // 6 NiFe Based Superalloy
-    {eNi, eAl, eCo, eCr, eCu, eFe, eMn, eMo, eNb, eSi, eTa, eTi, eW, eB, eC, eN, -1},
-    // 7 Single Crystal
-    {eNi, eAl, eCo, eCr, eHf, eMo, eNb, ePt, eRe, eRu, eSi, eTa, eTi, eW, eB, eC, -1},
-    // 8 Titanium Alloy
-    {eTi, eAl, eCr, eCu, eFe, eH, eMo, eNb, eNi, eRe, eRu, eSi, eSn, eTa, eV, eZr, eC, eO, eN, eB, -1},
-    // 9 General Steel
-    {eFe, eAl, eCr, eCu, eCo, eMn, eMo, eNb, eNi, eO, eSi, eTa, eTi, eV, eW, eB, eC, eN, eP, eS, -1},
-    // 10 Solder Alloy
-    {eSn, eAg, eAl, eAu, eBi, eCu, eIn, eNi, ePb, eSb, eZn, -1},
-};
+namespace {
+
+// Each family's elements, base element first, and its phases, LIQUID first.
+constexpr int32_t kAluminiumElements[] = {eAl, eCa, eCo, eCr, eCu, eFe, eLa, eMg, eMn, eNi, ePb,
+                                          eSc, eSi, eSn, eSr, eTi, eV,  eZn, eZr, eB,  eC};
+constexpr int32_t kMagnesiumElements[] = {eMg, eAl, eCa, eCe, eCu, eFe, eGd, eLa,
+                                          eMn, eNd, eSc, eSi, eSr, eZn, eZr, eY};
+constexpr int32_t kCastIronElements[] = {eFe, eAl, eNi, eTi, eMo, eCr, eCu, eMg, eMn,
+                                         eNb, eSi, eTa, eV,  eC,  eN,  eP,  eS};
+constexpr int32_t kStainlessSteelElements[] = {eFe, eAl, eCo, eCr, eCu, eMn, eMo, eNb, eNi,
+                                               eO,  eSi, eTi, eV,  eW,  eC,  eN,  eP,  eS};
+constexpr int32_t kCobaltElements[] = {eCo, eAl, eNi, eCr, eFe, eHf, eMn, eMo, eNb,
+                                       eSi, eTa, eTi, eW,  eZr, eB,  eC,  eN};
+constexpr int32_t kNickelElements[] = {eNi, eAl, eCo, eCr, eCu, eFe, eHf, eMn, eMo, eNb, eO, ePt,
+                                       eRe, eRu, eSi, eTa, eTi, eV,  eW,  eZr, eB,  eC,  eN};
+constexpr int32_t kNickelIronElements[] = {eNi, eAl, eCo, eCr, eCu, eFe, eMn, eMo,
+                                           eNb, eSi, eTa, eTi, eW,  eB,  eC,  eN};
+constexpr int32_t kSingleCrystalElements[] = {eNi, eAl, eCo, eCr, eHf, eMo, eNb, ePt,
+                                              eRe, eRu, eSi, eTa, eTi, eW,  eB,  eC};
+constexpr int32_t kTitaniumElements[] = {eTi, eAl, eCr, eCu, eFe, eH,  eMo, eNb, eNi, eRe,
+                                         eRu, eSi, eSn, eTa, eV,  eZr, eC,  eO,  eN,  eB};
+constexpr int32_t kGeneralSteelElements[] = {eFe, eAl, eCr, eCu, eCo, eMn, eMo, eNb, eNi, eO,
+                                             eSi, eTa, eTi, eV,  eW,  eB,  eC,  eN,  eP,  eS};
+constexpr int32_t kSolderElements[] = {eSn, eAg, eAl, eAu, eBi, eCu, eIn, eNi, ePb, eSb, eZn};
+constexpr int32_t kAluminiumPhases[] = {0,   1,   2,  3,   4,   173, 137, 5,  6,  178, 179, 148, 7,  8,  9,
+                                        131, 122, 80, 101, 79,  10,  11,  12, 13, 14,  15,  16,  91, 17, 18,
+                                        19,  20,  21, 22,  119, 133, 23,  24, 25, 26,  156, 27,  28};
+constexpr int32_t kMagnesiumPhases[] = {0,   118, 119, 120, 121, 122, 123, 124, 125, 126, 127, 128,
+                                        129, 130, 131, 132, 133, 134, 135, 136, 137, 138, 139, 140,
+                                        141, 142, 143, 144, 145, 146, 147, 148, 149, 150, 151};
+constexpr int32_t kCastIronPhases[] = {0,  29, 30, 31, 63, 32, 33, 34, 35, 36,
+                                       37, 38, 39, 40, 41, 42, 43, 44, 45};
+constexpr int32_t kStainlessSteelPhases[] = {0,  29, 30, 63, 35, 36, 37, 34, 32, 39, 64, 47, 65, 48, 49,
+                                             50, 66, 67, 40, 41, 42, 43, 44, 56, 57, 58, 59, 60, 61, 62};
+constexpr int32_t kCobaltPhases[] = {0,  68, 69, 70, 71, 72, 73, 64, 74, 47, 75, 76,
+                                     48, 77, 78, 79, 33, 35, 37, 36, 34, 51, 80};
+constexpr int32_t kNickelPhases[] = {0,  68, 69, 70, 71, 72, 73, 81, 64, 74, 47, 75, 76,
+                                     48, 77, 82, 79, 33, 35, 37, 36, 34, 51, 80, 56, 57,
+                                     58, 59, 60, 61, 62, 83, 84, 85, 86, 87, 88, 89};
+constexpr int32_t kNickelIronPhases[] = {0,  68, 69, 70, 71, 72, 73, 81, 64, 74, 47, 75,
+                                         48, 77, 82, 79, 33, 35, 37, 36, 34, 51, 80};
+constexpr int32_t kSingleCrystalPhases[] = {0,  68, 69, 81, 72, 64, 74, 75, 76, 82, 90, 79,
+                                            35, 37, 51, 80, 83, 84, 85, 86, 87, 88, 89};
+constexpr int32_t kTitaniumPhases[] = {0,  91, 92,  93,  47,  94,  95,  96,  79, 97,
+                                       98, 99, 100, 101, 102, 103, 104, 105, 106};
+constexpr int32_t kGeneralSteelPhases[] = {0,  29, 30, 63, 34, 32, 33, 35, 37, 36, 39, 46, 47, 48, 49, 50, 40,
+                                           41, 42, 43, 44, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62};
+constexpr int32_t kSolderPhases[] = {
+    0,   152, 153, 154, 155, 156, 157, 158, 159, 160, 161, 162, 163, 164, 165, 166, 167, 168, 169,
+    170, 171, 172, 173, 174, 175, 176, 177, 178, 179, 81,  180, 181, 182, 183, 184, 185, 186, 187,
+    188, 189, 190, 191, 192, 193, 194, 195, 196, 197, 198, 199, 200, 201, 202, 203, 204, 205, 206,
+    207, 208, 209, 210, 211, 212, 213, 214, 215, 216, 217, 218, 219, 220, 221, 222, 223, 224, 225,
+    226, 227, 228, 229, 230, 231, 232, 233, 234, 235, 236, 237, 238, 239, 240};
+
+} // namespace
+
+// clang-format off
+constexpr std::array<FamilyDescription, kMaterialTypeCount> Families = {{
+    {L"Aluminium Alloy",          973.15f,  300.15f, -5.0f, 0.01f, 1, kAluminiumElements,      kAluminiumPhases,      L"aluminium.csv"},
+    {L"Magnesium Alloy",          973.15f,  300.15f, -5.0f, 0.01f, 1, kMagnesiumElements,      kMagnesiumPhases,      L"magnesium.csv"},
+    {L"Cast Iron",               1673.15f, 1273.15f, -5.0f, 0.01f, 1, kCastIronElements,       kCastIronPhases,       L"castiron.csv"},
+    {L"Stainless Steel",         1773.15f,  873.15f, -5.0f, 0.01f, 0, kStainlessSteelElements, kStainlessSteelPhases, nullptr},
+    {L"Cobalt Alloy",            1673.15f, 1373.15f, -5.0f, 0.01f, 1, kCobaltElements,         kCobaltPhases,         L"cobalt.csv"},
+    {L"Nickel Based Superalloy", 1673.15f, 1373.15f, -5.0f, 0.02f, 1, kNickelElements,         kNickelPhases,         L"nickel.csv"},
+    {L"NiFe Based Superalloy",   1773.15f,  873.15f, -5.0f, 0.02f, 1, kNickelIronElements,     kNickelIronPhases,     L"nickeliron.csv"},
+    {L"Single Crystal",          1773.15f, 1273.15f, -5.0f, 0.02f, 1, kSingleCrystalElements,  kSingleCrystalPhases,  L"singlecrystal.csv"},
+    {L"Titanium Alloy",          2100.15f, 1400.15f, -5.0f, 0.01f, 1, kTitaniumElements,       kTitaniumPhases,       L"titanium.csv"},
+    {L"General Steel",           1873.15f,  873.15f, -5.0f, 0.01f, 0, kGeneralSteelElements,   kGeneralSteelPhases,   nullptr},
+    {L"Solder Alloy",             700.15f,  300.15f, -5.0f, 0.01f, 1, kSolderElements,         kSolderPhases,         L"solder.csv"},
+}};
+// clang-format on
+
+constexpr std::array<MaterialTypeRow, kMaterialTypeCount> MaterialTypeTable = [] {
+    std::array<MaterialTypeRow, kMaterialTypeCount> rows{};
+    for (std::size_t f = 0; f < kMaterialTypeCount; ++f) {
+        const FamilyDescription& family = Families[f];
+        rows[f] = {family.name,     family.tempStart,     family.tempEnd,
+                   family.tempStep, family.fractionLimit, family.offered};
+    }
+    return rows;
+}();
+
+namespace {
+
+// One row per family: the indexes, then -1, then zeros.
+template <std::size_t N>
+constexpr std::array<std::array<int32_t, N>, kMaterialTypeCount>
+IndexRows(std::span<const int32_t> FamilyDescription::*list) {
+    std::array<std::array<int32_t, N>, kMaterialTypeCount> rows{};
+    for (std::size_t f = 0; f < kMaterialTypeCount; ++f) {
+        const std::span<const int32_t> indexes = Families[f].*list;
+        for (std::size_t i = 0; i < indexes.size(); ++i)
+            rows[f][i] = indexes[i];
+        rows[f][indexes.size()] = -1;
+    }
+    return rows;
+}
+
+} // namespace
+
+constexpr std::array<std::array<int32_t, kElementCount>, kMaterialTypeCount> DefaultCompositionTable =
+    IndexRows<kElementCount>(&FamilyDescription::elements);
+constexpr std::array<std::array<int32_t, kPhaseCount>, kMaterialTypeCount> FamilyPhaseTable =
+    IndexRows<kPhaseCount>(&FamilyDescription::phases);
 
 // Index 70 ends in a double quote and index 150 in two spaces: the names are kept as they are.
+// clang-format off
 const wchar_t* const PhaseTable[kPhaseCount] = {
     /*   0 */ L"LIQUID", L"AL", L"SILICON", L"AL4C3", L"AL7CR", L"AL3MG2", L"AL6MN", L"AL3M_L12",
     /*   8 */ L"AL3M_DO22", L"AL3M_DO23", L"AL7CU2M", L"S_AL2CUMG", L"AL20CU2MN3", L"AL7CU4NI", L"AL9M2",
@@ -100,39 +167,6 @@ const wchar_t* const PhaseTable[kPhaseCount] = {
     /* 238 */ L"AUNI2SN4", L"CU2IN3SN", L"EPSILON_PBIN",
 };
 
-const int32_t FamilyPhaseTable[kMaterialTypeCount][kPhaseCount] = {
-    // 0: 43 phases
-    {0, 1, 2, 3, 4, 173, 137, 5, 6, 178, 179, 148, 7, 8, 9, 131, 122, 80, 101, 79, 10, 11, 12, 13, 14,
-     15, 16, 91, 17, 18, 19, 20, 21, 22, 119, 133, 23, 24, 25, 26, 156, 27, 28, -1},
-    // 1: 35 phases
-    {0, 118, 119, 120, 121, 122, 123, 124, 125, 126, 127, 128, 129, 130, 131, 132, 133, 134, 135, 136,
-     137, 138, 139, 140, 141, 142, 143, 144, 145, 146, 147, 148, 149, 150, 151, -1},
-    // 2: 19 phases
-    {0, 29, 30, 31, 63, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45, -1},
-    // 3: 30 phases
-    {0, 29, 30, 63, 35, 36, 37, 34, 32, 39, 64, 47, 65, 48, 49, 50, 66, 67, 40, 41, 42, 43, 44, 56, 57,
-     58, 59, 60, 61, 62, -1},
-    // 4: 23 phases
-    {0, 68, 69, 70, 71, 72, 73, 64, 74, 47, 75, 76, 48, 77, 78, 79, 33, 35, 37, 36, 34, 51, 80, -1},
-    // 5: 38 phases
-    {0, 68, 69, 70, 71, 72, 73, 81, 64, 74, 47, 75, 76, 48, 77, 82, 79, 33, 35, 37, 36, 34, 51, 80, 56,
-     57, 58, 59, 60, 61, 62, 83, 84, 85, 86, 87, 88, 89, -1},
-    // 6: 23 phases
-    {0, 68, 69, 70, 71, 72, 73, 81, 64, 74, 47, 75, 48, 77, 82, 79, 33, 35, 37, 36, 34, 51, 80, -1},
-    // 7: 23 phases
-    {0, 68, 69, 81, 72, 64, 74, 75, 76, 82, 90, 79, 35, 37, 51, 80, 83, 84, 85, 86, 87, 88, 89, -1},
-    // 8: 19 phases
-    {0, 91, 92, 93, 47, 94, 95, 96, 79, 97, 98, 99, 100, 101, 102, 103, 104, 105, 106, -1},
-    // 9: 33 phases
-    {0, 29, 30, 63, 34, 32, 33, 35, 37, 36, 39, 46, 47, 48, 49, 50, 40, 41, 42, 43, 44, 51, 52, 53, 54,
-     55, 56, 57, 58, 59, 60, 61, 62, -1},
-    // 10: 91 phases
-    {0, 152, 153, 154, 155, 156, 157, 158, 159, 160, 161, 162, 163, 164, 165, 166, 167, 168, 169, 170,
-     171, 172, 173, 174, 175, 176, 177, 178, 179, 81, 180, 181, 182, 183, 184, 185, 186, 187, 188, 189,
-     190, 191, 192, 193, 194, 195, 196, 197, 198, 199, 200, 201, 202, 203, 204, 205, 206, 207, 208, 209,
-     210, 211, 212, 213, 214, 215, 216, 217, 218, 219, 220, 221, 222, 223, 224, 225, 226, 227, 228, 229,
-     230, 231, 232, 233, 234, 235, 236, 237, 238, 239, 240, -1},
-};
 // clang-format on
 
 int CopyCatalogueName(const wchar_t* name, wchar_t* buffer) {
@@ -161,6 +195,12 @@ int GetElementName(uint32_t element, wchar_t* buffer) {
     return element < kElementCount ? CopyCatalogueName(ElementTable[element], buffer) : 0;
 }
 
+const FamilyDescription* FindFamilyDescription(int32_t family) {
+    return family >= 0 && static_cast<uint32_t>(family) < kMaterialTypeCount
+               ? &Families[static_cast<std::size_t>(family)]
+               : nullptr;
+}
+
 int IsMaterialTypeOffered(uint32_t family) {
     return family < kMaterialTypeCount && MaterialTypeTable[family].offered ? 1 : 0;
 }
@@ -181,7 +221,7 @@ void GetDefaultComposition(uint32_t family, MatCompoEntry* entries) {
         return;
     for (uint32_t i = 0; i < kElementCount; ++i)
         entries[i] = MatCompoEntry{0, 0, 0.0f};
-    const int32_t* row = DefaultCompositionTable[family];
+    const auto& row = DefaultCompositionTable[family];
     for (uint32_t cell = 0; cell < kElementCount && row[cell] != -1; ++cell) {
         // Cells hold valid element indexes by construction; the check keeps a bad row from writing
         // outside the entries.

@@ -3,7 +3,9 @@
 // so no entry may be renumbered.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <span>
 
 #include "xml/matcondition.h"
 
@@ -18,6 +20,25 @@ inline constexpr int32_t kCastIronFamily = 2;
 // Characters the name accessors copy at most; callers pass buffers of at least one more.
 inline constexpr int kCatalogueNameMax = 259;
 
+// One material family: everything the input dialog, the engine and the command-line tool know of it.
+// The catalogue's tables below are made from these.
+struct FamilyDescription {
+    const wchar_t* name;
+    float tempStart; // kelvin
+    float tempEnd;   // kelvin
+    float tempStep;  // kelvin, negative: the calculation runs downwards
+    float fractionLimit;
+    int32_t offered;                   // 1 when the main dialog lists the family
+    std::span<const int32_t> elements; // element indexes, the base (balance) element first
+    std::span<const int32_t> phases;   // phase indexes, LIQUID first
+    const wchar_t* dataFile;           // the engine's file in its data folder; null without data
+
+    int32_t Base() const { return elements.front(); }
+};
+extern const std::array<FamilyDescription, kMaterialTypeCount> Families;
+// The family of that index, or null.
+const FamilyDescription* FindFamilyDescription(int32_t family);
+
 struct MaterialTypeRow {
     const wchar_t* name;
     float tempStart; // kelvin
@@ -27,14 +48,14 @@ struct MaterialTypeRow {
     int32_t offered; // 1 when the main dialog lists the family
 };
 
-extern const MaterialTypeRow MaterialTypeTable[kMaterialTypeCount];
+extern const std::array<MaterialTypeRow, kMaterialTypeCount> MaterialTypeTable;
 extern const wchar_t* const GraphiteTypeTable[kGraphiteTypeCount];
 extern const wchar_t* const ElementTable[kElementCount];
 extern const wchar_t* const PhaseTable[kPhaseCount];
 // Element indexes per family, base element first; a row ends at the first -1, the cells after it are 0.
-extern const int32_t DefaultCompositionTable[kMaterialTypeCount][kElementCount];
+extern const std::array<std::array<int32_t, kElementCount>, kMaterialTypeCount> DefaultCompositionTable;
 // Phase indexes per family, ending at the first -1 like the composition rows.
-extern const int32_t FamilyPhaseTable[kMaterialTypeCount][kPhaseCount];
+extern const std::array<std::array<int32_t, kPhaseCount>, kMaterialTypeCount> FamilyPhaseTable;
 
 // The name accessors: with a null buffer they return the name's length; otherwise they copy at most
 // kCatalogueNameMax characters, zero-fill the rest of those, and return the length, at most

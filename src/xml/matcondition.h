@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "framework/fileresult.h"
+
 inline constexpr int kMatElementCount = 43; // catalogue elements 0 to 42
 inline constexpr int kMatPhaseCount = 241;  // catalogue phases 0 to 240
 inline constexpr int kMatPathChars = 1024;  // folder fields, terminator included
@@ -20,7 +22,7 @@ struct MatCompoEntry {
 // One calculation's conditions, copied whole by value. A new record is in the reset state: no family,
 // no graphite type, zero temperatures, no composition, engine defaults, no phase, empty folders.
 struct MatCondition {
-    int32_t materialType = -1; // family index 0 to 10, -1 for none
+    int32_t materialType = -1; // family index in the catalogue, -1 for none
     float tempStart = 0.0f;    // kelvin
     float tempEnd = 0.0f;      // kelvin
     float tempStep = 0.0f;     // kelvin, negative: the calculation runs downwards
@@ -42,7 +44,8 @@ struct MatCondition {
 // Writes the record as a document at `path`: 1 when written, else 0 (and no file is written).
 int SaveMatCondition(const wchar_t* path, const MatCondition* rec);
 
-// Fills the record from the document at `path`: 1 when every required part was found, else 0.
-// Absent optional attributes leave their fields as they were, and a failed load may have changed
-// fields already, so callers load into a record in the reset state and copy it on 1 only.
-int LoadMatCondition(const wchar_t* path, MatCondition* rec);
+// Fills the record from the document at `path`: status 1 when every required part was found, else 0
+// with what was missing or why the file could not be read. Absent optional attributes leave their
+// fields as they were, and a failed load may have changed fields already, so callers load into a
+// record in the reset state and copy it on 1 only.
+FileResult LoadMatCondition(const wchar_t* path, MatCondition* rec);
