@@ -3,24 +3,27 @@
 
 #include <cstdint>
 
+#include "framework/fileresult.h"
+
 #include "props/matprops.h"
 
 inline constexpr int kFormatEngine = 0;
 inline constexpr int kFormatJMatPro = 1;
 
-// Fills `set` from the file; format 1 reads JMatPro output, any other value the engine's format.
-// 1 when the file was read; 0 when it could not be opened or read, and then `set` is unchanged.
-int ReadResultFile(const wchar_t* path, CMatProps& set, int format);
-
 // Who reads the rows of a file past a megabyte: the calling thread alone, as in the module, which
 // starts no thread of its own in the host's process outside a calculation run; or the calling thread
 // and one helper, each half of the rows, as the command-line tool reads. Both give the same set.
 enum class ReadThreads { Caller, CallerAndHelper };
-int ReadResultFile(const wchar_t* path, CMatProps& set, int format, ReadThreads threads);
 
-// Writes `set` in the engine's format. 1 when written; 0 for an empty set or a file that could not be
-// created or written.
-int WriteResultFile(const wchar_t* path, const CMatProps& set);
+// Fills `set` from the file; format 1 reads JMatPro output, any other value the engine's format.
+// Status 1 when the file was read; 0, with the system's message (also written to the debugger output),
+// when it could not be opened or read, and then `set` is unchanged.
+FileResult ReadResultFile(const wchar_t* path, CMatProps& set, int format,
+                          ReadThreads threads = ReadThreads::Caller);
+
+// Writes `set` in the engine's format. Status 1 when written; 0 for an empty set or a file that could
+// not be created or written.
+FileResult WriteResultFile(const wchar_t* path, const CMatProps& set);
 
 int ScaleResultValue(KESTRUMMOD_DATATYPE type, float* value);
 // The factor from the engine's file units to the units the module holds: 1000 for density, specific

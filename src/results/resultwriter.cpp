@@ -6,21 +6,21 @@
 #include "framework/stdiofile.h"
 #include "results/resultfile.h"
 
-int WriteResultFile(const wchar_t* path, const CMatProps& set) {
+FileResult WriteResultFile(const wchar_t* path, const CMatProps& set) {
     if (set.m_series.empty())
-        return 0;
+        return FileResult::Failed(L"no property series to write");
     CStdioFile file;
     CFileException error;
     if (!file.Open(path, CStdioFile::modeCreate | CStdioFile::modeWrite | CStdioFile::typeText, &error)) {
         error.TraceError();
-        return 0;
+        return FileResult::Failed(error.GetErrorMessage().Str());
     }
 
     const std::size_t n = set.m_series.front().m_points.size();
     std::vector<const CMatPropData*> columns;
     std::wstring line;
     for (const auto& series : set.m_series) {
-        if (series.m_points.size() != n || series.m_dataType == 0)
+        if (series.m_points.size() != n || series.m_dataType == JDT_UNKNOWN)
             continue;
         // The temperature tag comes from the first series that qualifies, even one without a tag.
         if (line.empty()) {
@@ -56,12 +56,13 @@ int WriteResultFile(const wchar_t* path, const CMatProps& set) {
         ok = file.WriteString(line.c_str()) != 0;
     }
     if (file.Close() && ok)
-        return 1;
+        return {};
 
     // A write that failed part-way leaves no truncated result file behind for a later read to take
     // as whole; only a regular file is removed, never a device the path may name.
     file.LastError().TraceError();
+    FileResult failed = FileResult::Failed(file.LastError().GetErrorMessage().Str());
     if (os::IsRegularFile(path))
         os::RemoveFile(path);
-    return 0;
+    return failed;
 }

@@ -286,7 +286,7 @@ CElemVariant CElem::FindAttr(const wchar_t* name) const {
     return CElemVariant();
 }
 
-int SetAttrValue(const wchar_t* name, CElemVariant* value, CElem* elem) {
+int SetAttrValue(CElemVariant* value, const wchar_t* name, CElem* elem) {
     elem->AddAttr(new CElemAttr(name, *value, elem));
     value->Clear();
     return 1;

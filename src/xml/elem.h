@@ -120,7 +120,7 @@ private:
 };
 
 // Set operations append a new attribute (never replace one) and return 1.
-int SetAttrValue(const wchar_t* name, CElemVariant* value, CElem* elem);
+int SetAttrValue(CElemVariant* value, const wchar_t* name, CElem* elem);
 int SetAttrInt(const int32_t* value, const wchar_t* name, CElem* elem);
 int SetAttrBool(const int32_t* flag, const wchar_t* name, CElem* elem);
 int SetAttrFloat(const float* value, const wchar_t* name, CElem* elem);

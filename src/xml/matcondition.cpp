@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "framework/cstring.h"
 #include "xml/elem.h"
@@ -27,28 +28,28 @@ CElem* AddElem(CElem* parent, const wchar_t* name) {
     return parent->AddChild(new CElem(name, L"", parent));
 }
 
-int BuildMaterial(CElem* root, const MatCondition& rec) {
+// The element helpers append attributes and cannot fail.
+void BuildMaterial(CElem* root, const MatCondition& rec) {
     CElem* material = AddElem(root, L"JMapProMaterial");
-    if (!SetAttrBool(&rec.allPhases, L"allPhases", material) ||
-        !SetAttrBool(&rec.pearlitic, L"pearlitic", material) ||
-        !SetAttrBool(&rec.pbSearch, L"pbSearch", material) ||
-        !SetAttrBool(&rec.fastInterStitial, L"fastInterStitial", material) ||
-        !SetAttrInt(&rec.graphiteType, L"graphiteType", material) ||
-        !SetAttrInt(&rec.materialType, L"materialType", material))
-        return 0;
+    SetAttrBool(&rec.allPhases, L"allPhases", material);
+    SetAttrBool(&rec.pearlitic, L"pearlitic", material);
+    SetAttrBool(&rec.pbSearch, L"pbSearch", material);
+    SetAttrBool(&rec.fastInterStitial, L"fastInterStitial", material);
+    SetAttrInt(&rec.graphiteType, L"graphiteType", material);
+    SetAttrInt(&rec.materialType, L"materialType", material);
 
     CElem* temps = AddElem(material, L"AlloyTempCon");
-    if (!SetAttrFloat(&rec.tempStart, L"tempStart", temps) ||
-        !SetAttrFloat(&rec.tempEnd, L"tempEnd", temps) || !SetAttrFloat(&rec.tempStep, L"tempStep", temps) ||
-        !SetAttrFloat(&rec.fractionLimit, L"fractionLimit", temps))
-        return 0;
+    SetAttrFloat(&rec.tempStart, L"tempStart", temps);
+    SetAttrFloat(&rec.tempEnd, L"tempEnd", temps);
+    SetAttrFloat(&rec.tempStep, L"tempStep", temps);
+    SetAttrFloat(&rec.fractionLimit, L"fractionLimit", temps);
 
     // Only flags of exactly 1 are selections; any other value writes nothing.
     CElem* phases = AddElem(material, L"Phases");
     const int32_t selected = 1;
     for (int k = 0; k < kMatPhaseCount; ++k) {
-        if (rec.phases[k] == 1 && !SetAttrBool(&selected, PhaseAttrName(k), phases))
-            return 0;
+        if (rec.phases[k] == 1)
+            SetAttrBool(&selected, PhaseAttrName(k), phases);
     }
 
     CElem* compositions = AddElem(material, L"Compositions");
@@ -57,18 +58,16 @@ int BuildMaterial(CElem* root, const MatCondition& rec) {
         if (entry.present != 1)
             continue;
         CElem* compo = AddElem(compositions, L"MatCompo");
-        if (!SetAttrInt(&k, L"element", compo) || !SetAttrBool(&entry.base, L"base", compo) ||
-            !SetAttrFloat(&entry.compo, L"compo", compo))
-            return 0;
+        SetAttrInt(&k, L"element", compo);
+        SetAttrBool(&entry.base, L"base", compo);
+        SetAttrFloat(&entry.compo, L"compo", compo);
     }
 
     CElem* paths = AddElem(material, L"Path");
     const std::wstring dataPath = PathText(rec.dataPath);
     const std::wstring resPath = PathText(rec.resPath);
-    if (!SetAttrString(dataPath.c_str(), L"dataPath", paths) ||
-        !SetAttrString(resPath.c_str(), L"resPath", paths))
-        return 0;
-    return 1;
+    SetAttrString(dataPath.c_str(), L"dataPath", paths);
+    SetAttrString(resPath.c_str(), L"resPath", paths);
 }
 
 // The first direct child with exactly this name, in document order; deeper levels are not searched.
@@ -84,30 +83,47 @@ bool HasAttr(const CElem* elem, const wchar_t* name) {
     return elem->FindAttr(name).kind() != CElemVariant::Kind::Empty;
 }
 
+FileResult NoElement(const wchar_t* name, const wchar_t* parent) {
+    return FileResult::Failed(std::wstring(L"no ") + name + L" element in " + parent);
+}
+
+FileResult NoAttribute(const wchar_t* name, const wchar_t* element) {
+    return FileResult::Failed(std::wstring(L"the ") + element + L" element has no valid " + name +
+                              L" attribute");
+}
+
 // Attribute texts that do not convert to the asked type count as absent, as in the element tree's
 // Get operations: a required one fails the load, an optional one leaves its field as it was, and a
 // broken "element" or "compo" skips its "MatCompo".
-int ReadMaterial(const CElem* root, MatCondition& rec) {
+FileResult ReadMaterial(const CElem* root, MatCondition& rec) {
     const CElem* material = FirstChild(root, L"JMapProMaterial");
-    if (!material || !GetAttrBool(&rec.allPhases, L"allPhases", material))
-        return 0;
+    if (!material)
+        return NoElement(L"JMapProMaterial", L"Vantrel");
+    if (!GetAttrBool(&rec.allPhases, L"allPhases", material))
+        return NoAttribute(L"allPhases", L"JMapProMaterial");
     GetAttrBool(&rec.pearlitic, L"pearlitic", material);
     GetAttrBool(&rec.pbSearch, L"pbSearch", material);
     GetAttrBool(&rec.fastInterStitial, L"fastInterStitial", material);
-    if (!GetAttrInt(&rec.graphiteType, L"graphiteType", material) ||
-        !GetAttrInt(&rec.materialType, L"materialType", material))
-        return 0;
+    if (!GetAttrInt(&rec.graphiteType, L"graphiteType", material))
+        return NoAttribute(L"graphiteType", L"JMapProMaterial");
+    if (!GetAttrInt(&rec.materialType, L"materialType", material))
+        return NoAttribute(L"materialType", L"JMapProMaterial");
 
     const CElem* temps = FirstChild(material, L"AlloyTempCon");
-    if (!temps || !GetAttrFloat(&rec.tempStart, L"tempStart", temps) ||
-        !GetAttrFloat(&rec.tempEnd, L"tempEnd", temps) || !GetAttrFloat(&rec.tempStep, L"tempStep", temps) ||
-        !GetAttrFloat(&rec.fractionLimit, L"fractionLimit", temps))
-        return 0;
+    if (!temps)
+        return NoElement(L"AlloyTempCon", L"JMapProMaterial");
+    for (auto [field, name] : {std::pair{&rec.tempStart, L"tempStart"},
+                               {&rec.tempEnd, L"tempEnd"},
+                               {&rec.tempStep, L"tempStep"},
+                               {&rec.fractionLimit, L"fractionLimit"}}) {
+        if (!GetAttrFloat(field, name, temps))
+            return NoAttribute(name, L"AlloyTempCon");
+    }
 
     // Every flag is rewritten: a phase without its attribute is not selected.
     const CElem* phases = FirstChild(material, L"Phases");
     if (!phases)
-        return 0;
+        return NoElement(L"Phases", L"JMapProMaterial");
     for (int k = 0; k < kMatPhaseCount; ++k) {
         int32_t flag = 0;
         GetAttrBool(&flag, PhaseAttrName(k), phases);
@@ -116,7 +132,7 @@ int ReadMaterial(const CElem* root, MatCondition& rec) {
 
     const CElem* compositions = FirstChild(material, L"Compositions");
     if (!compositions)
-        return 0;
+        return NoElement(L"Compositions", L"JMapProMaterial");
     for (MatCompoEntry& entry : rec.compositions)
         entry = MatCompoEntry{};
     bool stored = false;
@@ -136,7 +152,7 @@ int ReadMaterial(const CElem* root, MatCondition& rec) {
         stored = true;
     }
     if (!stored)
-        return 0;
+        return FileResult::Failed(L"no MatCompo element with a valid element and compo in Compositions");
 
     // Folders are optional. A text too long for its field (1023 characters and the terminator) is
     // refused rather than cut, since a cut folder names another place: the field keeps its value.
@@ -145,7 +161,7 @@ int ReadMaterial(const CElem* root, MatCondition& rec) {
         GetAttrString(rec.dataPath, L"dataPath", paths);
         GetAttrString(rec.resPath, L"resPath", paths);
     }
-    return 1;
+    return {};
 }
 
 } // namespace
@@ -154,16 +170,19 @@ int SaveMatCondition(const wchar_t* path, const MatCondition* rec) {
     if (!path || !rec)
         return 0;
     const auto root = std::make_unique<CElem>(L"Vantrel", L"", nullptr);
-    if (!BuildMaterial(root.get(), *rec))
-        return 0;
+    BuildMaterial(root.get(), *rec);
     return WriteXmlFile(root.get(), path);
 }
 
-int LoadMatCondition(const wchar_t* path, MatCondition* rec) {
+FileResult LoadMatCondition(const wchar_t* path, MatCondition* rec) {
     if (!path || !rec)
-        return 0;
-    const std::unique_ptr<CElem> root(ReadXmlFile(path));
-    if (!root || root->GetName().view() != L"Vantrel")
-        return 0;
+        return FileResult::Failed(L"no file name");
+    std::wstring why;
+    const std::unique_ptr<CElem> root(ReadXmlFile(path, &why));
+    if (!root)
+        return FileResult::Failed(why);
+    if (root->GetName().view() != L"Vantrel")
+        return FileResult::Failed(L"the root element is " + std::wstring(root->GetName().view()) +
+                                  L", not Vantrel");
     return ReadMaterial(root.get(), *rec);
 }

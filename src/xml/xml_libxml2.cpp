@@ -278,14 +278,16 @@ public:
         return ok;
     }
 
-    bool Load(const std::wstring& path) override {
+    bool Load(const std::wstring& path, std::wstring& why) override {
         std::string bytes;
-        if (!ReadWhole(path, bytes))
+        if (!ReadWhole(path, bytes, why))
             return false;
         CQuietErrors quiet;
         xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
-        if (!ctxt)
+        if (!ctxt) {
+            why = L"out of memory";
             return false;
+        }
         bool refused = false;
         ctxt->_private = &refused;
         ctxt->sax->internalSubset = RefuseDoctype;
@@ -295,6 +297,10 @@ public:
         // A namespace error alone (an undeclared prefix) does not fail the load; Wine's msxml3 takes
         // such a file too.
         bool ok = doc && !refused && ctxt->wellFormed;
+        if (refused)
+            why = kDoctypeRefused;
+        else if (!ok)
+            why = ParseFailure(ctxt);
         xmlFreeParserCtxt(ctxt);
         if (!ok) {
             if (doc)
@@ -316,16 +322,35 @@ private:
         return node ? std::make_unique<CTreeNode>(node, true) : nullptr;
     }
 
-    static bool ReadWhole(const std::wstring& path, std::string& bytes) {
+    // The parser's last error as "line N: message", its trailing line end cut.
+    static std::wstring ParseFailure(xmlParserCtxtPtr ctxt) {
+        const xmlError* error = xmlCtxtGetLastError(ctxt);
+        if (!error || !error->message)
+            return L"not well-formed XML";
+        std::wstring message = Utf8ToWide(error->message);
+        while (!message.empty() && (message.back() == L'\n' || message.back() == L' '))
+            message.pop_back();
+        return L"not well-formed XML: line " + std::to_wstring(error->line) + L": " + message;
+    }
+
+    static bool ReadWhole(const std::wstring& path, std::string& bytes, std::wstring& why) {
         os::File file;
         int error = 0;
-        if (!file.OpenRead(path.c_str(), error))
+        if (!file.OpenRead(path.c_str(), error)) {
+            why = os::ErrorMessage(error);
             return false;
+        }
         char chunk[65536];
         for (;;) {
             std::ptrdiff_t got = file.Read(chunk, sizeof chunk, error);
-            if (got < 0 || bytes.size() + static_cast<size_t>(got) > static_cast<size_t>(INT32_MAX))
+            if (got < 0) {
+                why = os::ErrorMessage(error);
                 return false;
+            }
+            if (bytes.size() + static_cast<size_t>(got) > static_cast<size_t>(INT32_MAX)) {
+                why = L"too large for a material condition document";
+                return false;
+            }
             if (got == 0)
                 return true;
             bytes.append(chunk, static_cast<size_t>(got));

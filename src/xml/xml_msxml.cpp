@@ -309,10 +309,13 @@ public:
         CVariant var;
         return var.SetString(path) && SUCCEEDED(m_doc->save(var.Get()));
     }
-    bool Load(const std::wstring& path) override {
+    bool Load(const std::wstring& path, std::wstring& why) override {
         CVariant var;
         VARIANT_BOOL loaded = VARIANT_FALSE;
-        return var.SetString(path) && SUCCEEDED(m_doc->load(var.Get(), &loaded)) && loaded == VARIANT_TRUE;
+        if (var.SetString(path) && SUCCEEDED(m_doc->load(var.Get(), &loaded)) && loaded == VARIANT_TRUE)
+            return true;
+        why = ParseFailure();
+        return false;
     }
     std::unique_ptr<IXmlNode> GetDocumentElement() override {
         CComRef<IXMLDOMElement> root;
@@ -322,6 +325,24 @@ public:
     }
 
 private:
+    // The parser's reason for the last failed load, with its line when it has one; MSXML words a
+    // missing file and a prohibited DTD as parse errors too.
+    std::wstring ParseFailure() {
+        CComRef<IXMLDOMParseError> error;
+        CBstr reason;
+        long line = 0;
+        if (FAILED(m_doc->get_parseError(error.Put())) || !error || FAILED(error->get_reason(reason.Put())))
+            return L"not well-formed XML";
+        std::wstring text = reason.Str();
+        while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+            text.pop_back();
+        if (text.empty())
+            text = L"not well-formed XML";
+        if (SUCCEEDED(error->get_line(&line)) && line > 0)
+            return L"line " + std::to_wstring(line) + L": " + text;
+        return text;
+    }
+
     // A new node from one string through one of the document's create methods.
     template <typename T>
     std::unique_ptr<IXmlNode>

@@ -8,6 +8,11 @@
 #include <string>
 #include <string_view>
 
+// Why a document with a document type declaration is not loaded: the declaration could define
+// entities that expand without bound or read local files, and no document of ours needs one.
+inline constexpr wchar_t kDoctypeRefused[] =
+    L"a document type declaration (<!DOCTYPE ...>) is refused, for safety";
+
 enum class XmlNodeType { Other = 0, Element = 1, Attribute = 2, Text = 3, CData = 4 };
 
 enum class XmlStep { Node, End, Failed };
@@ -60,8 +65,9 @@ public:
     virtual bool SetPreserveWhiteSpace(bool preserve) = 0;
     virtual bool Save(const std::wstring& path) = 0;
 
-    // True only when the whole file was read as well-formed XML.
-    virtual bool Load(const std::wstring& path) = 0;
+    // True only when the whole file was read as well-formed XML; otherwise `why` says what stopped it
+    // (the system's message, or the parser's with the line).
+    virtual bool Load(const std::wstring& path, std::wstring& why) = 0;
     virtual std::unique_ptr<IXmlNode> GetDocumentElement() = 0;
 };
 

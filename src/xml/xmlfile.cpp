@@ -219,16 +219,23 @@ int WriteXmlFile(const CElem* root, const wchar_t* path) {
     }
 }
 
-CElem* ReadXmlFile(const wchar_t* path) {
+CElem* ReadXmlFile(const wchar_t* path, std::wstring* why) {
+    std::wstring reason = L"no file name";
+    CElem* root = nullptr;
     try {
         std::unique_ptr<IXmlDocument> doc = CreateXmlDocument();
-        if (!doc || !path || !*path || !doc->Load(path))
-            return nullptr;
-        std::unique_ptr<IXmlNode> root = doc->GetDocumentElement();
-        if (!root)
-            return nullptr;
-        return ReadXmlElem(*root, nullptr);
+        if (!doc)
+            reason = L"no XML document object can be created";
+        else if (path && *path && doc->Load(path, reason)) {
+            reason = L"the document's elements cannot be read";
+            if (std::unique_ptr<IXmlNode> element = doc->GetDocumentElement())
+                root = ReadXmlElem(*element, nullptr);
+        }
     } catch (...) {
-        return nullptr;
+        // Only allocation can throw here; it ends as any other failure.
+        reason = L"out of memory";
     }
+    if (!root && why)
+        *why = reason;
+    return root;
 }

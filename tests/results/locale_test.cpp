@@ -55,13 +55,13 @@ TEST_F(DecimalCommaLocale, ReaderAndWriterStayWithTheDecimalPoint) {
     const std::wstring in = dir.File(L"in.out");
     WriteBytes(in, "T(C)\tD-TOTAL\tPR-TOTAL\n700.5\t2.7\t0.33\n");
     CMatProps set;
-    ASSERT_EQ(ReadResultFile(in.c_str(), set, kFormatEngine), 1);
+    ASSERT_EQ(ReadResultFile(in.c_str(), set, kFormatEngine).status, 1);
     ASSERT_EQ(set.m_series.at(0).m_points.size(), 1u);
     EXPECT_EQ(set.m_series[0].m_points[0].x, 700.5f);
     EXPECT_FLOAT_EQ(set.m_series[0].m_points[0].y, 2700.0f);
 
     const std::wstring out = dir.File(L"out.out");
-    ASSERT_EQ(WriteResultFile(out.c_str(), set), 1);
+    ASSERT_EQ(WriteResultFile(out.c_str(), set).status, 1);
     EXPECT_EQ(ReadBytes(out), "T(C)\tD-TOTAL\tPR-TOTAL\t\r\n700.5\t2.7\t0.33\t\r\n");
 
     CString text;

@@ -15,21 +15,22 @@ TEST(ResultWriter, ExactFiles) {
         std::vector<CMatPropData> series;
         std::string file;
     } cases[] = {
-        {{Series(4, {{500, 0}, {510, 0.5f}}), Series(15, {{500, 2700}, {510, 2450.5f}}),
-          Series(19, {{500, 150}, {510, 0.00125f}}), Series(5, {{500, 0.3f}}),
-          Series(0, {{500, 1}, {510, 2}}), Series(30, {{500, 0.01f}, {510, 0.01f}})},
+        {{Series(JDT_WT_LIQUID, {{500, 0}, {510, 0.5f}}), Series(JDT_D_TOTAL, {{500, 2700}, {510, 2450.5f}}),
+          Series(JDT_VISC_TOTAL, {{500, 150}, {510, 0.00125f}}), Series(JDT_PR_TOTAL, {{500, 0.3f}}),
+          Series(JDT_UNKNOWN, {{500, 1}, {510, 2}}), Series(JDT_SOLIDUS, {{500, 0.01f}, {510, 0.01f}})},
          "T(C)\tWT-LIQUID\tD-TOTAL\tVISC-TOTAL\t\r\n500\t0\t2.7\t1.5\t\r\n510\t0.5\t2.4505\t1.25e-05\t\r\n"},
         // Only derived series: the temperature tag alone, and lines of nothing but the line end.
-        {{Series(30, {{515, 0.01f}}), Series(34, {{3, 3}})}, "T(C)\t\r\n\r\n"},
-        {{Series(0, {{1, 1}}), Series(5, {{300, 0.3f}}, 1), Series(6, {{300, 70}, {310, 69}})},
+        {{Series(JDT_SOLIDUS, {{515, 0.01f}}), Series(JDT_SHRINKAGE, {{3, 3}})}, "T(C)\t\r\n\r\n"},
+        {{Series(JDT_UNKNOWN, {{1, 1}}), Series(JDT_PR_TOTAL, {{300, 0.3f}}, JDT_T_K),
+          Series(JDT_YM_TOTAL, {{300, 70}, {310, 69}})},
          "T(K)\tPR-TOTAL\t\r\n300\t0.3\t\r\n"},
-        {{Series(5, {}), Series(6, {{300, 70}})}, "T(C)\tPR-TOTAL\t\r\n"},
+        {{Series(JDT_PR_TOTAL, {}), Series(JDT_YM_TOTAL, {{300, 70}})}, "T(C)\tPR-TOTAL\t\r\n"},
     };
     TempDir dir;
     for (const auto& c : cases) {
         CMatProps set;
         set.m_series = c.series;
-        ASSERT_EQ(WriteResultFile(dir.File(L"w.out").c_str(), set), 1);
+        ASSERT_EQ(WriteResultFile(dir.File(L"w.out").c_str(), set).status, 1);
         EXPECT_EQ(ReadBytes(dir.File(L"w.out")), c.file);
     }
 }
@@ -39,17 +40,18 @@ TEST(ResultWriter, ExactFiles) {
 TEST(ResultWriter, FailuresWriteNothingAndReport) {
     TempDir dir;
     CMatProps set;
-    EXPECT_EQ(WriteResultFile(dir.File(L"none.out").c_str(), set), 0);
+    EXPECT_EQ(WriteResultFile(dir.File(L"none.out").c_str(), set).status, 0);
     EXPECT_FALSE(std::filesystem::exists(dir.File(L"none.out")));
-    set.m_series = {Series(5, std::vector<GraphPoint>(20000, GraphPoint{1, 0.3f}))};
+    set.m_series = {Series(JDT_PR_TOTAL, std::vector<GraphPoint>(20000, GraphPoint{1, 0.3f}))};
     std::vector<std::wstring> paths = {dir.File(L"missing-folder/x.out")};
 #ifndef _WIN32
     paths.push_back(L"/dev/full");
 #endif
     for (const std::wstring& path : paths) {
-        int result = -1;
+        FileResult result;
         const std::wstring message = DebugOutputOf([&] { result = WriteResultFile(path.c_str(), set); });
-        EXPECT_EQ(result, 0);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.message + L"\n", message);
         EXPECT_NE(message.find(std::filesystem::path(path).filename().wstring()), std::wstring::npos);
         EXPECT_EQ(message.back(), L'\n');
     }
