@@ -2,9 +2,7 @@
 // The record goes through the same chain: job folder, "input.vjp", the engine beside this program
 // through the console process runner, "vuzaziza.out" through the result reader.
 
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <deque>
 #include <memory>
@@ -15,16 +13,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include "calc/calcjob.h"
 #include "calc/catalogue.h"
-#include "calc/conproc.h"
-#include "calc/job.h"
-#include "calc/jobos.h"
 #include "cli/cli.h"
 #include "cli/console.h"
 #include "engine/engine.h"
 #include "framework/osfile.h"
 #include "framework/utf.h"
-#include "results/resultfile.h"
+#include "results/summary.h"
 
 namespace cli {
 
@@ -58,23 +54,15 @@ int LoadPreset(const CalcOptions& options, MatCondition& rec) {
     return kExitOk;
 }
 
-int CopyPathInto(const CString& path, wchar_t (&field)[kMatPathChars]) {
-    if (path.GetLength() >= kMatPathChars)
-        return 0;
-    std::copy_n(path.Str().c_str(), path.GetLength() + 1, field);
-    return 1;
-}
-
-// Shows the engine's output as it arrives and waits for its end. On a terminal each line replaces the
-// one before, so the progress stays on one line; elsewhere every line is printed as it is.
-class EngineConsole : public IConProcOwner {
+// Shows the engine's output as it arrives. On a terminal each line replaces the one before, so the
+// progress stays on one line; elsewhere every line is printed as it is. Output comes from the runner's
+// threads.
+class EngineConsole {
 public:
     // `shown` false keeps the output to itself (its last lines only), for runs side by side.
     explicit EngineConsole(bool oneLine, bool shown = true) : m_oneLine(oneLine), m_shown(shown) {}
 
-    void OnOutput(const wchar_t* text) override {
-        if (!text)
-            return;
+    void OnOutput(const wchar_t* text) {
         std::lock_guard lock(m_lock);
         m_pending += WideToUtf8(text);
         size_t end;
@@ -84,30 +72,15 @@ public:
         }
     }
 
-    void OnExit(int exitCode) override {
+    // The engine has ended: the rest of its output, and the end of the progress line.
+    void Finish() {
         std::lock_guard lock(m_lock);
         if (!m_pending.empty())
             Show(m_pending);
         m_pending.clear();
-        if (m_oneLine && m_shownWidth > 0)
+        if (m_shown && m_oneLine && m_shownWidth > 0)
             std::fputc('\n', stdout);
         std::fflush(stdout);
-        m_exitCode = exitCode;
-        m_exited = true;
-        m_ended.notify_all();
-    }
-
-    // The engine's exit code; terminates it first when the user interrupts.
-    int Wait(CConProc& runner) {
-        std::unique_lock lock(m_lock);
-        bool terminated = false;
-        while (!m_ended.wait_for(lock, std::chrono::milliseconds(100), [this] { return m_exited; })) {
-            if (Interrupted() && !terminated) {
-                runner.Terminate();
-                terminated = true;
-            }
-        }
-        return m_exitCode;
     }
 
     std::vector<std::string> LastLines() const {
@@ -165,39 +138,11 @@ private:
     const bool m_oneLine;
     const bool m_shown;
     mutable std::mutex m_lock;
-    std::condition_variable m_ended;
     std::string m_pending;
     std::deque<std::string> m_last;
     size_t m_shownWidth = 0;
     bool m_runnerTrailer = false;
     std::optional<double> m_belowLiquidus;
-    bool m_exited = false;
-    int m_exitCode = -1;
-};
-
-// Removes the job folder when the command ends, unless the user asked to keep it.
-class JobFolder {
-public:
-    explicit JobFolder(CString folder) : m_folder(std::move(folder)) {}
-    ~JobFolder() {
-        if (!m_keep)
-            DeleteFolderTree(m_folder.GetString());
-        else if (!m_shown)
-            Warn("job folder kept: " + m_folder.ToUtf8());
-    }
-    JobFolder(const JobFolder&) = delete;
-    JobFolder& operator=(const JobFolder&) = delete;
-    void Keep() { m_keep = true; }
-    // The folder kept, as a line of the summary; empty when it is removed.
-    std::string KeptLine() {
-        m_shown = true;
-        return m_keep ? "Job folder: " + m_folder.ToUtf8() + '\n' : std::string();
-    }
-
-private:
-    CString m_folder;
-    bool m_keep = false;
-    bool m_shown = false;
 };
 
 bool CopyWholeFile(const wchar_t* from, const wchar_t* to, std::string& reason) {
@@ -248,177 +193,109 @@ std::string BelowLiquidusNote(const MatCondition& rec, double liquidus) {
              static_cast<double>(rec.tempStart) - 273.15, liquidus, std::floor(liquidus / 10) * 10 + 10));
 }
 
-std::string Summary(const MatCondition& rec, const CMatProps& set) {
+std::string Summary(const MatCondition& rec, const ResultSummary& summary) {
     wchar_t family[kCatalogueNameMax + 1] = L"?";
     GetMaterialTypeName(static_cast<uint32_t>(rec.materialType), family);
     std::string out = WideToUtf8(Text(L"%s: %s (wt%%)\n", family, CompositionText(rec).c_str()));
 
+    // Temperatures to a tenth of a kelvin, the other values as they are; "n/a" without a unit where
+    // the result has none.
     std::vector<Row> rows;
-    for (const int type : {30, 31})
-        rows.push_back(DerivedRow(set, static_cast<KESTRUMMOD_DATATYPE>(type)));
-    GraphPoint solidus{}, liquidus{};
-    if (FindSolidusPoint(set, solidus) && FindLiquidusPoint(set, liquidus))
-        rows.push_back(
-            {L"  Freezing range", Text(L"%.1f", static_cast<double>(liquidus.x - solidus.x)), L"K"});
-    for (const int type : {32, 34})
-        rows.push_back(DerivedRow(set, static_cast<KESTRUMMOD_DATATYPE>(type)));
-    // The calculation runs downwards: its first temperature is the highest.
-    if (const CMatPropData* density = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(15));
-        density && !density->m_points.empty()) {
-        for (const GraphPoint& point : {density->m_points.back(), density->m_points.front()})
-            rows.push_back({Text(L"  Density at %g C", static_cast<double>(point.x)),
-                            Text(L"%.1f", static_cast<double>(point.y)), UnitOf(density->m_dataType)});
+    const auto add = [&rows](std::wstring label, const std::optional<double>& value, const wchar_t* format,
+                             std::wstring unit) {
+        rows.push_back(value ? Row{std::move(label), Text(format, *value), std::move(unit)}
+                             : Row{std::move(label), L"n/a", L""});
+    };
+    const auto name = [](KESTRUMMOD_DATATYPE type) { return KESTRUMMOD_DataTypeToString(type).Str(); };
+    const auto unit = [](KESTRUMMOD_DATATYPE type) { return std::wstring(DescribeDataType(type).unit); };
+    add(name(JDT_SOLIDUS), summary.solidus, L"%.1f", unit(JDT_SOLIDUS));
+    add(name(JDT_LIQUIDUS), summary.liquidus, L"%.1f", unit(JDT_LIQUIDUS));
+    if (summary.freezingRange)
+        add(L"Freezing range", summary.freezingRange, L"%.1f", L"K");
+    add(name(JDT_LATENT_HEAT), summary.latentHeat, L"%g", unit(JDT_LATENT_HEAT));
+    add(name(JDT_SHRINKAGE), summary.shrinkage, L"%g", unit(JDT_SHRINKAGE));
+    for (const auto& [value, at] : {std::pair{summary.densityStart, summary.densityStartAt},
+                                    std::pair{summary.densityEnd, summary.densityEndAt}}) {
+        if (value)
+            add(Text(L"Density at %g C", at), value, L"%.1f", unit(JDT_D_TOTAL));
     }
-    for (Row& row : rows)
-        row[0].erase(0, 2);
     return out + FormatTable(rows, {false, true, false});
 }
 
-// The engine beside this program and the data folder beside it; false, with the reason, without one.
-bool FindEngine(CString& engine, CString& dataPath, std::string& failure) {
-    if (!GetEnginePath(&engine) || !os::IsRegularFile(engine.GetString())) {
-        failure = "no calculation engine beside this program: " + engine.ToUtf8();
-        return false;
-    }
-    const size_t cut = engine.Str().rfind(jobos::kSeparator);
-    dataPath = engine.Left(static_cast<int>(cut + 1)) + L"dbdata" + CString(jobos::kSeparator);
-    return true;
-}
-
-// What a job needs to run: the engine, its job folder and the input written there.
-struct PreparedJob {
-    CString engine;
-    CString folder;
-    CString input;
-};
-
-// Finds the engine and its data, names and creates a job folder (handed to `folder` at once, so that
-// it goes whatever happens next) and writes `rec` into it as the engine's input; on failure the exit
-// status and, in `failure`, why.
-int PrepareJob(MatCondition& rec, PreparedJob& job, std::optional<JobFolder>& folder, std::string& failure) {
-    CString dataPath;
-    if (!FindEngine(job.engine, dataPath, failure))
-        return kExitFileError;
-    {
-        // Job folders are named after the tick count, so two jobs started in the same millisecond
-        // would find the same free name: naming and creating go together, one job at a time.
-        static std::mutex naming;
-        std::lock_guard lock(naming);
-        job.folder = CreateJobFolderName();
-        if (job.folder.IsEmpty()) {
-            failure = "the temporary folder for the job folder cannot be found";
-            return kExitFileError;
-        }
-        if (!CopyPathInto(dataPath, rec.dataPath) || !CopyPathInto(job.folder, rec.resPath)) {
-            failure = "the path of the data or job folder is too long: " + job.folder.ToUtf8();
-            return kExitFileError;
-        }
-        if (!CreateJobFolder(job.folder.GetString())) {
-            failure = "cannot create the job folder " + job.folder.ToUtf8();
-            return kExitFileError;
-        }
-    }
-    folder.emplace(job.folder);
-    job.input = GetJobInputPath(job.folder.GetString());
-    if (!SaveMatCondition(job.input.GetString(), &rec)) {
-        failure = "cannot write " + job.input.ToUtf8();
-        return kExitFileError;
-    }
-    return kExitOk;
-}
-
 int Calculate(const CalcOptions& options, MatCondition& rec) {
-    PreparedJob prepared;
-    std::optional<JobFolder> folder;
-    std::string failure;
-    const int prepareStatus = PrepareJob(rec, prepared, folder, failure);
-    if (folder && options.keep)
-        folder->Keep();
-    if (prepareStatus != kExitOk)
-        return Fail(prepareStatus, failure);
-    const CString& engine = prepared.engine;
-    const CString& job = prepared.folder;
-    const CString& input = prepared.input;
+    CCalcJob job;
+    const JobOutcome prepared = job.Prepare(rec);
+    if (options.keep)
+        job.Keep();
+    if (!prepared)
+        return Fail(kExitFileError, WideToUtf8(prepared.reason));
+    // A kept folder is named in the summary, or on the way out of a run that ends without one.
+    std::string keptFolder = options.keep ? job.GetFolder().ToUtf8() : std::string();
+    struct NameKeptFolder {
+        const std::string& folder;
+        ~NameKeptFolder() {
+            if (!folder.empty())
+                Warn("job folder kept: " + folder);
+        }
+    } nameKeptFolder{keptFolder};
 
     CatchInterrupt();
     EngineConsole console(StdoutIsTerminal());
-    CConProc runner;
-    if (!runner.Create(&console, engine.GetString(), GetEngineCommandLine(input.GetString()).GetString()) ||
-        !runner.Start())
-        return Fail(kExitCalcFailed, "the engine could not be started");
-    const int exitCode = console.Wait(runner);
-    if (Interrupted())
-        return Fail(kExitCalcFailed, "interrupted: the engine was terminated");
-    if (exitCode != 0) {
+    CMatProps set;
+    const JobOutcome outcome = job.Run(
+        rec, [&console](const wchar_t* text) { console.OnOutput(text); }, Interrupted, set);
+    console.Finish();
+    if (outcome.status == JobStatus::EngineFailed && outcome.exitCode != 0) {
         // Its last lines say why; on a terminal they were overwritten by the progress display.
         for (const std::string& line : console.LastLines())
             Warn("engine: " + line);
-        return Fail(kExitCalcFailed, "the engine failed with exit code " + std::to_string(exitCode));
     }
-
-    const CString result = GetJobResultPath(job.GetString());
-    CMatProps set;
-    DebugMessages messages;
-    if (!ReadResultFile(result.GetString(), set, kFormatEngine) || set.m_series.empty())
-        return Fail(kExitCalcFailed, FileFailure("the engine ended without a readable result:",
-                                                 result.ToUtf8(), messages.Joined()));
+    if (!outcome)
+        return Fail(outcome.status == JobStatus::SetupFailed ? kExitFileError : kExitCalcFailed,
+                    WideToUtf8(outcome.reason));
     if (!options.out.empty()) {
         std::string reason;
-        if (!CopyWholeFile(result.GetString(), Utf8ToWide(options.out).c_str(), reason))
+        if (!CopyWholeFile(job.GetResultPath(), Utf8ToWide(options.out).c_str(), reason))
             return Fail(kExitFileError, FileFailure("cannot write", options.out, reason));
     }
-    std::string text = Summary(rec, set);
+    std::string text = Summary(rec, SummarizeResult(set));
     if (const std::optional<double> liquidus = console.BelowLiquidus())
         text += BelowLiquidusNote(rec, *liquidus);
     if (!options.out.empty())
         text += "Result file: " + options.out + '\n';
     if (!options.plot.empty()) {
         std::vector<std::wstring> written;
-        if (const int status = WritePlots(set, result.ToUtf8(), options.plot, std::nullopt, written);
+        if (const int status =
+                WritePlots(set, job.GetResultPath().ToUtf8(), options.plot, std::nullopt, written);
             status != kExitOk)
             return status;
         text += "Plots: " + std::to_string(written.size()) + " SVG files in " + options.plot + '\n';
     }
-    text += folder->KeptLine();
+    if (!keptFolder.empty()) {
+        text += "Job folder: " + keptFolder + '\n';
+        keptFolder.clear();
+    }
     return WriteStdout(text);
 }
 
 } // namespace
 
 int CalculateQuietly(MatCondition rec, CMatProps& set, std::string& failure) {
-    PreparedJob prepared;
-    std::optional<JobFolder> folder;
-    if (const int status = PrepareJob(rec, prepared, folder, failure); status != kExitOk)
-        return status;
-    const CString& engine = prepared.engine;
-    const CString& job = prepared.folder;
-    const CString& input = prepared.input;
+    CCalcJob job;
     EngineConsole console(false, false);
-    CConProc runner;
-    if (!runner.Create(&console, engine.GetString(), GetEngineCommandLine(input.GetString()).GetString()) ||
-        !runner.Start()) {
-        failure = "the engine could not be started";
-        return kExitCalcFailed;
+    JobOutcome outcome = job.Prepare(rec);
+    if (outcome)
+        outcome = job.Run(
+            rec, [&console](const wchar_t* text) { console.OnOutput(text); }, Interrupted, set);
+    if (outcome)
+        return kExitOk;
+    console.Finish();
+    failure = WideToUtf8(outcome.reason);
+    if (outcome.status == JobStatus::EngineFailed && outcome.exitCode != 0) {
+        if (const std::vector<std::string> last = console.LastLines(); !last.empty())
+            failure += ": " + last.back();
     }
-    const int exitCode = console.Wait(runner);
-    if (Interrupted()) {
-        failure = "interrupted";
-        return kExitCalcFailed;
-    }
-    if (exitCode != 0) {
-        const std::vector<std::string> last = console.LastLines();
-        failure = "the engine failed with exit code " + std::to_string(exitCode) +
-                  (last.empty() ? std::string() : ": " + last.back());
-        return kExitCalcFailed;
-    }
-    // The reader's own explanations go to the debug output, which the caller owns: runs side by side
-    // cannot each install a sink of their own.
-    const CString result = GetJobResultPath(job.GetString());
-    if (!ReadResultFile(result.GetString(), set, kFormatEngine) || set.m_series.empty()) {
-        failure = "the engine ended without a readable result: " + result.ToUtf8();
-        return kExitCalcFailed;
-    }
-    return kExitOk;
+    return outcome.status == JobStatus::SetupFailed ? kExitFileError : kExitCalcFailed;
 }
 
 namespace {

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "framework/cstring.h"
-#include "framework/debugout.h"
 #include "props/datatypes.h"
 #include "props/matprops.h"
 #include "xml/matcondition.h"
@@ -39,23 +38,6 @@ void Warn(std::string_view message);
 
 // The series name is a fixed buffer; never read past it even when it lacks its terminator.
 std::wstring_view SeriesName(const CMatPropData& series);
-
-// Reader and writer explain their failures through the debug output. While this is alive those messages
-// are kept instead, so that the user gets them as part of our own single error line.
-class DebugMessages {
-public:
-    DebugMessages();
-    ~DebugMessages();
-    DebugMessages(const DebugMessages&) = delete;
-    DebugMessages& operator=(const DebugMessages&) = delete;
-
-    // All messages on one line, separated by "; ", or empty.
-    std::string Joined() const;
-
-private:
-    DebugOutputSink m_previous;
-    std::vector<std::wstring> m_text;
-};
 
 // ---- Numbers and tables
 
@@ -85,8 +67,9 @@ bool ParseIndex(std::string_view text, int last, int32_t& value);
 
 // Opening it ourselves gives the system's reason (no such file, no permission) for the error line.
 int CheckInputFile(const std::wstring& path);
-// "cannot read F" with the reason, which often begins with the file name already.
-std::string FileFailure(const std::string& what, const std::string& file, const std::string& reason);
+// "cannot read F" with the reason, which often begins with the file name already; line ends in the
+// reason become blanks, so that the failure stays one line.
+std::string FileFailure(const std::string& what, const std::string& file, std::string reason);
 // Reads a result file into `set`; reports a failure and returns its status. A file that gives no
 // series fails, or, with EmptySet::Warns, gives a warning and an empty set, as the module reads it.
 enum class EmptySet { Fails, Warns };
@@ -135,14 +118,10 @@ using Runner = std::function<int()>;
 void AddCalcCommand(CLI::App& app, Runner& run);
 void AddSweepCommand(CLI::App& app, Runner& run);
 
-// One calculation without output, as calc runs it: a job folder, its input.vjp, the engine through the
-// process runner, the result read back; the folder is removed in every case and an interrupt stops
-// the engine. kExitOk with `set` filled, or a status with the reason in `failure`. Runs side by side
-// in several threads; the reader's debug output goes wherever the caller sent it.
+// One calculation job without output, as calc runs it, its folder removed in every case and the engine
+// stopped by an interrupt. kExitOk with `set` filled, or a status with the reason (and the engine's
+// last line) in `failure`. Runs side by side in several threads.
 int CalculateQuietly(MatCondition rec, CMatProps& set, std::string& failure);
-// The derived values calc's summary shows, from a calculated set.
-struct SweepValues;
-SweepValues SummaryValues(const CMatProps& set);
 // An element by its catalogue symbol (any letter case) or its index; -1 if none.
 int32_t FindElement(const std::string& given);
 // Sets the percentages of `elements` in `rec` and gives the base element the balance, as the input

@@ -42,31 +42,6 @@ std::wstring_view SeriesName(const CMatPropData& series) {
     return {series.m_name, wcsnlen(series.m_name, std::size(series.m_name))};
 }
 
-DebugMessages::DebugMessages() {
-    m_previous = SetDebugOutputSink([this](const wchar_t* text) { m_text.emplace_back(text); });
-}
-
-DebugMessages::~DebugMessages() {
-    SetDebugOutputSink(std::move(m_previous));
-}
-
-std::string DebugMessages::Joined() const {
-    std::string out;
-    for (const std::wstring& message : m_text) {
-        std::string line = WideToUtf8(message);
-        std::replace_if(
-            line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-        const auto first = line.find_first_not_of(" \t");
-        if (first == std::string::npos)
-            continue;
-        line = line.substr(first, line.find_last_not_of(" \t") - first + 1);
-        if (!out.empty())
-            out += "; ";
-        out += line;
-    }
-    return out;
-}
-
 std::wstring UnitOf(KESTRUMMOD_DATATYPE type) {
     CString unit;
     return GetDataTypeUnit(type, &unit) ? unit.Str() : std::wstring();
@@ -102,7 +77,7 @@ Row DerivedRow(const CMatProps& set, KESTRUMMOD_DATATYPE type) {
     if (!series || series->m_points.empty())
         return row;
     const GraphPoint point = series->m_points.front();
-    const bool onX = type == 30 || type == 31;
+    const bool onX = DescribeDataType(type).shape == TypeShape::ValueOnX;
     const double value = onX ? point.x : point.y;
     if (!std::isfinite(value))
         return row;
@@ -154,7 +129,12 @@ int CheckInputFile(const std::wstring& path) {
     return kExitOk;
 }
 
-std::string FileFailure(const std::string& what, const std::string& file, const std::string& reason) {
+std::string FileFailure(const std::string& what, const std::string& file, std::string reason) {
+    std::replace_if(
+        reason.begin(), reason.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    const auto first = reason.find_first_not_of(" \t");
+    reason = first == std::string::npos ? std::string()
+                                        : reason.substr(first, reason.find_last_not_of(" \t") - first + 1);
     if (reason.empty())
         return what + ' ' + file;
     if (reason.rfind(file + ": ", 0) == 0)
@@ -170,10 +150,10 @@ int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empt
     const std::wstring path = Utf8ToWide(file);
     if (const int status = CheckInputFile(path); status != kExitOk)
         return status;
-    DebugMessages messages;
-    if (!ReadResultFile(path.c_str(), set, jmatpro ? kFormatJMatPro : kFormatEngine,
-                        ReadThreads::CallerAndHelper))
-        return Fail(kExitFileError, FileFailure("cannot read", file, messages.Joined()));
+    if (const FileResult read = ReadResultFile(path.c_str(), set, jmatpro ? kFormatJMatPro : kFormatEngine,
+                                               ReadThreads::CallerAndHelper);
+        !read)
+        return Fail(kExitFileError, FileFailure("cannot read", file, WideToUtf8(read.message)));
     // The reader, and with it the module, takes a file without a heading line as a set without series.
     // Shown as such, it is worth a word; to convert or draw, it is the wrong file.
     if (set.m_series.empty()) {
@@ -184,38 +164,15 @@ int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empt
     return kExitOk;
 }
 
-namespace {
-
-// Why the material condition document `file` did not load, as the line of the failure.
-std::string ConditionLoadFailure(const std::string& file) {
-    // Both platforms' readers refuse a document type declaration, which could declare entities that
-    // expand without bound or name local files; documents of ours never have one. A user who wrote
-    // one hears that rather than a guess.
-    std::string bytes;
-    os::File in;
-    int error = 0;
-    if (in.OpenRead(Utf8ToWide(file).c_str(), error)) {
-        char buffer[65536];
-        std::ptrdiff_t got;
-        while (bytes.size() < (1u << 20) && (got = in.Read(buffer, sizeof buffer, error)) > 0)
-            bytes.append(buffer, static_cast<size_t>(got));
-    }
-    if (bytes.find("<!DOCTYPE") != std::string::npos)
-        return file + ": not a material condition document: a document type declaration (<!DOCTYPE ...>) "
-                      "is refused, for safety";
-    return file + ": not a material condition document (not well-formed XML, or a required part missing)";
-}
-
-} // namespace
-
 int LoadCondition(const std::string& file, MatCondition& rec) {
     const std::wstring path = Utf8ToWide(file);
     if (const int status = CheckInputFile(path); status != kExitOk)
         return status;
     // As the input dialog loads: into a record in the reset state, which counts only when whole.
     MatCondition loaded;
-    if (!LoadMatCondition(path.c_str(), &loaded))
-        return Fail(kExitFileError, ConditionLoadFailure(file));
+    if (const FileResult load = LoadMatCondition(path.c_str(), &loaded); !load)
+        return Fail(kExitFileError,
+                    file + ": not a material condition document: " + WideToUtf8(load.message));
     rec = loaded;
     return kExitOk;
 }

@@ -72,8 +72,8 @@ constexpr char kUsage[] =
     "           --json  print it as one JSON object instead\n"
     "  condition new\n"
     "           Write a material condition document, as the input dialog would.\n"
-    "           --family NAME|N       material family, by index (0 to 10) or by the\n"
-    "                                 start of its name (\"alu\", \"cast\"); its default\n"
+    "           --family NAME|N       material family, by its catalogue index or by\n"
+    "                                 the start of its name (\"alu\", \"cast\"); its default\n"
     "                                 temperatures, step, fraction limit and\n"
     "                                 elements are the starting point\n"
     "           --set EL=PERCENT      one of the family's elements, by symbol or\n"
@@ -196,12 +196,13 @@ std::string SetToJson(const CMatProps& set) {
 // ---- Table --------------------------------------------------------------------------------------
 
 bool IsTemperatureType(KESTRUMMOD_DATATYPE type) {
-    return type >= 1 && type <= 3;
+    return DescribeDataType(type).origin == TypeOrigin::Temperature;
 }
 
 // The shrinkage series holds its value on both axes, so its x is no temperature despite its x type.
 std::wstring TemperatureRange(const CMatPropData& series) {
-    if (series.m_points.empty() || !IsTemperatureType(series.m_xDataType) || series.m_dataType == 34)
+    if (series.m_points.empty() || !IsTemperatureType(series.m_xDataType) ||
+        series.m_dataType == JDT_SHRINKAGE)
         return L"-";
     const auto [low, high] = std::minmax_element(series.m_points.begin(), series.m_points.end(),
                                                  [](GraphPoint a, GraphPoint b) { return a.x < b.x; });
@@ -228,8 +229,10 @@ std::string SetToTable(const CMatProps& set, const std::string& shownPath, bool 
 
     out += "\nDerived values\n";
     std::vector<Row> derived;
-    for (const int type : {30, 31, 32, 34})
-        derived.push_back(DerivedRow(set, static_cast<KESTRUMMOD_DATATYPE>(type)));
+    for (const DataTypeInfo& info : DataTypes) {
+        if (info.shape != TypeShape::Series)
+            derived.push_back(DerivedRow(set, info.type));
+    }
     out += FormatTable(derived, {false, true, false});
     return out;
 }
@@ -258,7 +261,6 @@ int RunRead(const Options& options) {
 // which series that was, so the user hears of it instead of finding out later.
 void WarnAboutLeftOut(const CMatProps& input, const std::string& output) {
     CMatProps written;
-    DebugMessages ignored;
     if (!ReadResultFile(Utf8ToWide(output).c_str(), written, kFormatEngine))
         return;
     std::string names;
@@ -285,9 +287,8 @@ int RunConvert(const Options& options) {
         return status;
     // Appending to the UTF-8 argument keeps the printed name byte for byte what the user gave.
     const std::string output = options.output.empty() ? options.file + ".out" : options.output;
-    DebugMessages messages;
-    if (!WriteResultFile(Utf8ToWide(output).c_str(), set))
-        return Fail(kExitFileError, FileFailure("cannot write", output, messages.Joined()));
+    if (const FileResult written = WriteResultFile(Utf8ToWide(output).c_str(), set); !written)
+        return Fail(kExitFileError, FileFailure("cannot write", output, WideToUtf8(written.message)));
     WarnAboutLeftOut(set, output);
     return WriteStdout(output + '\n');
 }
@@ -297,12 +298,12 @@ struct CompareOptions {
     bool jmatpro = false;
 };
 
-std::wstring DerivedDifference(const CMatProps& a, const CMatProps& b, int type) {
-    const CMatPropData* first = FindSeries(a, static_cast<KESTRUMMOD_DATATYPE>(type));
-    const CMatPropData* second = FindSeries(b, static_cast<KESTRUMMOD_DATATYPE>(type));
+std::wstring DerivedDifference(const CMatProps& a, const CMatProps& b, KESTRUMMOD_DATATYPE type) {
+    const CMatPropData* first = FindSeries(a, type);
+    const CMatPropData* second = FindSeries(b, type);
     if (!first || !second || first->m_points.empty() || second->m_points.empty())
         return L"n/a";
-    const bool onX = type == 30 || type == 31;
+    const bool onX = DescribeDataType(type).shape == TypeShape::ValueOnX;
     const GraphPoint p = first->m_points.front();
     const GraphPoint q = second->m_points.front();
     return Text(L"%+.4g", onX ? static_cast<double>(p.x) - q.x : static_cast<double>(p.y) - q.y);
@@ -331,10 +332,10 @@ int RunCompare(const CompareOptions& options) {
     out += FormatTable(rows, {true, false, true, true, false, true});
     out += "\nDerived values\n";
     std::vector<Row> derived;
-    for (const int type : {30, 31, 34}) {
-        const Row row = DerivedRow(sets[0], static_cast<KESTRUMMOD_DATATYPE>(type));
+    for (const KESTRUMMOD_DATATYPE type : {JDT_SOLIDUS, JDT_LIQUIDUS, JDT_SHRINKAGE}) {
+        const Row row = DerivedRow(sets[0], type);
         derived.push_back(
-            {row[0].substr(2), DerivedDifference(sets[0], sets[1], type), type == 34 ? L"%" : L"C"});
+            {row[0].substr(2), DerivedDifference(sets[0], sets[1], type), DescribeDataType(type).unit});
     }
     out += FormatTable(derived, {false, true, false});
     return WriteStdout(out);
@@ -443,7 +444,7 @@ std::string ConditionToTable(const MatCondition& rec, const std::string& shownPa
     };
     const wchar_t* families[kMaterialTypeCount];
     for (uint32_t k = 0; k < kMaterialTypeCount; ++k)
-        families[k] = MaterialTypeTable[k].name;
+        families[k] = Families[k].name;
     const std::vector<Row> fields{
         {L"Material family", index(rec.materialType, families, kMaterialTypeCount)},
         {L"Start", Kelvin(rec.tempStart)},
@@ -600,5 +601,8 @@ int Run(const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The module's readers and writers also tell the debugger output why they failed, which natively
+    // is standard error; the tool reports the reasons they return in its own single line instead.
+    SetDebugOutputSink([](const wchar_t*) {});
     return Run(CommandLineArguments(argc, argv));
 }

@@ -18,10 +18,9 @@
 #include "cli/cli.h"
 #include "cli/console.h"
 #include "cli/sweepgrid.h"
-#include "framework/debugout.h"
 #include "framework/utf.h"
 #include "graph/svgplot.h"
-#include "results/resultfile.h"
+#include "results/summary.h"
 
 namespace cli {
 
@@ -42,10 +41,6 @@ struct SweepOptions {
     std::string output;
     std::string plot;
 };
-
-std::optional<double> Finite(double value) {
-    return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
-}
 
 // What the sweep prints while it runs, on standard error so that the table alone goes to standard
 // output: on a terminal one line rewritten in place (done/total, rate, time left), elsewhere a plain
@@ -171,7 +166,6 @@ int RunSweep(SweepOptions& options) {
 
     // Every composition gets a row, in order, whatever order the runs end in.
     std::vector<SweepRow> rows(compositions.size());
-    const auto sink = SetDebugOutputSink([](const wchar_t*) {});
     CatchInterrupt();
     Progress progress(rows.size(), StdoutIsTerminal());
     std::atomic<size_t> next{0};
@@ -184,7 +178,7 @@ int RunSweep(SweepOptions& options) {
             CMatProps set;
             if (SetComposition(rec, elements, row.composition, row.error) &&
                 CalculateQuietly(rec, set, row.error) == kExitOk)
-                row.values = SummaryValues(set);
+                row.values = SummarizeResult(set);
             progress.Done(++done);
         }
     };
@@ -197,7 +191,6 @@ int RunSweep(SweepOptions& options) {
     work();
     for (std::thread& thread : threads)
         thread.join();
-    SetDebugOutputSink(sink);
     if (Interrupted())
         return Fail(kExitCalcFailed, "interrupted: every engine was terminated and every job folder removed");
 
@@ -251,32 +244,6 @@ void AddSweepCommand(CLI::App& app, Runner& run) {
     command->add_option("-o,--output", options->output);
     command->add_option("--plot", options->plot);
     command->callback([options, &run] { run = [options] { return RunSweep(*options); }; });
-}
-
-SweepValues SummaryValues(const CMatProps& set) {
-    SweepValues values;
-    GraphPoint solidus{}, liquidus{};
-    const bool haveSolidus = FindSolidusPoint(set, solidus) != 0;
-    const bool haveLiquidus = FindLiquidusPoint(set, liquidus) != 0;
-    if (haveSolidus)
-        values.solidus = Finite(solidus.x);
-    if (haveLiquidus)
-        values.liquidus = Finite(liquidus.x);
-    if (haveSolidus && haveLiquidus)
-        values.freezingRange = Finite(liquidus.x - solidus.x);
-    const auto first = [&set](int type) -> std::optional<double> {
-        const CMatPropData* series = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(type));
-        return series && !series->m_points.empty() ? Finite(series->m_points.front().y) : std::nullopt;
-    };
-    values.latentHeat = first(32);
-    values.shrinkage = first(34);
-    // The calculation runs downwards: its start is the highest temperature, the last point.
-    if (const CMatPropData* density = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(15));
-        density && !density->m_points.empty()) {
-        values.densityStart = Finite(density->m_points.back().y);
-        values.densityEnd = Finite(density->m_points.front().y);
-    }
-    return values;
 }
 
 } // namespace cli

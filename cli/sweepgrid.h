@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "results/summary.h"
+
 namespace cli {
 
 // One --vary EL=FROM:TO:STEP: percentages from FROM to TO (both included) in steps of STEP.
@@ -37,9 +39,7 @@ std::vector<std::vector<double>> SampleCompositions(const std::vector<VaryRange>
                                                     uint64_t seed);
 
 // The derived values of one composition's result; absent when the result has none.
-struct SweepValues {
-    std::optional<double> solidus, liquidus, freezingRange, latentHeat, shrinkage, densityStart, densityEnd;
-};
+using SweepValues = ResultSummary;
 inline constexpr int kSweepValueCount = 7;
 // The columns of the values in table order: name (as in the CSV heading and the JSON keys) and unit.
 struct SweepColumn {

@@ -96,10 +96,12 @@ private:
 
 int CRun::CheckCondition() {
     const int32_t family = m_rec.materialType;
-    if (family < 0 || family >= static_cast<int32_t>(kMaterialTypeCount))
-        return Refuse(L"material family " + std::to_wstring(family) + L" is outside 0 to 10");
-    if (!FamilyFileName(family))
-        return Refuse(L"material family " + std::to_wstring(family) + L" (" + MaterialTypeTable[family].name +
+    const FamilyDescription* description = FindFamilyDescription(family);
+    if (!description)
+        return Refuse(L"material family " + std::to_wstring(family) + L" is outside 0 to " +
+                      std::to_wstring(kMaterialTypeCount - 1));
+    if (!description->dataFile)
+        return Refuse(L"material family " + std::to_wstring(family) + L" (" + description->name +
                       L") has no data in this engine");
     int bases = 0;
     double sum = 0;
@@ -237,10 +239,9 @@ int CRun::WriteResult() {
 
 int CRun::Run() {
     m_out.Line(L"Kestrum engine: reading " + m_inputPath);
-    if (!LoadMatCondition(m_inputPath.c_str(), &m_rec))
-        return Refuse(m_inputPath + L" is not a material condition document that can be read (missing, not "
-                                    L"well-formed XML, a document type declaration, which is refused, or a "
-                                    L"required element or attribute is missing)");
+    if (const FileResult load = LoadMatCondition(m_inputPath.c_str(), &m_rec); !load)
+        return Refuse(m_inputPath + L" is not a material condition document that can be read: " +
+                      load.message);
     if (const int code = CheckCondition(); code != kEngineExitOk)
         return code;
     std::wstring composition;
@@ -250,7 +251,7 @@ int CRun::Run() {
                 L" " + std::wstring(ElementTable[k]) + L" " + Number(L"%g", m_massFraction[k] * 100);
     }
     m_out.Line(std::wstring(L"Family ") + std::to_wstring(m_rec.materialType) + L" (" +
-               MaterialTypeTable[m_rec.materialType].name + L"), wt%:" + composition);
+               Families[static_cast<size_t>(m_rec.materialType)].name + L"), wt%:" + composition);
     if (const int code = LoadData(); code != kEngineExitOk)
         return code;
     m_out.Line(L"Liquidus " + Celsius(m_model.Liquidus()) + L", solidus (end of solidification) " +

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "calc/calcjob.h"
 #include "calc/job.h"
 #include "res/resource.h"
 
@@ -119,17 +120,13 @@ void CConsoleDlg::SetButtons(BOOL close, BOOL start, BOOL terminate, BOOL pause)
 }
 
 void CConsoleDlg::OnStart() {
-    const CString inputPath = GetInputPath();
-    // A document that cannot be written (no job folder) stops the start quietly; "Start" stays.
-    if (!SaveMatCondition(inputPath, &m_condition))
+    // A document that cannot be written (no job folder) or an engine that cannot be named stops the
+    // start quietly, "Start" staying; the runner's own failures show up as its reports in the output box.
+    const CCalcJob job(m_condition.resPath);
+    const JobOutcome started =
+        job.Start(m_condition, m_runner, this, [this](CString* path) { return LocateEngine(path); });
+    if (!started && started.status != JobStatus::EngineFailed)
         return;
-    const CString cmdLine = GetEngineCommandLine(inputPath);
-    CString enginePath;
-    if (!LocateEngine(&enginePath))
-        return;
-    // Failures show up as the runner's reports in the output box.
-    m_runner.Create(this, enginePath, cmdLine);
-    m_runner.Start();
     SetButtons(FALSE, FALSE, TRUE, TRUE);
 }
 

@@ -1,7 +1,7 @@
 #include "calc/runcalc.h"
 
+#include "calc/calcjob.h"
 #include "calc/consoledlg.h"
-#include "calc/job.h"
 #include "framework/reschain.h"
 
 int RunCalculation(const MatCondition& condition, CString* resultPath, CWnd* parent) {
@@ -21,10 +21,11 @@ int RunCalculation(const MatCondition& condition, CString* resultPath, CWnd* par
 
 int RunCalculationJob(const MatCondition& condition, CString* resultPath, CWnd* parent) {
     // A folder that cannot be created is not reported: the console cannot write its input then, and
-    // the run ends as failed.
-    CreateJobFolder(condition.resPath);
-    if (RunCalculation(condition, resultPath, parent) == IDOK)
-        return IDOK;
-    DeleteFolderTree(condition.resPath);
-    return 0;
+    // the run ends as failed. The job removes its folder unless the run succeeded.
+    CCalcJob job(condition.resPath);
+    job.CreateFolder();
+    if (RunCalculation(condition, resultPath, parent) != IDOK)
+        return 0;
+    job.Keep();
+    return IDOK;
 }

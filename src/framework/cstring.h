@@ -105,9 +105,11 @@ private:
 #pragma pop_macro("LoadString")
 
 // Copies `text` into a fixed field that the host or a record reads, cut to the field and zero-terminated;
-// null copies as empty.
-template <size_t N> void CopyToField(wchar_t (&field)[N], const wchar_t* text) {
-    const size_t n = text ? std::min(std::wcslen(text), N - 1) : 0;
+// null copies as empty. False when the text was cut, for callers to whom a cut path names another place.
+template <size_t N> bool CopyToField(wchar_t (&field)[N], const wchar_t* text) {
+    const size_t length = text ? std::wcslen(text) : 0;
+    const size_t n = std::min(length, N - 1);
     std::wmemcpy(field, text ? text : L"", n);
     field[n] = L'\0';
+    return n == length;
 }

@@ -61,26 +61,26 @@ void SplitFields(wchar_t* line, bool jmatpro, std::vector<wchar_t*>& fields) {
 CMatPropData NewSeries(KESTRUMMOD_DATATYPE type, const wchar_t* name) {
     CMatPropData series;
     series.m_exportFlag = 0;
-    series.m_xDataType = static_cast<KESTRUMMOD_DATATYPE>(2);
+    series.m_xDataType = JDT_T_C;
     series.m_dataType = type;
     SetSeriesName(series, name);
     return series;
 }
 
-CMatPropData SinglePointSeries(int type, const wchar_t* name, GraphPoint point) {
-    CMatPropData series = NewSeries(static_cast<KESTRUMMOD_DATATYPE>(type), name);
+CMatPropData SinglePointSeries(KESTRUMMOD_DATATYPE type, const wchar_t* name, GraphPoint point) {
+    CMatPropData series = NewSeries(type, name);
     series.m_points.push_back(point);
     return series;
 }
 
 void ToCelsius(CMatPropData& series) {
     for (auto& p : series.m_points) {
-        if (series.m_xDataType == 1)
+        if (series.m_xDataType == JDT_T_K)
             p.x = p.x - 273.15f;
-        else if (series.m_xDataType == 3)
+        else if (series.m_xDataType == JDT_T_F)
             p.x = (p.x - 32.0f) * 5.0f / 9.0f;
     }
-    series.m_xDataType = static_cast<KESTRUMMOD_DATATYPE>(2);
+    series.m_xDataType = JDT_T_C;
     // The engine writes from the highest temperature down: a strictly falling series only needs
     // reversing, a rising one nothing.
     auto& pts = series.m_points;
@@ -97,25 +97,25 @@ void ToCelsius(CMatPropData& series) {
 void AddDerivedSeries(CMatProps& set) {
     AddVolumeChange(set);
 
-    const CMatPropData* latent = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(24));
+    const CMatPropData* latent = FindSeries(set, JDT_LH_WT);
     if (latent && !latent->m_points.empty()) {
         const GraphPoint lowest = latent->m_points.front();
-        set.m_series.push_back(SinglePointSeries(32, L"Latent Heat", lowest));
+        set.m_series.push_back(SinglePointSeries(JDT_LATENT_HEAT, L"Latent Heat", lowest));
     }
 
     GraphPoint solidus{0.0f, 0.0f};
     if (FindSolidusPoint(set, solidus))
-        set.m_series.push_back(SinglePointSeries(30, L"Solidus Temperature", solidus));
+        set.m_series.push_back(SinglePointSeries(JDT_SOLIDUS, L"Solidus Temperature", solidus));
     if (solidus.x > 0.0f)
         AddDynamicViscosity(set, solidus.x);
 
     GraphPoint liquidus{0.0f, 0.0f};
     if (FindLiquidusPoint(set, liquidus))
-        set.m_series.push_back(SinglePointSeries(31, L"Liquidus Temperature", liquidus));
+        set.m_series.push_back(SinglePointSeries(JDT_LIQUIDUS, L"Liquidus Temperature", liquidus));
 
     float shrinkage = 0.0f;
     if (CalcShrinkage(set, shrinkage))
-        set.m_series.push_back(SinglePointSeries(34, L"Volume Change of Solidification Shrinkage",
+        set.m_series.push_back(SinglePointSeries(JDT_SHRINKAGE, L"Volume Change of Solidification Shrinkage",
                                                  GraphPoint{shrinkage, shrinkage}));
 }
 
@@ -136,7 +136,7 @@ int CrossingPoint(const std::vector<GraphPoint>& points, std::size_t i, double t
 
 // The points of the first fraction-liquid series, or null when it is missing or empty.
 const std::vector<GraphPoint>* FractionLiquid(const CMatProps& set) {
-    const CMatPropData* fraction = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4));
+    const CMatPropData* fraction = FindSeries(set, JDT_WT_LIQUID);
     return fraction && !fraction->m_points.empty() ? &fraction->m_points : nullptr;
 }
 
@@ -357,30 +357,22 @@ private:
 } // namespace
 
 float ResultValueFactor(KESTRUMMOD_DATATYPE type) {
-    if (type == 15 || type == 23 || type == 24)
-        return 1000.0f;
-    if (type == 19)
-        return 100.0f;
-    return 1.0f;
+    return DescribeDataType(type).readScale;
 }
 
 int ScaleResultValue(KESTRUMMOD_DATATYPE type, float* value) {
-    if (type < 4 || type > 29)
+    if (DescribeDataType(type).origin != TypeOrigin::Read)
         return 0;
     *value *= ResultValueFactor(type);
     return 1;
 }
 
-int ReadResultFile(const wchar_t* path, CMatProps& set, int format) {
-    return ReadResultFile(path, set, format, ReadThreads::Caller);
-}
-
-int ReadResultFile(const wchar_t* path, CMatProps& set, int format, ReadThreads threads) {
+FileResult ReadResultFile(const wchar_t* path, CMatProps& set, int format, ReadThreads threads) {
     CStdioFile file;
     CFileException error;
     if (!file.Open(path, CStdioFile::modeRead | CStdioFile::shareDenyWrite | CStdioFile::typeText, &error)) {
         error.TraceError();
-        return 0;
+        return FileResult::Failed(error.GetErrorMessage().Str());
     }
 
     // The table is built aside and handed over only when the whole file was read: a read error
@@ -394,7 +386,7 @@ int ReadResultFile(const wchar_t* path, CMatProps& set, int format, ReadThreads 
         file.ReadRest(rows);
     if (file.HasFailed()) {
         file.LastError().TraceError();
-        return 0;
+        return FileResult::Failed(file.LastError().GetErrorMessage().Str());
     }
     file.Close();
     reader.AddRows(rows, threads);
@@ -405,11 +397,11 @@ int ReadResultFile(const wchar_t* path, CMatProps& set, int format, ReadThreads 
         ToCelsius(series);
     AddDerivedSeries(table);
     set.m_series = std::move(table.m_series);
-    return 1;
+    return {};
 }
 
 int AddVolumeChange(CMatProps& set) {
-    const CMatPropData* source = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(17));
+    const CMatPropData* source = FindSeries(set, JDT_MV_TOTAL);
     if (!source || source->m_points.empty())
         return 0;
     float bestX = -999.0f;
@@ -424,7 +416,7 @@ int AddVolumeChange(CMatProps& set) {
     }
     if (!found)
         return 0;
-    CMatPropData change = NewSeries(static_cast<KESTRUMMOD_DATATYPE>(33), L"");
+    CMatPropData change = NewSeries(JDT_VOLUME_CHANGE, L"");
     change.m_points.reserve(source->m_points.size());
     for (const auto& p : source->m_points)
         change.m_points.push_back(GraphPoint{p.x, (p.y - reference) * 100.0f / reference});
@@ -432,13 +424,18 @@ int AddVolumeChange(CMatProps& set) {
     return 1;
 }
 
-int FindSolidusPoint(const CMatProps& set, GraphPoint& out) {
+namespace {
+
+// Where the fraction liquid, rising along the series, passes `target` on the segment that ends at the
+// first point `reached` selects. The first point itself when it is selected; the point on the
+// target's side when the segment does not reach across it.
+template <class Reached>
+int FindFractionCrossing(const CMatProps& set, double target, Reached reached, GraphPoint& out) {
     const std::vector<GraphPoint>* fraction = FractionLiquid(set);
     if (!fraction)
         return 0;
     const auto& points = *fraction;
-    const auto it =
-        std::find_if(points.begin(), points.end(), [](const GraphPoint& p) { return p.y > 0.0f; });
+    const auto it = std::find_if(points.begin(), points.end(), reached);
     if (it == points.end())
         return 0;
     const auto i = static_cast<std::size_t>(it - points.begin());
@@ -446,32 +443,27 @@ int FindSolidusPoint(const CMatProps& set, GraphPoint& out) {
         out = points[0];
         return 1;
     }
-    if (static_cast<double>(points[i].y) < 0.01) {
+    if (static_cast<double>(points[i].y) < target) {
         out = points[i - 1];
         return 1;
     }
-    return CrossingPoint(points, i, 0.01, out);
-}
-
-int FindLiquidusPoint(const CMatProps& set, GraphPoint& out) {
-    const std::vector<GraphPoint>* fraction = FractionLiquid(set);
-    if (!fraction)
-        return 0;
-    const auto& points = *fraction;
-    const auto it =
-        std::find_if(points.begin(), points.end(), [](const GraphPoint& p) { return p.y == 1.0f; });
-    if (it == points.end())
-        return 0;
-    const auto i = static_cast<std::size_t>(it - points.begin());
-    if (i == 0) {
-        out = points[0];
-        return 1;
-    }
-    if (static_cast<double>(points[i - 1].y) > 0.99) {
+    if (static_cast<double>(points[i - 1].y) > target) {
         out = points[i];
         return 1;
     }
-    return CrossingPoint(points, i, 0.99, out);
+    return CrossingPoint(points, i, target, out);
+}
+
+} // namespace
+
+int FindSolidusPoint(const CMatProps& set, GraphPoint& out) {
+    return FindFractionCrossing(
+        set, 0.01, [](const GraphPoint& p) { return p.y > 0.0f; }, out);
+}
+
+int FindLiquidusPoint(const CMatProps& set, GraphPoint& out) {
+    return FindFractionCrossing(
+        set, 0.99, [](const GraphPoint& p) { return p.y == 1.0f; }, out);
 }
 
 CatmullRomPoint EvalCatmullRom(double t, GraphPoint p0, GraphPoint p1, GraphPoint p2, GraphPoint p3) {
@@ -528,10 +520,10 @@ int FindCrossing(float& x, double target, GraphPoint p0, GraphPoint p1, GraphPoi
 }
 
 int AddDynamicViscosity(CMatProps& set, float solidus) {
-    const CMatPropData* total = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(19));
+    const CMatPropData* total = FindSeries(set, JDT_VISC_TOTAL);
     if (!total)
         return 0;
-    CMatPropData dynamic = NewSeries(static_cast<KESTRUMMOD_DATATYPE>(35), L"");
+    CMatPropData dynamic = NewSeries(JDT_DYNAMIC_VISCOSITY, L"");
     for (const auto& p : total->m_points) {
         if (p.x > solidus)
             dynamic.m_points.push_back(GraphPoint{p.x, p.y * kDynamicViscosityFactor});
@@ -541,9 +533,9 @@ int AddDynamicViscosity(CMatProps& set, float solidus) {
 }
 
 int CalcShrinkage(const CMatProps& set, float& out) {
-    const CMatPropData* solidus = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(30));
-    const CMatPropData* liquidus = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(31));
-    const CMatPropData* change = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(33));
+    const CMatPropData* solidus = FindSeries(set, JDT_SOLIDUS);
+    const CMatPropData* liquidus = FindSeries(set, JDT_LIQUIDUS);
+    const CMatPropData* change = FindSeries(set, JDT_VOLUME_CHANGE);
     if (!solidus || solidus->m_points.size() != 1 || !liquidus || liquidus->m_points.size() != 1)
         return 0;
     if (!change || change->m_points.size() < 2)

@@ -45,8 +45,9 @@ void SetFolder(wchar_t (&field)[kMatPathChars], const std::filesystem::path& fol
 // A preset as the module hands it to the engine, with the data folder and the job folder.
 MatCondition Preset(const wchar_t* name, const TempDir& job) {
     MatCondition rec;
-    EXPECT_EQ(1,
-              LoadMatCondition((std::filesystem::path(KESTRUM_PRESET_DIR) / name).wstring().c_str(), &rec));
+    EXPECT_EQ(
+        1,
+        LoadMatCondition((std::filesystem::path(KESTRUM_PRESET_DIR) / name).wstring().c_str(), &rec).status);
     SetFolder(rec.dataPath, kDataDir / L"");
     SetFolder(rec.resPath, job.Path() / L"");
     return rec;
@@ -75,18 +76,18 @@ TEST(EngineRunTest, WritesResultsThatReadBackWithSolidusLiquidusAndGraphiteColum
     EXPECT_EQ(std::wstring::npos, outcome.output.find(L"Warning")); // it starts above its liquidus
 
     CMatProps set;
-    ASSERT_EQ(1, ReadResultFile(job.File(kJobResultFileName).c_str(), set, kFormatEngine));
+    ASSERT_EQ(1, ReadResultFile(job.File(kJobResultFileName).c_str(), set, kFormatEngine).status);
     for (const CMatPropData& series : set.m_series)
         EXPECT_NE(JDT_UNKNOWN, series.m_dataType) << WideToUtf8(series.m_name);
     GraphPoint solidus{}, liquidus{};
     ASSERT_TRUE(FindSolidusPoint(set, solidus) == 1 && FindLiquidusPoint(set, liquidus) == 1);
     // Pure titanium melts at 1668 C.
     EXPECT_TRUE(1600.0f < solidus.x && solidus.x < liquidus.x && liquidus.x < 1668.0f) << liquidus.x;
-    const CMatPropData* fraction = FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(4));
+    const CMatPropData* fraction = FindSeries(set, JDT_WT_LIQUID);
     ASSERT_EQ(141u, fraction->m_points.size());
     EXPECT_NEAR(1127.0, fraction->m_points.front().x, 1e-3);
     // No liquid density below the solidus.
-    EXPECT_LT(FindSeries(set, static_cast<KESTRUMMOD_DATATYPE>(14))->m_points.size(), 141u);
+    EXPECT_LT(FindSeries(set, JDT_D_LIQUID)->m_points.size(), 141u);
 
     // Cast iron writes the columns of its graphite type.
     TempDir iron;

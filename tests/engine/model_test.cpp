@@ -92,8 +92,9 @@ TEST(ModelTest, PresetsMatchTheirHandbookTemperaturesAndKeepTheInvariants) {
     for (const auto& [file, liquidus, solidus] : cases) {
         SCOPED_TRACE(file);
         MatCondition rec;
-        ASSERT_EQ(
-            1, LoadMatCondition((std::filesystem::path(KESTRUM_PRESET_DIR) / file).wstring().c_str(), &rec));
+        ASSERT_EQ(1,
+                  LoadMatCondition((std::filesystem::path(KESTRUM_PRESET_DIR) / file).wstring().c_str(), &rec)
+                      .status);
         const int family = rec.materialType;
         FamilyData data;
         ASSERT_TRUE(LoadFamilyFile(kDataDir + FamilyFileName(family), data, error))

@@ -82,7 +82,7 @@ TEST(ResultReader, ColumnsUnitsFieldsAndDerivedSeries) {
     for (const auto& c : cases) {
         WriteBytes(dir.File(L"r.out"), c.file);
         CMatProps set;
-        EXPECT_EQ(ReadResultFile(dir.File(L"r.out").c_str(), set, c.format), 1);
+        EXPECT_EQ(ReadResultFile(dir.File(L"r.out").c_str(), set, c.format).status, 1);
         EXPECT_EQ(Dump(set), c.set) << c.file.substr(0, 200);
     }
 }
@@ -97,11 +97,13 @@ TEST(ResultReader, OpenAndReadFailuresLeaveTheSetAndReport) {
 #endif
     for (const std::wstring& path : paths) {
         CMatProps set;
-        set.m_series = {Series(5, {{500, 0.3f}}, 2, L"PR-TOTAL")};
-        int result = -1;
+        set.m_series = {Series(JDT_PR_TOTAL, {{500, 0.3f}}, JDT_T_C, L"PR-TOTAL")};
+        FileResult result;
         const std::wstring captured =
             DebugOutputOf([&] { result = ReadResultFile(path.c_str(), set, kFormatEngine); });
-        EXPECT_EQ(result, 0);
+        EXPECT_EQ(result.status, 0);
+        // The caller gets the words of the debugger output.
+        EXPECT_EQ(result.message + L"\n", captured);
         EXPECT_EQ(Dump(set), "5 PR-TOTAL 500:0.3\n");
         const std::wstring name = std::filesystem::path(path).filename().wstring();
         EXPECT_TRUE(captured.find(name) != captured.npos && captured.back() == L'\n') << WideToUtf8(captured);
@@ -114,8 +116,8 @@ TEST(ResultReader, OpenAndReadFailuresLeaveTheSetAndReport) {
 // is the float just above 1e-5; its series is appended even with no point above the solidus.
 TEST(DerivedProperties, VolumeChangeShrinkageAndDynamicViscosity) {
     CMatProps set;
-    set.m_series = {Series(17, {{700, 10}, {800, 8}, {800, 9}, {600, 4}}), Series(30, {{750, 0.01f}}),
-                    Series(31, {{850, 0.99f}})};
+    set.m_series = {Series(JDT_MV_TOTAL, {{700, 10}, {800, 8}, {800, 9}, {600, 4}}),
+                    Series(JDT_SOLIDUS, {{750, 0.01f}}), Series(JDT_LIQUIDUS, {{850, 0.99f}})};
     ASSERT_EQ(AddVolumeChange(set), 1);
     EXPECT_EQ(Dump(set.m_series.back()), "33  700:25 800:0 800:12.5 600:-50");
     float v = 0;
@@ -129,7 +131,7 @@ TEST(DerivedProperties, VolumeChangeShrinkageAndDynamicViscosity) {
     EXPECT_EQ(CalcShrinkage(set, v), 0);
 
     EXPECT_EQ(AddDynamicViscosity(set, 5.0f), 0); // no total viscosity
-    set.m_series.push_back(Series(19, {{10, 100000.0f}, {20, 1.0f}}));
+    set.m_series.push_back(Series(JDT_VISC_TOTAL, {{10, 100000.0f}, {20, 1.0f}}));
     ASSERT_EQ(AddDynamicViscosity(set, 5.0f), 1);
     const float f = std::nextafter(1e-5f, 1.0f);
     EXPECT_EQ(set.m_series.back().m_points, (std::vector<GraphPoint>{{10, 100000.0f * f}, {20, f}}));
@@ -137,7 +139,7 @@ TEST(DerivedProperties, VolumeChangeShrinkageAndDynamicViscosity) {
     EXPECT_EQ(Dump(set.m_series.back()), "35 ");
 
     CMatProps cold;
-    cold.m_series = {Series(17, {{-1000, 1}})};
+    cold.m_series = {Series(JDT_MV_TOTAL, {{-1000, 1}})};
     EXPECT_EQ(AddVolumeChange(cold), 0);
 }
 
@@ -157,7 +159,7 @@ std::vector<GraphPoint> ReadPoints(const std::string& text, ReadThreads threads 
     TempDir dir;
     WriteBytes(dir.File(L"r.out"), text);
     CMatProps set;
-    EXPECT_EQ(ReadResultFile(dir.File(L"r.out").c_str(), set, kFormatEngine, threads), 1);
+    EXPECT_EQ(ReadResultFile(dir.File(L"r.out").c_str(), set, kFormatEngine, threads).status, 1);
     return set.m_series.empty() ? std::vector<GraphPoint>() : set.m_series.front().m_points;
 }
 

@@ -38,7 +38,7 @@ const bool g_ready = [] {
     return ::InitCommonControlsEx(&controls) != FALSE;
 }();
 
-constexpr int kRefused = 18;
+constexpr KESTRUMMOD_DATATYPE kRefused = JDT_VISC_LIQUID;
 // Colours as a 32-bit top-down DIB holds them: 0x00RRGGBB.
 constexpr DWORD kTeal = 0x008080;
 constexpr DWORD kWhite = 0xFFFFFF;
@@ -313,13 +313,13 @@ protected:
     // with one kink (thinned to three points), unknown, a type the host refuses (already flagged), one
     // without points, null.
     GraphWindow() {
-        m_module.m_series = {Series(2, {{0, 0}, {10, 10}, {20, 20}}),
-                             Series(4, {{0, 1}, {10, 0.75f}, {20, 0.5f}, {30, 0.25f}, {40, 0}}),
-                             Series(15, {{0, 2700}, {10, 2690}, {20, 2680}, {30, 2500}, {40, 2320}}),
-                             Series(0, {{0, 1}, {1, 2}}),
+        m_module.m_series = {Series(JDT_T_C, {{0, 0}, {10, 10}, {20, 20}}),
+                             Series(JDT_WT_LIQUID, {{0, 1}, {10, 0.75f}, {20, 0.5f}, {30, 0.25f}, {40, 0}}),
+                             Series(JDT_D_TOTAL, {{0, 2700}, {10, 2690}, {20, 2680}, {30, 2500}, {40, 2320}}),
+                             Series(JDT_UNKNOWN, {{0, 1}, {1, 2}}),
                              Series(kRefused, {{0, 1}, {1, 2}}),
-                             Series(10),
-                             Series(-1, {{0, 1}})};
+                             Series(JDT_TC_TOTAL),
+                             Series(JDT_NULL, {{0, 1}})};
         m_module.m_series[4].m_exportFlag = 1;
         m_module.SetExportInterface(&m_host);
     }
@@ -433,10 +433,10 @@ TEST_F(GraphWindow, ApplyHandsTheCheckedPropertiesOverAndCancelChangesNothing) {
 // chart alike after another.
 TEST_F(GraphWindow, TheGraphPaintsEachKindOfChartAndLeavesNoGdiObjectsBehind) {
     CMatProps result;
-    ASSERT_EQ(ReadResultFile(KESTRUM_EXAMPLES L"/alsi7mg.out", result, kFormatEngine), 1);
+    ASSERT_EQ(ReadResultFile(KESTRUM_EXAMPLES L"/alsi7mg.out", result, kFormatEngine).status, 1);
     m_module.m_series = {*FindSeries(result, KESTRUMMOD_DATATYPE(15)),
-                         *FindSeries(result, KESTRUMMOD_DATATYPE(4)), Series(5, {{3, 7}}),
-                         Series(6, {{0, 0}, {20, 0}, {10, 10}})};
+                         *FindSeries(result, KESTRUMMOD_DATATYPE(4)), Series(JDT_PR_TOTAL, {{3, 7}}),
+                         Series(JDT_YM_TOTAL, {{0, 0}, {20, 0}, {10, 10}})};
     ASSERT_TRUE(CountGdiObjects());
     const size_t before = LiveGdiObjects();
     Run([&](CUiDriver& ui) {
@@ -482,7 +482,7 @@ TEST_F(GraphWindow, SaveFailureSecondOpenAndAModuleReleasedWhileOpen) {
         const CGraphDlg* first = g_pGraphDlg;
         ui.OnUiThread([&] {
             ::SetFocus(m_owner);
-            module->m_series.push_back(Series(17, {{0, 1}}));
+            module->m_series.push_back(Series(JDT_MV_TOTAL, {{0, 1}}));
             module->Graph_Show(m_owner);
         });
         EXPECT_EQ(std::tuple(g_pGraphDlg, ::GetForegroundWindow(), Entries(ui).size()),

@@ -134,7 +134,7 @@ TEST_F(InputDialog, OpensOnAluminiumThenCastIronBalancesTypedValuesAndStartCalcR
 
     // The engine's input holds what the controls showed; text that is no number reads as 0.
     MatCondition in;
-    ASSERT_EQ(LoadMatCondition(GetJobInputPath(job), &in), 1);
+    ASSERT_EQ(LoadMatCondition(GetJobInputPath(job), &in).status, 1);
     EXPECT_EQ(std::tuple(in.materialType, in.tempStart, in.tempEnd, in.tempStep, in.fractionLimit,
                          in.graphiteType, in.pearlitic, in.compositions[5], in.compositions[29],
                          std::wstring(in.dataPath)),
@@ -206,8 +206,8 @@ TEST_F(InputDialog, SaveAndLoadGoThroughTheFileDialogsLoadingKeepsAFamilyNotOffe
     });
     EXPECT_EQ(std::tuple(result, m_dialog.GetResultPath().Str()), std::tuple(IDCANCEL, L""));
     MatCondition record, steelRecord;
-    ASSERT_EQ(LoadMatCondition((saved + L".vjp").c_str(), &record), 1);
-    ASSERT_EQ(LoadMatCondition(steelSaved.c_str(), &steelRecord), 1);
+    ASSERT_EQ(LoadMatCondition((saved + L".vjp").c_str(), &record).status, 1);
+    ASSERT_EQ(LoadMatCondition(steelSaved.c_str(), &steelRecord).status, 1);
     EXPECT_EQ(std::tuple(record.materialType, record.tempStart, record.graphiteType, record.pearlitic,
                          record.compositions[5], record.resPath[0] != L'\0', steelRecord.materialType),
               std::tuple(2, KelvinFromCelsius(1380), 1, 1, MatCompoEntry{1, 1, 100.0f - 3.2f}, true, 2));
