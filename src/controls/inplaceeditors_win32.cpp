@@ -6,38 +6,9 @@
 
 namespace {
 
-// Tells the list control's parent how the edit ended, as the list view's own label editing does; the
-// parent hands it to the list control first (reflection), which writes the text into the cell.
-void SendEndLabelEdit(const CWnd& editor, int row, int column, bool cancelled) {
-    const HWND list = editor.GetParent();
-    CString text = editor.GetWindowText();
-    NMLVDISPINFOW info{};
-    info.hdr.hwndFrom = list;
-    info.hdr.idFrom = static_cast<UINT_PTR>(editor.GetDlgCtrlID());
-    info.hdr.code = LVN_ENDLABELEDITW;
-    info.item.mask = LVIF_TEXT;
-    info.item.iItem = row;
-    info.item.iSubItem = column;
-    info.item.pszText = cancelled ? nullptr : const_cast<LPWSTR>(text.GetString());
-    info.item.cchTextMax = text.GetLength();
-    ::SendMessageW(::GetParent(list), WM_NOTIFY, static_cast<WPARAM>(::GetDlgCtrlID(list)),
-                   reinterpret_cast<LPARAM>(&info));
-}
-
 // The font of the list the editor belongs to.
 HFONT ListFont(const CWnd& editor) {
     return reinterpret_cast<HFONT>(::SendMessageW(editor.GetParent(), WM_GETFONT, 0, 0));
-}
-
-// Escape and Enter end an edit by giving the focus back to the list; Escape cancels it too. FALSE for
-// any other character.
-bool EndsEdit(const CWnd& editor, WPARAM ch, int* cancelled) {
-    if (ch != VK_ESCAPE && ch != VK_RETURN)
-        return false;
-    if (ch == VK_ESCAPE)
-        *cancelled = 1;
-    ::SetFocus(editor.GetParent());
-    return true;
 }
 
 // Translates and dispatches a key at once, so that the dialog's navigation never sees it.
@@ -48,6 +19,71 @@ BOOL DispatchNow(MSG* msg) {
 }
 
 } // namespace
+
+// --- CInPlaceEditor ---
+
+template <class Base> LRESULT CInPlaceEditor<Base>::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE:
+        return OnCreate(wParam, lParam);
+    case WM_CHAR:
+        OnChar(wParam, lParam);
+        return 0;
+    default:
+        return Base::WindowProc(msg, wParam, lParam);
+    }
+}
+
+template <class Base> LRESULT CInPlaceEditor<Base>::OnCreate(WPARAM wParam, LPARAM lParam) {
+    const LRESULT created = this->Default(WM_CREATE, wParam, lParam);
+    if (created == -1)
+        return -1;
+    m_selfDeleting = true;
+    this->SetFont(ListFont(*this));
+    OnStart();
+    return created;
+}
+
+template <class Base> void CInPlaceEditor<Base>::PostNcDestroy() {
+    if (m_selfDeleting)
+        delete this;
+}
+
+// Escape and Enter end an edit by giving the focus back to the list; Escape cancels it too.
+template <class Base> void CInPlaceEditor<Base>::OnChar(WPARAM wParam, LPARAM lParam) {
+    if (wParam != VK_ESCAPE && wParam != VK_RETURN) {
+        OnTypedChar(wParam, lParam);
+        return;
+    }
+    if (wParam == VK_ESCAPE)
+        m_cancelled = true;
+    ::SetFocus(this->GetParent());
+}
+
+template <class Base> void CInPlaceEditor<Base>::OnTypedChar(WPARAM wParam, LPARAM lParam) {
+    this->Default(WM_CHAR, wParam, lParam);
+}
+
+// Tells the list control's parent how the edit ended, as the list view's own label editing does; the
+// parent hands it to the list control first (reflection), which writes the text into the cell.
+template <class Base> void CInPlaceEditor<Base>::SendEndLabelEdit() const {
+    const HWND list = this->GetParent();
+    CString text = this->GetWindowText();
+    NMLVDISPINFOW info{};
+    info.hdr.hwndFrom = list;
+    info.hdr.idFrom = static_cast<UINT_PTR>(this->GetDlgCtrlID());
+    info.hdr.code = LVN_ENDLABELEDITW;
+    info.item.mask = LVIF_TEXT;
+    info.item.iItem = m_row;
+    info.item.iSubItem = m_column;
+    info.item.pszText = m_cancelled ? nullptr : const_cast<LPWSTR>(text.GetString());
+    info.item.cchTextMax = text.GetLength();
+    ::SendMessageW(::GetParent(list), WM_NOTIFY, static_cast<WPARAM>(::GetDlgCtrlID(list)),
+                   reinterpret_cast<LPARAM>(&info));
+}
+
+template class CInPlaceEditor<CEdit>;
+template class CInPlaceEditor<CComboBox>;
 
 // --- CInPlaceEdit ---
 
@@ -66,40 +102,22 @@ BOOL CInPlaceEdit::PreTranslateMessage(MSG* msg) {
 
 LRESULT CInPlaceEdit::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_CREATE:
-        return OnCreate(wParam, lParam);
-    case WM_CHAR:
-        OnChar(wParam, lParam);
-        return 0;
     case WM_KILLFOCUS:
         // The window, and with it this object, is gone afterwards.
         OnKillFocus(wParam, lParam);
         return 0;
     default:
-        return CEdit::WindowProc(msg, wParam, lParam);
+        return CInPlaceEditor::WindowProc(msg, wParam, lParam);
     }
 }
 
-LRESULT CInPlaceEdit::OnCreate(WPARAM wParam, LPARAM lParam) {
-    const LRESULT created = Default(WM_CREATE, wParam, lParam);
-    if (created == -1)
-        return -1;
-    m_selfDeleting = true;
-    SetFont(ListFont(*this));
+void CInPlaceEdit::OnStart() {
     SetWindowText(m_initialText);
     SetFocus();
     SetSel(0, -1);
-    return created;
 }
 
-void CInPlaceEdit::PostNcDestroy() {
-    if (m_selfDeleting)
-        delete this;
-}
-
-void CInPlaceEdit::OnChar(WPARAM wParam, LPARAM lParam) {
-    if (EndsEdit(*this, wParam, &m_cancelled))
-        return;
+void CInPlaceEdit::OnTypedChar(WPARAM wParam, LPARAM lParam) {
     // The edit does not check that the text is a number; it only keeps other characters out.
     if (!Accepts(wParam))
         return;
@@ -132,7 +150,7 @@ void CInPlaceEdit::GrowToText() {
 
 void CInPlaceEdit::OnKillFocus(WPARAM wParam, LPARAM lParam) {
     Default(WM_KILLFOCUS, wParam, lParam);
-    SendEndLabelEdit(*this, m_row, m_column, m_cancelled != 0);
+    SendEndLabelEdit();
     DestroyWindow();
 }
 
@@ -144,40 +162,12 @@ BOOL CInPlaceCombo::PreTranslateMessage(MSG* msg) {
     return FALSE;
 }
 
-LRESULT CInPlaceCombo::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_CREATE:
-        return OnCreate(wParam, lParam);
-    case WM_CHAR:
-        OnChar(wParam, lParam);
-        return 0;
-    default:
-        return CComboBox::WindowProc(msg, wParam, lParam);
-    }
-}
-
-LRESULT CInPlaceCombo::OnCreate(WPARAM wParam, LPARAM lParam) {
-    const LRESULT created = Default(WM_CREATE, wParam, lParam);
-    if (created == -1)
-        return -1;
-    m_selfDeleting = true;
-    SetFont(ListFont(*this));
+void CInPlaceCombo::OnStart() {
     for (const CString& item : m_items)
         AddString(item);
     // With fewer items than the index nothing is selected.
     SetCurSel(m_initialSelection);
     SetFocus();
-    return created;
-}
-
-void CInPlaceCombo::PostNcDestroy() {
-    if (m_selfDeleting)
-        delete this;
-}
-
-void CInPlaceCombo::OnChar(WPARAM wParam, LPARAM lParam) {
-    if (!EndsEdit(*this, wParam, &m_cancelled))
-        Default(WM_CHAR, wParam, lParam);
 }
 
 BOOL CInPlaceCombo::OnChildNotify(UINT msg, WPARAM wParam, LPARAM, LRESULT* result) {
@@ -206,7 +196,7 @@ void CInPlaceCombo::OnCloseUp() {
 }
 
 void CInPlaceCombo::OnKillFocus() {
-    SendEndLabelEdit(*this, m_row, m_column, m_cancelled != 0);
+    SendEndLabelEdit();
     // Posted: the combo is still in the middle of its own focus change.
     PostMessage(WM_CLOSE);
 }

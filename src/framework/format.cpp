@@ -329,8 +329,8 @@ template <class T> void FormatFloat(std::wstring& out, const Spec& spec, T value
     AppendField(out, spec, std::string_view(prefix, prefixLength), text, true);
 }
 
-// Narrow text for %hs is UTF-8. As in the narrow printf the precision counts bytes, so "%.*hs" can
-// print an unterminated buffer; a multi-byte character cut by it is dropped rather than mis-decoded.
+// Narrow text for %hs is UTF-8. As in the narrow printf the precision counts bytes, and the text need
+// not be terminated within them; a multi-byte character cut by it is dropped rather than mis-decoded.
 void FormatNarrowString(std::wstring& out, const Spec& spec, const char* text) {
     size_t length = 0;
     if (spec.precision < 0) {
@@ -422,27 +422,13 @@ void AppendFormatV(std::wstring& out, const wchar_t* format, va_list args) {
                 break;
             }
         }
-        if (*p == L'*') {
-            ++p;
-            const int width = va_arg(va, int);
-            if (width < 0) {
-                spec.left = true;
-                spec.width = width == INT_MIN ? INT_MAX : -width;
-            } else {
-                spec.width = width;
-            }
-        } else {
-            spec.width = ParseNumber(p);
-        }
+        // Width and precision are digits only: no caller passes them as arguments. A '*' therefore ends
+        // the directive as an unknown conversion below, so "%*d" and "%.*f" come out as written and,
+        // like every unknown conversion, take no argument.
+        spec.width = ParseNumber(p);
         if (*p == L'.') {
             ++p;
-            if (*p == L'*') {
-                ++p;
-                const int precision = va_arg(va, int);
-                spec.precision = precision < 0 ? -1 : precision;
-            } else {
-                spec.precision = ParseNumber(p);
-            }
+            spec.precision = ParseNumber(p);
         }
 
         switch (*p) {

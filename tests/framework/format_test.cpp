@@ -67,11 +67,12 @@ TEST(FormatTest, WideAndNarrowText) {
               L"[x][  y][z  ][\u00e9][n][\u00e9]");
 }
 
-// Unknown conversions take no argument and are copied through; so is a trailing '%'.
+// Unknown conversions, a '*' width or precision among them, take no argument and are copied through;
+// so is a trailing '%'.
 TEST(FormatTest, PointersAndLiteralText) {
-    EXPECT_EQ(
-        Format(L"%p|%p|%y|%5k|%n%d|%%|100%", reinterpret_cast<void*>(0x1234), static_cast<void*>(nullptr), 7),
-        L"0x1234|(nil)|%y|%5k|%n7|%|100%");
+    EXPECT_EQ(Format(L"%p|%p|%y|%5k|%*d|%.*f|%n%d|%%|100%", reinterpret_cast<void*>(0x1234),
+                     static_cast<void*>(nullptr), 7),
+              L"0x1234|(nil)|%y|%5k|%*d|%.*f|%n7|%|100%");
 }
 
 TEST(FormatTest, AppendGeneralMatchesPercentG) {
