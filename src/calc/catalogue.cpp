@@ -98,16 +98,6 @@ constexpr std::array<FamilyDescription, kMaterialTypeCount> Families = {{
 }};
 // clang-format on
 
-constexpr std::array<MaterialTypeRow, kMaterialTypeCount> MaterialTypeTable = [] {
-    std::array<MaterialTypeRow, kMaterialTypeCount> rows{};
-    for (std::size_t f = 0; f < kMaterialTypeCount; ++f) {
-        const FamilyDescription& family = Families[f];
-        rows[f] = {family.name,     family.tempStart,     family.tempEnd,
-                   family.tempStep, family.fractionLimit, family.offered};
-    }
-    return rows;
-}();
-
 namespace {
 
 // One row per family: the indexes, then -1, then zeros.
@@ -184,7 +174,7 @@ int CopyCatalogueName(const wchar_t* name, wchar_t* buffer) {
 }
 
 int GetMaterialTypeName(uint32_t family, wchar_t* buffer) {
-    return family < kMaterialTypeCount ? CopyCatalogueName(MaterialTypeTable[family].name, buffer) : 0;
+    return family < kMaterialTypeCount ? CopyCatalogueName(Families[family].name, buffer) : 0;
 }
 
 int GetGraphiteTypeName(uint32_t graphiteType, wchar_t* buffer) {
@@ -202,13 +192,13 @@ const FamilyDescription* FindFamilyDescription(int32_t family) {
 }
 
 int IsMaterialTypeOffered(uint32_t family) {
-    return family < kMaterialTypeCount && MaterialTypeTable[family].offered ? 1 : 0;
+    return family < kMaterialTypeCount && Families[family].offered ? 1 : 0;
 }
 
 int GetMaterialDefaults(uint32_t family, float values[4]) {
     if (family >= kMaterialTypeCount || !values)
         return 0;
-    const MaterialTypeRow& row = MaterialTypeTable[family];
+    const FamilyDescription& row = Families[family];
     values[0] = row.tempStart;
     values[1] = row.tempEnd;
     values[2] = row.tempStep;

@@ -21,7 +21,7 @@ inline constexpr int32_t kCastIronFamily = 2;
 inline constexpr int kCatalogueNameMax = 259;
 
 // One material family: everything the input dialog, the engine and the command-line tool know of it.
-// The catalogue's tables below are made from these.
+// The families are the catalogue's family table; its composition and phase tables are made from them.
 struct FamilyDescription {
     const wchar_t* name;
     float tempStart; // kelvin
@@ -39,16 +39,6 @@ extern const std::array<FamilyDescription, kMaterialTypeCount> Families;
 // The family of that index, or null.
 const FamilyDescription* FindFamilyDescription(int32_t family);
 
-struct MaterialTypeRow {
-    const wchar_t* name;
-    float tempStart; // kelvin
-    float tempEnd;   // kelvin
-    float tempStep;  // kelvin, negative: the calculation runs downwards
-    float fractionLimit;
-    int32_t offered; // 1 when the main dialog lists the family
-};
-
-extern const std::array<MaterialTypeRow, kMaterialTypeCount> MaterialTypeTable;
 extern const wchar_t* const GraphiteTypeTable[kGraphiteTypeCount];
 extern const wchar_t* const ElementTable[kElementCount];
 extern const wchar_t* const PhaseTable[kPhaseCount];

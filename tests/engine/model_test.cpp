@@ -104,7 +104,7 @@ TEST(ModelTest, PresetsMatchTheirHandbookTemperaturesAndKeepTheInvariants) {
         EXPECT_EQ(DefaultCompositionTable[family][0], data.base);
         for (int i = 1; DefaultCompositionTable[family][i] >= 0; ++i)
             EXPECT_TRUE(data.Find(DefaultCompositionTable[family][i])) << i;
-        EXPECT_LT(data.terminal, MaterialTypeTable[family].tempStart);
+        EXPECT_LT(data.terminal, Families[family].tempStart);
 
         double fraction[kElementCount] = {};
         for (uint32_t k = 0; k < kElementCount; ++k)
