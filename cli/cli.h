@@ -134,6 +134,7 @@ void ApplyTemperatureOptions(const ConditionOptions& options, MatCondition& rec)
 using Runner = std::function<int()>;
 void AddCalcCommand(CLI::App& app, Runner& run);
 void AddSweepCommand(CLI::App& app, Runner& run);
+void AddValidateCommand(CLI::App& app, Runner& run); // validate.cpp
 
 // One calculation without output, as calc runs it: a job folder, its input.vjp, the engine through the
 // process runner, the result read back; the folder is removed in every case and an interrupt stops
