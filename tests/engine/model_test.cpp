@@ -21,7 +21,10 @@ CAlloyModel Binary(double silicon = 10.0, double titanium = 0.0, double fraction
     for (const int k : {0, 12, 15})
         elements.element[k] =
             ElementData{true, 30, 1000, 3.0, 2.7, 20e-6, 0.9, 1.1, 400, 200, 90, 1.0, 15000, 70, 0.33};
-    const FamilyData family{0, 700.0, {{12, -5.0, 0.2, 0.1}, {15, 30.0, 8.0, 0.5}}};
+    FamilyData family;
+    family.base = 0;
+    family.terminal = 700.0;
+    family.solutes = {{12, -5.0, 0.2, 0.1}, {15, 30.0, 8.0, 0.5}};
     double fraction[kElementCount] = {};
     fraction[0] = 1 - (silicon + titanium) / 100;
     fraction[12] = silicon / 100;
