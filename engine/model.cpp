@@ -42,6 +42,7 @@ bool CAlloyModel::Setup(const double (&massFraction)[kElementCount], const Famil
             return false;
         }
         double solidVolume = w / e.solidDensity;
+        double mushVolume = solidVolume; // in the solid that forms above the end of solidification
         double liquidVolume = w / e.liquidDensity;
         if (static_cast<int>(k) != family.base) {
             const SoluteData* solute = family.Find(static_cast<int>(k));
@@ -62,13 +63,16 @@ bool CAlloyModel::Setup(const double (&massFraction)[kElementCount], const Famil
             // solubility it forms a phase of its own with the element's own density.
             const double dissolved = solute->solubility >= 0 ? std::min(percent, solute->solubility) : percent;
             m_scattering += solute->conductivityDrop * dissolved;
-            if (solute->density > 0)
+            if (solute->density > 0) {
+                mushVolume = w / solute->density;
                 solidVolume = dissolved / 100.0 / solute->density + (percent - dissolved) / 100.0 / e.solidDensity;
+            }
             if (solute->liquidDensity > 0 || solute->density > 0)
                 liquidVolume = w / (solute->liquidDensity > 0 ? solute->liquidDensity : solute->density);
         }
         inverseMolarMass += w / e.molarMass;
         m_solidVolume += solidVolume;
+        m_mushVolume += mushVolume;
         m_liquidVolume += liquidVolume;
         m_expansion += w * e.expansion;
         m_cpSolid += w * e.cpSolid;
@@ -166,11 +170,12 @@ double CAlloyModel::ScheilTemperature(double fraction) const {
     return m_scheilTop - m_depression * (std::pow(fraction, m_partition - 1.0) - 1.0);
 }
 
-double CAlloyModel::SolidVolume(double kelvin) const {
+double CAlloyModel::SolidVolume(double kelvin, bool mush) const {
     // The linear expansion rises linearly from its 25 C value towards the base's melting point.
     const double span = std::max(m_baseMelting - kRoomKelvin, 1.0);
     const double dt = kelvin - kRoomKelvin;
-    return m_solidVolume * (1.0 + 3.0 * m_expansion * (dt + m_expansionRise * dt * dt / (2.0 * span)));
+    return (mush ? m_mushVolume : m_solidVolume) *
+           (1.0 + 3.0 * m_expansion * (dt + m_expansionRise * dt * dt / (2.0 * span)));
 }
 
 double CAlloyModel::FractionLiquid(double kelvin) const {
@@ -198,12 +203,14 @@ PropertyRow CAlloyModel::Evaluate(double kelvin) const {
     const double fs = 1.0 - fl;
     row.fractionLiquid = fl;
 
-    const double solidVolume = SolidVolume(kelvin);
+    // The solid that forms above the end of solidification holds every solute dissolved; the phases of
+    // the solutes beyond their solubility (graphite in cast iron) form with the last liquid.
+    const double solidVolume = SolidVolume(kelvin, fl > 0);
     // Above the base's melting point the liquid expands at its own rate; below it, undercooled, it is
     // taken to contract as the solid does, so that it never becomes the denser of the two.
     const double liquidVolume = kelvin >= m_baseMelting
                                     ? m_liquidVolume * (1.0 + kLiquidExpansion * (kelvin - m_baseMelting))
-                                    : m_liquidVolume * solidVolume / SolidVolume(m_baseMelting);
+                                    : m_liquidVolume * SolidVolume(kelvin, true) / SolidVolume(m_baseMelting, true);
     const double volume = fl * liquidVolume + fs * solidVolume; // specific volumes add by mass
     row.density = 1.0 / volume;
     row.molarVolume = m_molarMass * volume;

@@ -47,8 +47,8 @@ private:
     // Temperature on Scheil's path where the fraction liquid is `fraction` (0 < fraction <= 1) of the
     // liquid left when the base's primary phase begins to form.
     double ScheilTemperature(double fraction) const;
-    // Specific volume of the solid at `kelvin`, cm3/g.
-    double SolidVolume(double kelvin) const;
+    // Specific volume of the solid at `kelvin`, cm3/g: in the mush with every solute dissolved.
+    double SolidVolume(double kelvin, bool mush) const;
 
     double m_baseMelting = 0;
     double m_liquidus = 0;
@@ -68,6 +68,7 @@ private:
     double m_tcLattice = 0;     // the solid's lattice conductivity at 25 C, W/(m K)
     double m_molarMass = 0;
     double m_solidVolume = 0;  // cm3/g at 25 C
+    double m_mushVolume = 0;   // cm3/g at 25 C with every solute dissolved
     double m_liquidVolume = 0; // cm3/g at the base's melting point
     double m_expansion = 0;
     double m_cpSolid = 0;

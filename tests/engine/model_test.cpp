@@ -44,7 +44,9 @@ TEST(ModelTest, ScheilPathFollowsTheClosedForm) {
     EXPECT_DOUBLE_EQ(700.0, model.Solidus());
     for (const double t : {949.0, 900.0, 701.0})
         EXPECT_NEAR(std::pow((1000.0 - t) / 50.0, -1.25), model.FractionLiquid(t), 1e-12) << t;
-    EXPECT_NEAR((1 - model.FractionLiquid(900.0)) * 400.0, model.Evaluate(900.0).latentHeat, 1e-9);
+    // The heat of fusion moved from the elements' melting point to the liquidus by Kirchhoff's law:
+    // 400 - (1.1 - 0.9) 50 J/g.
+    EXPECT_NEAR((1 - model.FractionLiquid(900.0)) * 390.0, model.Evaluate(900.0).latentHeat, 1e-9);
     const PropertyRow warm = model.Evaluate(500.0);
     EXPECT_NEAR(warm.young / (3 * (1 - 2 * warm.poisson)), warm.bulk, 1e-9);
     EXPECT_NEAR(warm.young / (2 * (1 + warm.poisson)), warm.shear, 1e-9);
@@ -131,7 +133,10 @@ TEST(ModelTest, PresetsMatchTheirHandbookTemperaturesAndKeepTheInvariants) {
             ASSERT_FALSE(row.viscosity < row.viscosityLiquid) << t;
             ASSERT_LE(row.fractionLiquid, previous.fractionLiquid) << t;
             ASSERT_LT(row.enthalpy, previous.enthalpy) << t;
-            ASSERT_GE(row.density, previous.density) << t;
+            // Cast iron expands as its graphite forms with the last liquid.
+            ASSERT_TRUE(row.density >= previous.density ||
+                        (family == kCastIronFamily && previous.fractionLiquid > 0 && row.fractionLiquid == 0))
+                << t;
             ASSERT_GE(row.latentHeat, previous.latentHeat) << t;
             previous = row;
         }
