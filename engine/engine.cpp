@@ -209,8 +209,9 @@ int CRun::WriteResult() {
         }
         return false;
     };
-    temperatures.erase(std::remove_if(temperatures.begin() + 1, temperatures.end() - 1, nearExact),
-                       temperatures.end() - 1);
+    if (temperatures.size() > 2) // the first and the last row stay
+        temperatures.erase(std::remove_if(temperatures.begin() + 1, temperatures.end() - 1, nearExact),
+                           temperatures.end() - 1);
     for (const double exact : {m_model.Liquidus(), m_model.Solidus()}) {
         for (int k = -2; k <= 2; ++k) {
             const double kelvin = exact + k * kExactSpacing;
