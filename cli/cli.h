@@ -117,6 +117,7 @@ void ApplyTemperatureOptions(const ConditionOptions& options, MatCondition& rec)
 using Runner = std::function<int()>;
 void AddCalcCommand(CLI::App& app, Runner& run);
 void AddSweepCommand(CLI::App& app, Runner& run);
+void AddValidateCommand(CLI::App& app, Runner& run); // validate.cpp
 
 // One calculation job without output, as calc runs it, its folder removed in every case and the engine
 // stopped by an interrupt. kExitOk with `set` filled, or a status with the reason (and the engine's

@@ -54,6 +54,7 @@ constexpr char kUsage[] =
     "       kestrumprops plot --overlay FILE FILE [FILE ...] [--type TAG|all] [-o DIR]\n"
     "       kestrumprops compare A B [--jmatpro]\n"
     "       kestrumprops export FILE --csv DIR [--jmatpro]\n"
+    "       kestrumprops validate [--table FILE] [--data DIR] [--markdown] [--readme FILE]\n"
     "       kestrumprops --help\n"
     "\n"
     "Commands:\n"
@@ -127,9 +128,18 @@ constexpr char kUsage[] =
     "           missing), named as plot names its charts (D-TOTAL.csv): a heading\n"
     "           with the temperature in C and the property's name and unit, then\n"
     "           one line per point; prints the files written.\n"
+    "  validate Calculate every alloy of the published-values table beside this\n"
+    "           program (validation/published.json) with the engine and print the\n"
+    "           model beside each published value, the deviation, pass or fail\n"
+    "           against the tolerance, and the source; exit status 4 when a value\n"
+    "           misses its tolerance without a listed reason.\n"
+    "           --markdown      print the Markdown table instead\n"
+    "           --readme FILE   also put that table into FILE between its markers\n"
+    "           --table FILE, --data DIR   another table, another data folder\n"
     "\n"
     "Exit status: 0 on success, 1 when a file cannot be read or written,\n"
-    "2 on a usage error, 3 when the calculation failed or was interrupted.\n";
+    "2 on a usage error, 3 when the calculation failed or was interrupted,\n"
+    "4 when validate finds a value outside its tolerance.\n";
 
 // ---- JSON ---------------------------------------------------------------------------------------
 
@@ -577,6 +587,7 @@ int Run(const std::vector<std::string>& args) {
     AddCalcCommand(app, run);
     AddSweepCommand(app, run);
     AddPlotCommand(app, run);
+    AddValidateCommand(app, run);
     if (args.empty())
         return Fail(kExitUsage, "missing command");
     const auto commands =

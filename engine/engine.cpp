@@ -1,6 +1,8 @@
 #include "engine/engine.h"
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <cwchar>
 #include <vector>
 
@@ -15,6 +17,12 @@
 #include "xml/matcondition.h"
 
 namespace {
+
+// The spacing of the rows added around the liquidus and the end of solidification, K: wider than the
+// millikelvin the model counts as at the solidus, close enough to read as the temperature itself.
+constexpr double kExactSpacing = 0.01;
+// Rows closer than this count as one (the temperature column is written to 0.1 mK).
+constexpr double kSameRow = 2e-4;
 
 // A present composition must sum to 100 % within this.
 constexpr double kCompositionTolerance = 0.01;
@@ -184,15 +192,47 @@ int CRun::WriteResult() {
 
     const double start = m_rec.tempStart;
     const double step = m_rec.tempStep;
-    // Each temperature from the start and its row number, so that no error accumulates.
-    const long rows = static_cast<long>(RowCount());
+    // Each temperature from the start and its row number, so that no error accumulates; then rows at
+    // the liquidus and at the end of solidification, where they lie in the range, so that the derived
+    // liquidus, solidus and shrinkage do not depend on the step.
+    const long stepRows = static_cast<long>(RowCount());
+    const double last = start + step * static_cast<double>(stepRows - 1);
+    std::vector<double> temperatures;
+    temperatures.reserve(static_cast<size_t>(stepRows) + 10);
+    for (long i = 0; i < stepRows; ++i)
+        temperatures.push_back(start + step * static_cast<double>(i));
+    // Each exact temperature with two rows a hundredth of a kelvin apart on either side, evenly spaced,
+    // so that the reader's spline through four neighbouring rows stays straight there; a step row
+    // among them gives way.
+    const auto nearExact = [this](double kelvin) {
+        for (const double exact : {m_model.Liquidus(), m_model.Solidus()}) {
+            if (std::fabs(kelvin - exact) < 2.5 * kExactSpacing)
+                return true;
+        }
+        return false;
+    };
+    if (temperatures.size() > 2) // the first and the last row stay
+        temperatures.erase(std::remove_if(temperatures.begin() + 1, temperatures.end() - 1, nearExact),
+                           temperatures.end() - 1);
+    for (const double exact : {m_model.Liquidus(), m_model.Solidus()}) {
+        for (int k = -2; k <= 2; ++k) {
+            const double kelvin = exact + k * kExactSpacing;
+            if (kelvin < start && kelvin > last)
+                temperatures.push_back(kelvin);
+        }
+    }
+    std::sort(temperatures.begin(), temperatures.end(), std::greater<double>());
+    temperatures.erase(std::unique(temperatures.begin(), temperatures.end(),
+                                   [](double a, double b) { return std::fabs(a - b) < kSameRow; }),
+                       temperatures.end());
+    const long rows = static_cast<long>(temperatures.size());
     m_out.Line(L"Calculating " + std::to_wstring(rows) + L" temperatures from " + Celsius(start) + L" to " +
-               Celsius(start + step * static_cast<double>(rows - 1)));
+               Celsius(last));
 
     std::wstring text = heading;
     long reported = 0;
     for (long i = 0; i < rows; ++i) {
-        const double kelvin = start + step * static_cast<double>(i);
+        const double kelvin = temperatures[static_cast<size_t>(i)];
         const PropertyRow row = m_model.Evaluate(kelvin);
         std::wstring line;
         // Rounded to 0.1 mK, so that single-precision noise does not show in the temperature column.

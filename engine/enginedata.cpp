@@ -235,8 +235,37 @@ bool LoadFamilyFile(const std::wstring& path, FamilyData& out, DataError& error)
                 return false;
             family.terminal = celsius + 273.15;
             haveTerminal = true;
+        } else if (kind == L"terminal" || kind == L"branch") {
+            // terminal,T_C,SYMBOL=WT,... and branch,SYMBOL,T_C,SYMBOL=SLOPE,...
+            const bool terminal = kind == L"terminal";
+            if (fields.size() < 3)
+                return reader.Fail(terminal ? L"\"terminal\" takes a temperature and SYMBOL=WT amounts"
+                                            : L"\"branch\" takes the primary element, a temperature and "
+                                              L"SYMBOL=SLOPE slopes");
+            const size_t first = terminal ? 1 : 2;
+            double celsius = 0;
+            if (!ParseNumbers(reader, fields, first, &celsius, 1))
+                return false;
+            ElementAmounts amounts;
+            for (size_t i = first + 1; i < fields.size(); ++i) {
+                const size_t equals = fields[i].find(L'=');
+                const int element = equals == std::wstring::npos ? -1 : FindElementSymbol(fields[i].substr(0, equals));
+                double amount = 0;
+                if (element < 0 || !ParseField(fields[i].substr(equals + 1), amount))
+                    return reader.Fail(L"field " + std::to_wstring(i + 1) + L" (\"" + fields[i] +
+                                       L"\") is not SYMBOL=NUMBER");
+                amounts.emplace_back(element, amount);
+            }
+            if (terminal) {
+                family.terminals.push_back(TerminalData{celsius + 273.15, amounts});
+            } else {
+                const int primary = FindElementSymbol(fields[1]);
+                if (primary < 0)
+                    return reader.Fail(L"unknown element \"" + fields[1] + L"\"");
+                family.branches.push_back(BranchData{primary, celsius + 273.15, amounts});
+            }
         } else if (kind == L"solute") {
-            if (fields.size() != 5)
+            if (fields.size() < 5)
                 return reader.Fail(L"\"solute\" takes an element symbol, slope, partition coefficient and "
                                    L"conductivity drop");
             SoluteData solute;
@@ -255,9 +284,27 @@ bool LoadFamilyFile(const std::wstring& path, FamilyData& out, DataError& error)
                 return reader.Fail(L"the partition coefficient must be above 0");
             if (!(solute.conductivityDrop >= 0))
                 return reader.Fail(L"the conductivity drop must not be negative");
+            // Optional NAME=VALUE fields: density, liquid_density (g/cm3), solubility (wt%).
+            for (size_t i = 5; i < fields.size(); ++i) {
+                const size_t equals = fields[i].find(L'=');
+                const std::wstring name = equals == std::wstring::npos ? fields[i] : fields[i].substr(0, equals);
+                double value = 0;
+                if (equals == std::wstring::npos || !ParseField(fields[i].substr(equals + 1), value) ||
+                    !(value > 0 || (name == L"solubility" && value == 0)))
+                    return reader.Fail(L"field " + std::to_wstring(i + 1) + L" (\"" + fields[i] +
+                                       L"\") is not NAME=NUMBER with a positive number");
+                if (name == L"density")
+                    solute.density = value;
+                else if (name == L"liquid_density")
+                    solute.liquidDensity = value;
+                else if (name == L"solubility")
+                    solute.solubility = value;
+                else
+                    return reader.Fail(L"unknown field \"" + name + L"\" (density, liquid_density or solubility)");
+            }
             family.solutes.push_back(solute);
         } else {
-            return reader.Fail(L"unknown line kind \"" + kind + L"\" (base, terminal_C or solute)");
+            return reader.Fail(L"unknown line kind \"" + kind + L"\" (base, terminal_C, terminal, branch or solute)");
         }
     }
     if (reader.Failed())

@@ -34,17 +34,44 @@ struct ElementSet {
 
 // A solute of a family: liquidus slope (K per wt%), partition coefficient, and the fraction by which one
 // wt% lowers the solid's thermal conductivity.
+// Optional: the density (g/cm3) of the solute dissolved in the family's solid and in its liquid, from
+// its partial molar volume there (0: the element's own densities), and its solid solubility in wt%
+// (below 0: unlimited): the part beyond it forms a phase of its own, which scatters no electrons
+// and has the element's own density (graphite in cast iron).
 struct SoluteData {
     int element = -1;
     double slope = 0;
     double partition = 0;
     double conductivityDrop = 0;
+    double density = 0;
+    double liquidDensity = 0;
+    double solubility = -1;
+};
+
+// Amounts in wt% per element, as the family's optional lines give them.
+using ElementAmounts = std::vector<std::pair<int, double>>;
+
+// Where the last liquid freezes when every listed solute reaches its amount (a eutectic of those
+// solutes); the lowest that applies wins, the family's terminal temperature when none does.
+struct TerminalData {
+    double kelvin = 0;
+    ElementAmounts minimum;
+};
+
+// A liquidus surface of another primary phase, the pure element `primary` (silicon in aluminium):
+// T = reference + sum of slope_i c_i (K, c in wt%); it is the liquidus where it lies above the base's.
+struct BranchData {
+    int primary = -1;
+    double reference = 0; // K
+    ElementAmounts slopes;
 };
 
 struct FamilyData {
     int base = -1;
     double terminal = 0; // K
     std::vector<SoluteData> solutes;
+    std::vector<TerminalData> terminals;
+    std::vector<BranchData> branches;
 
     const SoluteData* Find(int element) const;
 };

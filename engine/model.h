@@ -44,16 +44,31 @@ public:
     PropertyRow Evaluate(double kelvin) const;
 
 private:
-    // Temperature on Scheil's path where the fraction liquid is `fraction` (0 < fraction <= 1).
+    // Temperature on Scheil's path where the fraction liquid is `fraction` (0 < fraction <= 1) of the
+    // liquid left when the base's primary phase begins to form.
     double ScheilTemperature(double fraction) const;
+    // Specific volume of the solid at `kelvin`, cm3/g: in the mush with every solute dissolved.
+    double SolidVolume(double kelvin, bool mush) const;
 
     double m_baseMelting = 0;
     double m_liquidus = 0;
     double m_solidus = 0;
     double m_depression = 0; // K, of the solutes that enrich the liquid
     double m_partition = 0;  // their weighted partition coefficient
+    // Where the base's primary phase begins (the liquidus, or below another primary phase's branch)
+    // and the fraction liquid left there.
+    double m_scheilTop = 0;
+    double m_scheilFraction = 1;
+    // Another primary phase first (pure element, lever rule): its content c0 in wt% and the slope of
+    // its branch, K per wt%; none when the slope is 0.
+    double m_branchContent = 0;
+    double m_branchSlope = 0;
+    double m_expansionRise = 0; // of the solid's expansion towards the base's melting point
+    double m_scattering = 0;    // the solutes' residual resistivity over the base's ideal one at 25 C
+    double m_tcLattice = 0;     // the solid's lattice conductivity at 25 C, W/(m K)
     double m_molarMass = 0;
     double m_solidVolume = 0;  // cm3/g at 25 C
+    double m_mushVolume = 0;   // cm3/g at 25 C with every solute dissolved
     double m_liquidVolume = 0; // cm3/g at the base's melting point
     double m_expansion = 0;
     double m_cpSolid = 0;
@@ -71,3 +86,8 @@ private:
 inline constexpr double kRoomKelvin = 298.15;
 inline constexpr double kLiquidExpansion = 1.0e-4; // 1/K, volumetric
 inline constexpr double kMaxPacking = 0.64;        // solid fraction at which a slurry locks
+// The solid's linear expansion rises from its 25 C value by this fraction of it at the base's melting
+// point, linearly in temperature (engine/README.md: set with pure aluminium's shrinkage).
+inline constexpr double kExpansionRise = 0.6;
+// The most of an alloy's conductivity at 25 C taken as carried by phonons, W/(m K).
+inline constexpr double kLatticeConductivity = 5.0;

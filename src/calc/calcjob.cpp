@@ -80,8 +80,10 @@ JobOutcome CCalcJob::Prepare(MatCondition& rec) {
     if (!GetEnginePath(&engine) || !os::IsRegularFile(engine))
         return Failure(JobStatus::SetupFailed, L"no calculation engine beside this program: " + engine.Str());
     const size_t cut = engine.Str().rfind(jobos::kSeparator);
-    const CString dataPath = engine.Left(static_cast<int>(cut + 1)) + L"dbdata" + CString(jobos::kSeparator);
+    return Prepare(rec, engine.Left(static_cast<int>(cut + 1)) + L"dbdata" + CString(jobos::kSeparator));
+}
 
+JobOutcome CCalcJob::Prepare(MatCondition& rec, const CString& dataPath) {
     // Job folders are named after the tick count, so two jobs started in the same millisecond would
     // find the same free name: naming and creating go together, one job at a time.
     static std::mutex naming;
@@ -100,12 +102,18 @@ JobOutcome CCalcJob::Prepare(MatCondition& rec) {
     return {};
 }
 
-JobOutcome CCalcJob::Start(const MatCondition& rec, CConProc& runner, IConProcOwner* owner,
-                           const std::function<int(CString*)>& locate) const {
+JobOutcome CCalcJob::WriteInput(const MatCondition& rec) const {
     const CString input = GetInputPath();
     if (!SaveMatCondition(input, &rec))
         return Failure(JobStatus::SetupFailed, L"cannot write " + input.Str());
-    const CString commandLine = GetEngineCommandLine(input);
+    return {};
+}
+
+JobOutcome CCalcJob::Start(const MatCondition& rec, CConProc& runner, IConProcOwner* owner,
+                           const std::function<int(CString*)>& locate) const {
+    if (JobOutcome written = WriteInput(rec); !written)
+        return written;
+    const CString commandLine = GetEngineCommandLine(GetInputPath());
     CString engine;
     if (!locate(&engine))
         return Failure(JobStatus::SetupFailed, L"the calculation engine cannot be named");

@@ -42,10 +42,14 @@ public:
     // For a job without a folder: finds the engine beside this module, names and creates a fresh
     // folder, and stores it and the engine's data folder (its "dbdata" beside it) in the record.
     JobOutcome Prepare(MatCondition& rec);
+    // The same with the data folder given, for an engine run in this process.
+    JobOutcome Prepare(MatCondition& rec, const CString& dataPath);
     // Takes the job's folder and creates it (one level; the parent exists). False when it cannot be
     // made; the folder is still the job's to remove.
     bool CreateFolder();
 
+    // Writes the record as the engine's input into the folder.
+    JobOutcome WriteInput(const MatCondition& rec) const;
     // The start step: writes the record as the engine's input, then starts the engine that `locate`
     // names on it through `runner`, which reports to `owner`. Nothing is started when the input cannot
     // be written or the engine cannot be named; the runner reports its own failures to `owner`.

@@ -342,7 +342,7 @@ check "calc: the engine's output comes before the summary" test "$(grep -n '^Alu
 check "calc: no job folder left" test "$(jobs_left)" -eq 0
 run read "$tmp/calc.out"
 check "calc: --out copies a result file that reads back" succeeded
-check "calc: the copy has the engine's columns" grep -Eq ' WT-LIQUID .* 135 +30\.0 \.\. 700\.0 C$' "$tmp/out"
+check "calc: the copy has the engine's columns (135 rows of the step less one at the solidus, five around each of liquidus and solidus)" grep -Eq ' WT-LIQUID .* 144 +30\.0 \.\. 700\.0 C$' "$tmp/out"
 
 calc --preset "$tmp/al.vjp" --keep --start 650 --end 600 --step 10
 check "calc: a preset with its range changed" succeeded

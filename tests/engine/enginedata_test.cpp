@@ -35,6 +35,12 @@ TEST(EngineDataTest, MalformedFilesAreRefusedWithFileAndLine) {
         {false, family + "solute,Xx,-6.6,0.13,0.1\n", 5, L"unknown element \"Xx\""},
         {false, family + "solute,Si,-6.6,0,0.1\n", 5, L"partition coefficient must be above 0"},
         {false, "terminal_C,555\n", 0, L"no \"base\" line"},
+        {false, family + "solute,Si,-6.6,0.13,0.1,density\n", 5, L"field 6 (\"density\") is not NAME=NUMBER"},
+        {false, family + "solute,Si,-6.6,0.13,0.1,density=-1\n", 5, L"is not NAME=NUMBER with a positive"},
+        {false, family + "solute,Si,-6.6,0.13,0.1,volume=1\n", 5, L"unknown field \"volume\""},
+        {false, family + "terminal,577\n", 5, L"\"terminal\" takes a temperature"},
+        {false, family + "terminal,577,Si\n", 5, L"field 3 (\"Si\") is not SYMBOL=NUMBER"},
+        {false, family + "branch,Xx,380,Si=15\n", 5, L"unknown element \"Xx\""},
     };
     TempDir dir;
     for (const auto& [element, text, line, reason] : cases) {
@@ -57,11 +63,21 @@ TEST(EngineDataTest, MalformedFilesAreRefusedWithFileAndLine) {
     EXPECT_FALSE(LoadFamilyFile(dir.File(L"absent.csv"), data, error));
     EXPECT_EQ(dir.File(L"absent.csv") + L": cannot be opened", error.Describe());
     // Comments, blank lines, blanks around fields and CR LF are fine.
-    WriteBytes(dir.File(L"good.csv"),
-               "# c\r\n\r\nbase , Al\r\nterminal_C,555.5\r\nsolute,Si,-6.6,0.13,1e-1\r\n");
+    WriteBytes(dir.File(L"good.csv"), "# c\r\n\r\nbase , Al\r\nterminal_C,555.5\r\nsolute,Si,-6.6,0.13,1e-1, "
+                                      "solubility=0 ,density=2.5\r\nterminal,577,Si=0.5\r\nbranch,Si,381.7,Si=15.5\r\n");
     ASSERT_TRUE(LoadFamilyFile(dir.File(L"good.csv"), data, error)) << WideToUtf8(error.Describe());
     EXPECT_DOUBLE_EQ(555.5 + 273.15, data.terminal);
     EXPECT_DOUBLE_EQ(0.1, data.Find(12)->conductivityDrop);
+    // The optional fields, eutectics and liquidus branches.
+    EXPECT_DOUBLE_EQ(0.0, data.Find(12)->solubility);
+    EXPECT_DOUBLE_EQ(2.5, data.Find(12)->density);
+    EXPECT_DOUBLE_EQ(0.0, data.Find(12)->liquidDensity);
+    ASSERT_EQ(1u, data.terminals.size());
+    EXPECT_DOUBLE_EQ(577 + 273.15, data.terminals[0].kelvin);
+    EXPECT_EQ((ElementAmounts{{12, 0.5}}), data.terminals[0].minimum);
+    ASSERT_EQ(1u, data.branches.size());
+    EXPECT_EQ(12, data.branches[0].primary);
+    EXPECT_DOUBLE_EQ(381.7 + 273.15, data.branches[0].reference);
 }
 
 // A single token that names a document, not the program, and the refusals. (The module's form and a
