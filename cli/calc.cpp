@@ -338,8 +338,8 @@ void AddCalcCommand(CLI::App& app, Runner& run) {
     CLI::App* command = app.add_subcommand("calc");
     AddConditionOptions(*command, options->given);
     command->add_option("--preset", options->preset);
-    command->add_option("--out", options->out);
-    command->add_option("--plot", options->plot);
+    command->add_option("--out", options->out)->check(NotEmpty);
+    command->add_option("--plot", options->plot)->check(NotEmpty);
     command->add_flag("--keep", options->keep);
     command->callback([options, &run] { run = [options] { return RunCalc(*options); }; });
 }

@@ -56,6 +56,8 @@ std::string FormatTable(const std::vector<Row>& rows, const std::vector<bool>& r
 // title, value and unit; "n/a" without a unit where the set has none.
 Row DerivedRow(const CMatProps& siSet, KESTRUMMOD_DATATYPE type);
 
+// The check of an option that takes a file or folder name: the name may not be empty.
+std::string NotEmpty(const std::string& value);
 // The one positional FILE argument as given: a usage error when it is missing or empty.
 int CheckFileArgument(const std::string& file, const std::string& command);
 

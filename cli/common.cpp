@@ -88,6 +88,10 @@ int WriteWholeFile(const std::string& path, const std::string& bytes) {
     return kExitOk;
 }
 
+std::string NotEmpty(const std::string& value) {
+    return value.empty() ? std::string("needs a name") : std::string();
+}
+
 int CheckFileArgument(const std::string& file, const std::string& command) {
     if (file.empty())
         return Fail(kExitUsage, "missing FILE for " + command);

@@ -160,11 +160,6 @@ int RunConditionNew(const ConditionNewOptions& given) {
     return WriteStdout(given.output + '\n');
 }
 
-// A file name given to an option may not be empty.
-std::string NotEmpty(const std::string& value) {
-    return value.empty() ? std::string("needs a name") : std::string();
-}
-
 void AddConditionCommands(CLI::App& app, Runner& run) {
     CLI::App* condition = app.add_subcommand("condition");
     condition->require_subcommand(1);

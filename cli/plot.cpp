@@ -251,9 +251,7 @@ void AddPlotCommand(CLI::App& app, Runner& run) {
     command->add_option("--type", options->type)->check([](const std::string& tag) {
         return tag.empty() ? std::string("needs a property name or 'all'") : std::string();
     });
-    command->add_option("-o,--output", options->folder)->check([](const std::string& folder) {
-        return folder.empty() ? std::string("needs a folder name") : std::string();
-    });
+    command->add_option("-o,--output", options->folder)->check(NotEmpty);
     command->callback([options, &run] { run = [options] { return RunPlot(*options); }; });
 }
 

@@ -218,11 +218,6 @@ int RunExport(const ExportOptions& options) {
     return WriteStdout(out);
 }
 
-// A file or folder name given to an option may not be empty.
-std::string NotEmpty(const std::string& value) {
-    return value.empty() ? std::string("needs a name") : std::string();
-}
-
 } // namespace
 
 void AddResultCommands(CLI::App& app, Runner& run) {

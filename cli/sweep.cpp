@@ -333,8 +333,8 @@ void AddSweepCommand(CLI::App& app, Runner& run) {
     command->add_option("--seed", options->seed);
     command->add_option("-j,--jobs", options->jobs)->check(CLI::Range(1, 256));
     command->add_flag("--json", options->json);
-    command->add_option("-o,--output", options->output);
-    command->add_option("--plot", options->plot);
+    command->add_option("-o,--output", options->output)->check(NotEmpty);
+    command->add_option("--plot", options->plot)->check(NotEmpty);
     command->callback([options, &run] { run = [options] { return RunSweep(*options); }; });
 }
 

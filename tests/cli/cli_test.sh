@@ -657,6 +657,8 @@ check "misuse: missing file argument" fails 2 read
 check "misuse: unknown option" fails 2 read --bogus "$examples/minimal.out"
 check "misuse: option of the other command" fails 2 convert "$examples/jmatpro_sample.dat" --json
 check "misuse: -o without a name" fails 2 convert "$examples/jmatpro_sample.dat" -o
+check "misuse: calc --out with an empty name" fails 2 calc --family 0 --out ""
+check "misuse: sweep -o with an empty name" fails 2 sweep --family 0 --vary Si=6:7:1 -o ""
 check "misuse: two files" fails 2 read "$examples/minimal.out" "$examples/alsi7mg.out"
 check "misuse: missing file" fails 1 read "$tmp/no-such.out"
 check "misuse: a folder" fails 1 read "$tmp/folder"
