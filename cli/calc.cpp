@@ -17,6 +17,7 @@
 #include "calc/catalogue.h"
 #include "cli/cli.h"
 #include "cli/console.h"
+#include "cli/present.h"
 #include "engine/engine.h"
 #include "framework/osfile.h"
 #include "framework/utf.h"
@@ -51,7 +52,7 @@ int LoadPreset(const CalcOptions& options, MatCondition& rec) {
     if (const int status = LoadCondition(options.preset, rec); status != kExitOk)
         return status;
     ApplyTemperatureOptions(options.condition, rec);
-    return kExitOk;
+    return CheckTemperatures(rec, options.condition, "the preset's");
 }
 
 // Shows the engine's output as it arrives. On a terminal each line replaces the one before, so the
@@ -108,12 +109,17 @@ private:
             m_runnerTrailer = true;
         if (m_runnerTrailer)
             return;
+        // Before it calculates, the engine states its model's liquidus, solidus and latent heat (in
+        // J/g). The summary gives the values derived from the result, as the module derives them, so
+        // that the output holds one liquidus, in one unit: the engine's line is kept for a failure
+        // report but not shown.
+        const bool shown = m_shown && line.rfind("Liquidus ", 0) != 0;
         if (double liquidus = 0; ParseBelowLiquidusWarning(Utf8ToWide(line), &liquidus))
             m_belowLiquidus = liquidus;
         m_last.push_back(line);
         if (m_last.size() > kLinesKept)
             m_last.pop_front();
-        if (!m_shown)
+        if (!shown)
             return;
         if (!m_oneLine) {
             std::fwrite(line.data(), 1, line.size(), stdout);
@@ -193,31 +199,34 @@ std::string BelowLiquidusNote(const MatCondition& rec, double liquidus) {
              static_cast<double>(rec.tempStart) - 273.15, liquidus, std::floor(liquidus / 10) * 10 + 10));
 }
 
-std::string Summary(const MatCondition& rec, const ResultSummary& summary) {
+std::string AlloyText(const MatCondition& rec) {
     wchar_t family[kCatalogueNameMax + 1] = L"?";
     GetMaterialTypeName(static_cast<uint32_t>(rec.materialType), family);
-    std::string out = WideToUtf8(Text(L"%s: %s (wt%%)\n", family, CompositionText(rec).c_str()));
+    return WideToUtf8(Text(L"%s: %s (wt%%)", family, CompositionText(rec).c_str()));
+}
 
-    // Temperatures to a tenth of a kelvin, the other values as they are; "n/a" without a unit where
-    // the result has none.
+// The summary of a result in the tool's units, under the properties' titles.
+std::string Summary(const MatCondition& rec, const ResultSummary& summary) {
+    std::string out = AlloyText(rec) + '\n';
     std::vector<Row> rows;
     const auto add = [&rows](std::wstring label, const std::optional<double>& value, const wchar_t* format,
                              std::wstring unit) {
         rows.push_back(value ? Row{std::move(label), Text(format, *value), std::move(unit)}
                              : Row{std::move(label), L"n/a", L""});
     };
-    const auto name = [](KESTRUMMOD_DATATYPE type) { return KESTRUMMOD_DataTypeToString(type).Str(); };
-    const auto unit = [](KESTRUMMOD_DATATYPE type) { return std::wstring(DescribeDataType(type).unit); };
-    add(name(JDT_SOLIDUS), summary.solidus, L"%.1f", unit(JDT_SOLIDUS));
-    add(name(JDT_LIQUIDUS), summary.liquidus, L"%.1f", unit(JDT_LIQUIDUS));
+    const auto title = [](KESTRUMMOD_DATATYPE type) { return std::wstring(DescribeDataType(type).title); };
+    const auto unit = [](KESTRUMMOD_DATATYPE type) { return PropertyUnit(type); };
+    // Temperatures to a tenth of a kelvin, the other values to six significant digits.
+    add(title(JDT_SOLIDUS), summary.solidus, L"%.1f", unit(JDT_SOLIDUS));
+    add(title(JDT_LIQUIDUS), summary.liquidus, L"%.1f", unit(JDT_LIQUIDUS));
     if (summary.freezingRange)
         add(L"Freezing range", summary.freezingRange, L"%.1f", L"K");
-    add(name(JDT_LATENT_HEAT), summary.latentHeat, L"%g", unit(JDT_LATENT_HEAT));
-    add(name(JDT_SHRINKAGE), summary.shrinkage, L"%g", unit(JDT_SHRINKAGE));
+    add(title(JDT_LATENT_HEAT), summary.latentHeat, L"%g", unit(JDT_LATENT_HEAT));
+    add(title(JDT_SHRINKAGE), summary.shrinkage, L"%g", unit(JDT_SHRINKAGE));
     for (const auto& [value, at] : {std::pair{summary.densityStart, summary.densityStartAt},
                                     std::pair{summary.densityEnd, summary.densityEndAt}}) {
         if (value)
-            add(Text(L"Density at %g C", at), value, L"%.1f", unit(JDT_D_TOTAL));
+            add(Text(L"%s at %g C", title(JDT_D_TOTAL).c_str(), at), value, L"%.1f", unit(JDT_D_TOTAL));
     }
     return out + FormatTable(rows, {false, true, false});
 }
@@ -258,15 +267,15 @@ int Calculate(const CalcOptions& options, MatCondition& rec) {
         if (!CopyWholeFile(job.GetResultPath(), Utf8ToWide(options.out).c_str(), reason))
             return Fail(kExitFileError, FileFailure("cannot write", options.out, reason));
     }
-    std::string text = Summary(rec, SummarizeResult(set));
+    std::string text = Summary(rec, SummarizeResult(InSiUnits(set)));
     if (const std::optional<double> liquidus = console.BelowLiquidus())
         text += BelowLiquidusNote(rec, *liquidus);
     if (!options.out.empty())
         text += "Result file: " + options.out + '\n';
     if (!options.plot.empty()) {
         std::vector<std::wstring> written;
-        if (const int status =
-                WritePlots(set, job.GetResultPath().ToUtf8(), options.plot, std::nullopt, written);
+        if (const int status = WritePlots(InSiUnits(set), job.GetResultPath().ToUtf8(), AlloyText(rec),
+                                          options.plot, {}, written);
             status != kExitOk)
             return status;
         text += "Plots: " + std::to_string(written.size()) + " SVG files in " + options.plot + '\n';
@@ -308,6 +317,17 @@ int RunCalc(CalcOptions& options) {
         options.preset.empty() ? BuildCondition(options.condition, rec) : LoadPreset(options, rec);
     if (status != kExitOk)
         return status;
+    // Everything that can fail without the engine fails before it starts.
+    if (const int family = CheckFamilyData(rec); family != kExitOk)
+        return family;
+    if (!options.out.empty()) {
+        if (const int out = CheckWritable(options.out); out != kExitOk)
+            return out;
+    }
+    if (!options.plot.empty()) {
+        if (const int plot = MakeFolder(options.plot); plot != kExitOk)
+            return plot;
+    }
     return Calculate(options, rec);
 }
 
@@ -318,8 +338,8 @@ void AddCalcCommand(CLI::App& app, Runner& run) {
     CLI::App* command = app.add_subcommand("calc");
     AddConditionOptions(*command, options->given);
     command->add_option("--preset", options->preset);
-    command->add_option("--out", options->out);
-    command->add_option("--plot", options->plot);
+    command->add_option("--out", options->out)->check(NotEmpty);
+    command->add_option("--plot", options->plot)->check(NotEmpty);
     command->add_flag("--keep", options->keep);
     command->callback([options, &run] { run = [options] { return RunCalc(*options); }; });
 }

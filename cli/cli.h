@@ -52,10 +52,12 @@ template <class... Args> std::wstring Text(const wchar_t* format, Args... args) 
 using Row = std::vector<std::wstring>;
 // Columns listed in `rightAligned` hold numbers. Two blanks between columns; no trailing blanks.
 std::string FormatTable(const std::vector<Row>& rows, const std::vector<bool>& rightAligned);
-std::wstring UnitOf(KESTRUMMOD_DATATYPE type);
-// The derived values (solidus 30, liquidus 31, latent heat 32, shrinkage 34) as label, value, unit.
-Row DerivedRow(const CMatProps& set, KESTRUMMOD_DATATYPE type);
+// A derived single value of a set in the tool's units (solidus, liquidus, latent heat, shrinkage) as
+// title, value and unit; "n/a" without a unit where the set has none.
+Row DerivedRow(const CMatProps& siSet, KESTRUMMOD_DATATYPE type);
 
+// The check of an option that takes a file or folder name: the name may not be empty.
+std::string NotEmpty(const std::string& value);
 // The one positional FILE argument as given: a usage error when it is missing or empty.
 int CheckFileArgument(const std::string& file, const std::string& command);
 
@@ -70,12 +72,21 @@ int CheckInputFile(const std::wstring& path);
 // "cannot read F" with the reason, which often begins with the file name already; line ends in the
 // reason become blanks, so that the failure stays one line.
 std::string FileFailure(const std::string& what, const std::string& file, std::string reason);
-// Reads a result file into `set`; reports a failure and returns its status. A file that gives no
-// series fails, or, with EmptySet::Warns, gives a warning and an empty set, as the module reads it.
-enum class EmptySet { Fails, Warns };
 // Whether a file is read as JMatPro output: when asked for, or by its ".dat" extension in any case.
 bool IsJMatProName(const std::string& file, bool jmatpro);
-int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empty = EmptySet::Fails);
+// Reads a result file into `set` as the module holds it; reports a failure and returns its status.
+// A file in which no column heading names a property the module knows is refused, although the
+// module's reader takes it (as a set without series, or of unknown ones): every command that reads
+// a file is about properties. Values that are not finite are counted in a warning.
+int LoadSet(const std::string& file, bool jmatpro, CMatProps& set);
+// Checks before any work that `path` can be written: a file that is missing is created and removed
+// again. A failure is reported with the system's reason.
+int CheckWritable(const std::string& path);
+// Makes the folder (and its parents) when missing and checks that a file can be written into it; an
+// empty name is the current folder.
+int MakeFolder(const std::string& folder);
+// Writes `bytes` as the whole file at `path` (UTF-8); a failure is reported with the system's reason.
+int WriteWholeFile(const std::string& path, const std::string& bytes);
 
 // Reads a material condition document into `rec`; reports a failure (with why the document did not
 // load) and returns its status, `rec` then unchanged.
@@ -102,6 +113,12 @@ void AddConditionOptions(CLI::App& command, ConditionArgs& given);
 int ParseConditionArgs(const ConditionArgs& given, ConditionOptions& options);
 // The checks that need every option: cast-iron options only for cast iron.
 int CheckConditionOptions(const ConditionOptions& options);
+// The temperatures of a record that the options (or `origin`, "the preset's" or "the family's
+// default") gave, checked as the engine would check them late: the start above the end, the end above
+// absolute zero, not more temperatures than the engine takes. Reported in degrees Celsius.
+int CheckTemperatures(const MatCondition& rec, const ConditionOptions& options, const std::string& origin);
+// Whether the engine has data for the record's family.
+int CheckFamilyData(const MatCondition& rec);
 // A family by index, by catalogue name or by the unambiguous start of one (any letter case); -1 if none.
 int32_t FindFamily(const std::string& given);
 // Builds the record as the input dialog does: the family's defaults and default composition, the
@@ -130,13 +147,27 @@ int32_t FindElement(const std::string& given);
 bool SetComposition(MatCondition& rec, const std::vector<int32_t>& elements,
                     const std::vector<double>& percents, std::string& failure);
 void AddPlotCommand(CLI::App& app, Runner& run);
-// Writes `bytes` as the whole file at `path` (UTF-8); a failure is reported with the system's reason.
-int WriteWholeFile(const std::string& path, const std::string& bytes);
-// Makes the folder (and its parents) when missing; an empty name is the current folder.
-int MakeFolder(const std::string& folder);
-// One SVG per plotted property of `set` (or only of data type `only`) into `folder`, made when missing;
-// `source` names the set in a failure line. The paths written are appended to `written`.
-int WritePlots(const CMatProps& set, const std::string& source, const std::string& folder,
-               std::optional<KESTRUMMOD_DATATYPE> only, std::vector<std::wstring>& written);
+void AddResultCommands(CLI::App& app, Runner& run);
+void AddFamiliesCommand(CLI::App& app, Runner& run);
+
+// How plot draws a set: every point or thinned as the graph window first shows a series, and the
+// temperatures shown.
+struct PlotChoice {
+    bool raw = false;
+    std::optional<double> from, to; // C
+    std::optional<KESTRUMMOD_DATATYPE> only;
+};
+// The points of a series as a chart shows them: finite, inside the chosen temperatures, and thinned
+// unless every point was asked for.
+std::vector<GraphPoint> ChartPoints(const CMatPropData& series, const PlotChoice& choice);
+// One SVG per property curve of `siSet` (in the tool's units) into `folder` (made before the set was
+// calculated or read), each under the title `title`; `source` names the set in a failure line. Single
+// values (solidus, liquidus, latent heat, shrinkage) are values, not curves: read and export give them.
+// The paths written are appended to `written`.
+int WritePlots(const CMatProps& siSet, const std::string& source, const std::string& title,
+               const std::string& folder, const PlotChoice& choice, std::vector<std::wstring>& written);
+
+// The help text for the command the arguments name (the overview when they name none).
+std::string HelpText(const std::vector<std::string>& args);
 
 } // namespace cli

@@ -5,9 +5,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cwchar>
+#include <filesystem>
 #include <iterator>
 #include <system_error>
 
+#include "cli/present.h"
 #include "framework/osfile.h"
 #include "framework/stdiofile.h"
 #include "framework/utf.h"
@@ -42,11 +44,6 @@ std::wstring_view SeriesName(const CMatPropData& series) {
     return {series.m_name, wcsnlen(series.m_name, std::size(series.m_name))};
 }
 
-std::wstring UnitOf(KESTRUMMOD_DATATYPE type) {
-    CString unit;
-    return GetDataTypeUnit(type, &unit) ? unit.Str() : std::wstring();
-}
-
 std::string FormatTable(const std::vector<Row>& rows, const std::vector<bool>& rightAligned) {
     std::vector<size_t> widths(rightAligned.size(), 0);
     for (const Row& row : rows) {
@@ -69,20 +66,16 @@ std::string FormatTable(const std::vector<Row>& rows, const std::vector<bool>& r
     return WideToUtf8(text);
 }
 
-// The derived values are one-point series. Solidus and liquidus are temperatures on x; latent heat and
-// shrinkage carry their value on y. Returns the label, value and unit cells.
-Row DerivedRow(const CMatProps& set, KESTRUMMOD_DATATYPE type) {
-    Row row{L"  " + KESTRUMMOD_DataTypeToString(type).Str(), L"n/a", L""};
-    const CMatPropData* series = FindSeries(set, type);
-    if (!series || series->m_points.empty())
-        return row;
-    const GraphPoint point = series->m_points.front();
-    const bool onX = DescribeDataType(type).shape == TypeShape::ValueOnX;
-    const double value = onX ? point.x : point.y;
-    if (!std::isfinite(value))
-        return row;
-    row[1] = Text(onX ? L"%.1f" : L"%g", value);
-    row[2] = UnitOf(onX ? series->m_xDataType : type);
+Row DerivedRow(const CMatProps& siSet, KESTRUMMOD_DATATYPE type) {
+    CMatPropData none;
+    none.m_dataType = type;
+    const CMatPropData* series = FindSeries(siSet, type);
+    Row row{L"  " + PropertyTitle(series ? *series : none), L"n/a", L""};
+    if (const std::optional<double> value = series ? SingleValue(*series) : std::nullopt) {
+        // Temperatures to a tenth of a kelvin, the others to six significant digits.
+        row[1] = Text(PropertyUnit(type) == L"C" ? L"%.1f" : L"%g", *value);
+        row[2] = PropertyUnit(type);
+    }
     return row;
 }
 
@@ -93,6 +86,10 @@ int WriteWholeFile(const std::string& path, const std::string& bytes) {
         !file.Close(error))
         return Fail(kExitFileError, "cannot write " + path + ": " + WideToUtf8(os::ErrorMessage(error)));
     return kExitOk;
+}
+
+std::string NotEmpty(const std::string& value) {
+    return value.empty() ? std::string("needs a name") : std::string();
 }
 
 int CheckFileArgument(const std::string& file, const std::string& command) {
@@ -146,7 +143,7 @@ bool IsJMatProName(const std::string& file, bool jmatpro) {
     return jmatpro || CString::FromUtf8(file).Right(4).CompareNoCase(L".dat") == 0;
 }
 
-int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empty) {
+int LoadSet(const std::string& file, bool jmatpro, CMatProps& set) {
     const std::wstring path = Utf8ToWide(file);
     if (const int status = CheckInputFile(path); status != kExitOk)
         return status;
@@ -154,13 +151,62 @@ int LoadSet(const std::string& file, bool jmatpro, CMatProps& set, EmptySet empt
                                                ReadThreads::CallerAndHelper);
         !read)
         return Fail(kExitFileError, FileFailure("cannot read", file, WideToUtf8(read.message)));
-    // The reader, and with it the module, takes a file without a heading line as a set without series.
-    // Shown as such, it is worth a word; to convert or draw, it is the wrong file.
-    if (set.m_series.empty()) {
-        if (empty == EmptySet::Fails)
-            return Fail(kExitFileError, file + ": no heading line with property columns found");
-        Warn("warning: " + file + ": no heading line with property columns, so no property series");
+    if (!KnowsAProperty(set))
+        return Fail(kExitFileError,
+                    file + ": not a result file: no column heading names a property the module knows" +
+                        (jmatpro ? " (read as JMatPro output)"
+                                 : " (read in the engine's format; --jmatpro reads JMatPro output)"));
+    if (const size_t count = CountNotFinite(set); count > 0)
+        Warn("warning: " + file + ": " + std::to_string(count) + (count == 1 ? " value is" : " values are") +
+             " not a finite number (nan, inf, or beyond single precision): charts leave them out, CSV "
+             "files have an empty cell, JSON has null");
+    return kExitOk;
+}
+
+namespace {
+
+std::filesystem::path PathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// Creates the file at `path` and takes it away again: whether a file can be written there, and why not.
+bool CanCreate(const std::string& path, std::string& reason) {
+    os::File file;
+    int code = 0;
+    if (!file.OpenWrite(Utf8ToWide(path).c_str(), code)) {
+        reason = WideToUtf8(os::ErrorMessage(code));
+        return false;
     }
+    file.Close();
+    os::RemoveFile(Utf8ToWide(path).c_str());
+    return true;
+}
+
+} // namespace
+
+int CheckWritable(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(PathOf(path), error))
+        return Fail(kExitFileError, "cannot write " + path + ": it is a folder");
+    // An existing file is replaced at the end; only a new one is tried here.
+    std::string reason;
+    if (!std::filesystem::exists(PathOf(path), error) && !CanCreate(path, reason))
+        return Fail(kExitFileError, FileFailure("cannot write", path, reason));
+    return kExitOk;
+}
+
+// Whether files can be written into the folder is tried with a file of a name no command writes.
+int MakeFolder(const std::string& folder) {
+    if (folder.empty())
+        return kExitOk;
+    std::error_code error;
+    std::filesystem::create_directories(PathOf(folder), error);
+    if (!std::filesystem::is_directory(PathOf(folder)))
+        return Fail(kExitFileError, "cannot create folder " + folder + (error ? ": " + error.message() : ""));
+    const std::string probe = folder + "/.kestrumprops-write-check";
+    std::string reason;
+    if (!std::filesystem::exists(PathOf(probe), error) && !CanCreate(probe, reason))
+        return Fail(kExitFileError, "cannot write into folder " + folder + ": " + reason);
     return kExitOk;
 }
 

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "cli/present.h"
 #include "cli/sweepgrid.h"
-#include "framework/cstring.h"
+#include "framework/utf.h"
+#include "graph/graphaxes.h"
 #include "props/datatypes.h"
 
 namespace cli {
@@ -13,8 +15,7 @@ namespace {
 
 // The derived values hold one point each; they are compared as values, not as curves.
 bool IsCurve(const CMatPropData& series) {
-    return series.m_dataType != 30 && series.m_dataType != 31 && series.m_dataType != 32 &&
-           series.m_dataType != 34 && series.m_points.size() >= 2;
+    return DescribeDataType(series.m_dataType).shape == TypeShape::Series && series.m_points.size() >= 2;
 }
 
 } // namespace
@@ -32,6 +33,8 @@ std::optional<double> Interpolate(const std::vector<GraphPoint>& points, double 
     return a.y + t * (static_cast<double>(b.y) - a.y);
 }
 
+// Points that are not finite are left out of both series, as charts leave them out: a NaN would make
+// every difference near it NaN, an infinity the largest.
 std::vector<SeriesDifference> CompareSets(const CMatProps& first, const CMatProps& second) {
     std::vector<SeriesDifference> out;
     for (const CMatPropData& a : first.m_series) {
@@ -40,8 +43,9 @@ std::vector<SeriesDifference> CompareSets(const CMatProps& first, const CMatProp
             continue;
         SeriesDifference difference;
         difference.type = a.m_dataType;
-        for (const GraphPoint& p : a.m_points) {
-            const std::optional<double> other = Interpolate(b->m_points, p.x);
+        const std::vector<GraphPoint> others = DrawnPoints(b->m_points);
+        for (const GraphPoint& p : DrawnPoints(a.m_points)) {
+            const std::optional<double> other = Interpolate(others, p.x);
             if (!other)
                 continue;
             const double d = p.y - *other;
@@ -55,13 +59,15 @@ std::vector<SeriesDifference> CompareSets(const CMatProps& first, const CMatProp
     return out;
 }
 
-std::string SeriesCsv(const CMatPropData& series, const std::string& name, const std::string& unit) {
-    std::string out = "Temperature (C)," + CsvCell(unit.empty() ? name : name + " (" + unit + ")") + '\n';
-    for (const GraphPoint& p : series.m_points) {
-        CString line;
-        line.Format(L"%.9g,%.9g\n", static_cast<double>(p.x), static_cast<double>(p.y));
-        out += line.ToUtf8();
+std::string SeriesCsv(const CMatPropData& series) {
+    const std::string label = CsvCell(WideToUtf8(PropertyLabel(series)));
+    if (DescribeDataType(series.m_dataType).shape != TypeShape::Series) {
+        const std::optional<double> value = SingleValue(series);
+        return label + '\n' + (value ? NumberText(*value) : std::string()) + '\n';
     }
+    std::string out = CsvCell(WideToUtf8(TemperatureLabel())) + ',' + label + '\n';
+    for (const GraphPoint& p : series.m_points)
+        out += NumberText(p.x) + ',' + NumberText(p.y) + '\n';
     return out;
 }
 

@@ -25,11 +25,13 @@ struct SeriesDifference {
 
 // For each data type of the first set that the second has too (the first series of each type, curves
 // only: not the single-point derived values), the difference on the first set's temperatures inside
-// the range both cover. A type without a common range gives compared == 0.
+// the range both cover, of the points that are finite. A type without a common range gives
+// compared == 0.
 std::vector<SeriesDifference> CompareSets(const CMatProps& first, const CMatProps& second);
 
-// One property as CSV: a heading with the temperature and the property's name and unit, then one line
-// per point, numbers in the C locale with nine significant digits.
-std::string SeriesCsv(const CMatPropData& series, const std::string& name, const std::string& unit);
+// One property of a set in the tool's units as CSV: a heading with the temperature and the property's
+// title and unit, then one line per point, numbers as NumberText writes them and an empty cell for a
+// value that is not finite. A single value (solidus, liquidus, ...) is one column: heading and value.
+std::string SeriesCsv(const CMatPropData& series);
 
 } // namespace cli

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cwchar>
 #include <cwctype>
 
@@ -121,6 +122,56 @@ int CheckConditionOptions(const ConditionOptions& options) {
     return kExitOk;
 }
 
+namespace {
+
+// The engine builds its whole table in memory and refuses more rows than this; the tool refuses them
+// before it starts one.
+constexpr double kMaxTemperatures = 1000000;
+
+// A temperature as the user gave it ("--start 500 C") or as the record had it ("the preset's start
+// 500 C"), in the degrees Celsius the options take.
+std::string Named(const std::optional<double>& given, const char* name, float kelvin,
+                  const std::string& origin) {
+    if (given)
+        return WideToUtf8(Text(L"--%hs %g C", name, *given));
+    return WideToUtf8(Text(L"%hs %hs %g C", origin.c_str(), name, CelsiusFromKelvin(kelvin)));
+}
+
+} // namespace
+
+int CheckTemperatures(const MatCondition& rec, const ConditionOptions& options, const std::string& origin) {
+    const std::string start = Named(options.start, "start", rec.tempStart, origin);
+    const std::string end = Named(options.end, "end", rec.tempEnd, origin);
+    if (!(rec.tempStart > rec.tempEnd))
+        return Fail(kExitUsage,
+                    start + " is not above " + end + ": the calculation runs from the start down to the end");
+    if (!(rec.tempEnd > 0.0f))
+        return Fail(kExitUsage, end + " is not above absolute zero (-273.15 C)");
+    // The stored step runs downwards; a record may hold it either way, the engine takes a negative one.
+    const double step = -static_cast<double>(rec.tempStep);
+    if (!(step > 0))
+        return Fail(kExitUsage, WideToUtf8(Text(L"%hs step %g K does not run from the start down to the end",
+                                                origin.c_str(), static_cast<double>(rec.tempStep))));
+    const double rows = std::floor((static_cast<double>(rec.tempStart) - rec.tempEnd) / step + 1e-3) + 1;
+    if (!(rows <= kMaxTemperatures))
+        return Fail(kExitUsage, WideToUtf8(Text(L"a step of %g K from %hs down to %hs gives %.0f "
+                                                L"temperatures; the engine takes at most %.0f",
+                                                step, start.c_str(), end.c_str(), rows, kMaxTemperatures)));
+    return kExitOk;
+}
+
+int CheckFamilyData(const MatCondition& rec) {
+    const FamilyDescription* family = FindFamilyDescription(rec.materialType);
+    if (!family)
+        return Fail(kExitUsage,
+                    "material family " + std::to_string(rec.materialType) + " is not in the catalogue");
+    if (!family->dataFile)
+        return Fail(kExitUsage, "the engine has no data for family " + std::to_string(rec.materialType) +
+                                    " (" + WideToUtf8(family->name) +
+                                    "); 'kestrumprops families' lists the families it calculates");
+    return kExitOk;
+}
+
 void ApplyTemperatureOptions(const ConditionOptions& options, MatCondition& rec) {
     if (options.start)
         rec.tempStart = KelvinFromCelsius(*options.start);
@@ -165,7 +216,7 @@ int BuildCondition(const ConditionOptions& options, MatCondition& rec) {
     // The balance, and the check the input dialog makes before it starts a calculation.
     if (std::string failure; !SetComposition(rec, {}, {}, failure))
         return Fail(kExitUsage, failure);
-    return kExitOk;
+    return CheckTemperatures(rec, options, "the family's default");
 }
 
 } // namespace cli

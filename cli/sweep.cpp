@@ -17,7 +17,9 @@
 #include "calc/matinput.h"
 #include "cli/cli.h"
 #include "cli/console.h"
+#include "cli/present.h"
 #include "cli/sweepgrid.h"
+#include "framework/cstring.h"
 #include "framework/utf.h"
 #include "graph/svgplot.h"
 #include "results/summary.h"
@@ -28,6 +30,8 @@ namespace {
 
 // More compositions than this are refused: a typing slip in a step should not start a week of runs.
 constexpr size_t kMaxCompositions = 100000;
+// The error cell of a composition that Ctrl-C kept from finishing.
+constexpr char kInterruptedMark[] = "interrupted";
 
 struct SweepOptions {
     ConditionArgs given;
@@ -84,7 +88,7 @@ int LoadBase(SweepOptions& options, MatCondition& rec) {
     if (const int status = LoadCondition(options.preset, rec); status != kExitOk)
         return status;
     ApplyTemperatureOptions(options.condition, rec);
-    return kExitOk;
+    return CheckTemperatures(rec, options.condition, "the preset's");
 }
 
 // The varied elements of the base condition's family: present, and not its base element.
@@ -109,36 +113,85 @@ int FindVaried(const std::vector<VaryRange>& ranges, const MatCondition& rec, st
     return kExitOk;
 }
 
-// One chart per value and varied element, named VALUE-EL.svg, the value over the element's percentage.
-// With more than one element varied, the compositions that share a percentage of this one stand at one
-// x, ordered by value: the chart's line then runs up through them, so that it shows the spread the
-// other elements cause there.
-int WriteSweepPlots(const std::string& folder, const std::vector<std::string>& symbols,
-                    const std::vector<SweepRow>& rows, size_t& written) {
-    if (const int status = MakeFolder(folder); status != kExitOk)
-        return status;
+// The curves of one chart of a value over element `e`. With one element varied, one line. With more,
+// the compositions that share the other elements' percentages form one line each, named in the
+// legend ("Mg 0.2"); where that gives no line of two points or more (random samples) or more lines
+// than a legend holds, the points stand alone, without a line to zig-zag between them.
+std::vector<SvgCurve> SweepCurves(const std::vector<std::string>& symbols, const std::vector<SweepRow>& rows,
+                                  int k, size_t e) {
+    constexpr size_t kMaxLines = 8;
+    std::vector<SvgCurve> curves;
+    std::vector<std::vector<double>> keys;
+    for (const SweepRow& row : rows) {
+        const std::optional<double> value = SweepValue(row.values, k);
+        if (!value)
+            continue;
+        std::vector<double> key = row.composition;
+        key.erase(key.begin() + static_cast<std::ptrdiff_t>(e));
+        const size_t at = static_cast<size_t>(std::find(keys.begin(), keys.end(), key) - keys.begin());
+        if (at == keys.size()) {
+            keys.push_back(key);
+            std::wstring label;
+            for (size_t i = 0, j = 0; i < symbols.size(); ++i) {
+                if (i != e)
+                    label +=
+                        Utf8ToWide((label.empty() ? "" : ", ") + symbols[i] + ' ' + NumberText(key[j++]));
+            }
+            curves.push_back({{}, label, true, true});
+        }
+        curves[at].points.push_back({static_cast<float>(row.composition[e]), static_cast<float>(*value)});
+    }
+    for (SvgCurve& curve : curves)
+        std::sort(curve.points.begin(), curve.points.end(),
+                  [](GraphPoint a, GraphPoint b) { return a.x < b.x; });
+    const bool lines =
+        curves.size() <= kMaxLines &&
+        std::all_of(curves.begin(), curves.end(), [](const SvgCurve& c) { return c.points.size() >= 2; });
+    if (lines || curves.empty())
+        return curves;
+    SvgCurve points{{}, L"", false, true};
+    for (const SvgCurve& curve : curves)
+        points.points.insert(points.points.end(), curve.points.begin(), curve.points.end());
+    return {points};
+}
+
+// One chart per value and varied element, named VALUE-EL.svg, the value over the element's percentage,
+// into a folder made before the sweep started.
+int WriteSweepPlots(const std::string& folder, const std::string& title,
+                    const std::vector<std::string>& symbols, const std::vector<SweepRow>& rows,
+                    size_t& written) {
     for (int k = 0; k < kSweepValueCount; ++k) {
         for (size_t e = 0; e < symbols.size(); ++e) {
-            std::vector<GraphPoint> points;
-            for (const SweepRow& row : rows) {
-                if (const std::optional<double> value = SweepValue(row.values, k))
-                    points.push_back({static_cast<float>(row.composition[e]), static_cast<float>(*value)});
-            }
-            if (points.empty())
+            SvgChart chart{
+                SweepCurves(symbols, rows, k, e), CString::FromUtf8(title),
+                Utf8ToWide(symbols[e] + " (wt%)").c_str(),
+                Utf8ToWide(std::string(kSweepColumns[k].title) + " (" + kSweepColumns[k].unit + ')').c_str()};
+            if (chart.curves.empty())
                 continue;
-            std::sort(points.begin(), points.end(),
-                      [](GraphPoint a, GraphPoint b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
             const std::string name = std::string(kSweepColumns[k].name) + '-' + symbols[e] + ".svg";
-            const std::wstring path = Utf8ToWide(folder.empty() ? name : folder + '/' + name);
-            const CString xTitle = Utf8ToWide(symbols[e] + " [wt%]").c_str();
-            const CString yTitle =
-                Utf8ToWide(std::string(kSweepColumns[k].name) + '[' + kSweepColumns[k].unit + ']').c_str();
-            if (!WritePointsSvg(std::move(points), xTitle, yTitle, path.c_str(), true))
-                return Fail(kExitFileError, "cannot write " + WideToUtf8(path));
+            if (const int status = WriteWholeFile(folder + '/' + name, RenderChartSvg(chart));
+                status != kExitOk)
+                return status;
             ++written;
         }
     }
     return kExitOk;
+}
+
+// The chart title: the family, what the compositions share, and what varies.
+std::string SweepTitle(const MatCondition& base, const std::vector<int32_t>& elements,
+                       const std::vector<std::string>& symbols) {
+    std::string title = WideToUtf8(Families[static_cast<size_t>(base.materialType)].name);
+    for (const int32_t k : CompositionRows(base.compositions)) {
+        const MatCompoEntry& entry = base.compositions[k];
+        if (entry.base != 1 && entry.compo > 0 &&
+            std::find(elements.begin(), elements.end(), k) == elements.end())
+            title += ", " + WideToUtf8(ElementTable[k]) + ' ' + NumberText(entry.compo);
+    }
+    std::string varied;
+    for (size_t i = 0; i < symbols.size(); ++i)
+        varied += (i == 0 ? "" : i + 1 == symbols.size() ? " and " : ", ") + symbols[i];
+    return title + "; " + varied + " varied";
 }
 
 int RunSweep(SweepOptions& options) {
@@ -157,15 +210,38 @@ int RunSweep(SweepOptions& options) {
     std::vector<std::string> symbols;
     if (const int status = FindVaried(ranges, base, elements, symbols); status != kExitOk)
         return status;
+    if (const int status = CheckFamilyData(base); status != kExitOk)
+        return status;
     const std::vector<std::vector<double>> compositions =
         options.samples > 0 ? SampleCompositions(ranges, options.samples, options.seed)
                             : GridCompositions(ranges);
     if (compositions.size() > kMaxCompositions)
         return Fail(kExitUsage, std::to_string(compositions.size()) + " compositions are more than the " +
                                     std::to_string(kMaxCompositions) + " a sweep takes");
+    // Every composition the engine would refuse, and every output that cannot be written, is found
+    // before the first engine starts.
+    for (const std::vector<double>& composition : compositions) {
+        MatCondition rec = base;
+        if (std::string failure; !SetComposition(rec, elements, composition, failure)) {
+            std::string named;
+            for (size_t i = 0; i < symbols.size(); ++i)
+                named += (i == 0 ? "" : ", ") + symbols[i] + ' ' + NumberText(composition[i]);
+            return Fail(kExitUsage, named + ": " + failure);
+        }
+    }
+    if (!options.output.empty()) {
+        if (const int status = CheckWritable(options.output); status != kExitOk)
+            return status;
+    }
+    if (!options.plot.empty()) {
+        if (const int status = MakeFolder(options.plot); status != kExitOk)
+            return status;
+    }
 
-    // Every composition gets a row, in order, whatever order the runs end in.
+    // Every composition gets a row, in order, whatever order the runs end in. A run the interrupt cut
+    // short counts as not finished, as does one never started.
     std::vector<SweepRow> rows(compositions.size());
+    std::vector<char> finished(rows.size(), 0);
     CatchInterrupt();
     Progress progress(rows.size(), StdoutIsTerminal());
     std::atomic<size_t> next{0};
@@ -178,7 +254,8 @@ int RunSweep(SweepOptions& options) {
             CMatProps set;
             if (SetComposition(rec, elements, row.composition, row.error) &&
                 CalculateQuietly(rec, set, row.error) == kExitOk)
-                row.values = SummarizeResult(set);
+                row.values = SummarizeResult(InSiUnits(set));
+            finished[i] = row.error.empty() || !Interrupted();
             progress.Done(++done);
         }
     };
@@ -191,8 +268,14 @@ int RunSweep(SweepOptions& options) {
     work();
     for (std::thread& thread : threads)
         thread.join();
-    if (Interrupted())
-        return Fail(kExitCalcFailed, "interrupted: every engine was terminated and every job folder removed");
+    // Nothing finished is lost: the table holds the finished compositions and marks the others.
+    size_t unfinished = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (finished[i])
+            continue;
+        rows[i] = {compositions[i], {}, kInterruptedMark};
+        ++unfinished;
+    }
 
     const std::string table = options.json ? SweepJson(symbols, rows) : SweepCsv(symbols, rows);
     if (options.output.empty()) {
@@ -204,7 +287,9 @@ int RunSweep(SweepOptions& options) {
 
     size_t plots = 0;
     if (!options.plot.empty()) {
-        if (const int status = WriteSweepPlots(options.plot, symbols, rows, plots); status != kExitOk)
+        if (const int status =
+                WriteSweepPlots(options.plot, SweepTitle(base, elements, symbols), symbols, rows, plots);
+            status != kExitOk)
             return status;
     }
 
@@ -219,12 +304,19 @@ int RunSweep(SweepOptions& options) {
     }
     spread += FormatTable(spreadRows, {false, true, true, false});
     const auto failed =
-        std::count_if(rows.begin(), rows.end(), [](const SweepRow& r) { return !r.error.empty(); });
+        std::count_if(rows.begin(), rows.end(), [](const SweepRow& r) { return !r.error.empty(); }) -
+        static_cast<std::ptrdiff_t>(unfinished);
     if (!options.plot.empty())
         spread += "Plots: " + std::to_string(plots) + " SVG files in " + options.plot + '\n';
     if (failed > 0)
         spread += std::to_string(failed) + " of " + std::to_string(rows.size()) + " compositions failed\n";
     std::fwrite(spread.data(), 1, spread.size(), stderr);
+    if (Interrupted())
+        return Fail(kExitCalcFailed,
+                    "interrupted: every engine was terminated and every job folder removed; " +
+                        std::to_string(rows.size() - unfinished) + " of " + std::to_string(rows.size()) +
+                        " compositions finished, the table marks " + "the others \"" + kInterruptedMark +
+                        '"');
     // A sweep with failed compositions still writes its table, and says so by its exit status.
     return failed > 0 ? kExitCalcFailed : kExitOk;
 }
@@ -241,8 +333,8 @@ void AddSweepCommand(CLI::App& app, Runner& run) {
     command->add_option("--seed", options->seed);
     command->add_option("-j,--jobs", options->jobs)->check(CLI::Range(1, 256));
     command->add_flag("--json", options->json);
-    command->add_option("-o,--output", options->output);
-    command->add_option("--plot", options->plot);
+    command->add_option("-o,--output", options->output)->check(NotEmpty);
+    command->add_option("--plot", options->plot)->check(NotEmpty);
     command->callback([options, &run] { run = [options] { return RunSweep(*options); }; });
 }
 

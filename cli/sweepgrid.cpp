@@ -4,22 +4,10 @@
 #include <cmath>
 #include <random>
 
-#include <nlohmann/json.hpp>
-
 #include "cli/cli.h"
-#include "framework/cstring.h"
+#include "cli/present.h"
 
 namespace cli {
-
-namespace {
-
-std::string Number(double value) {
-    CString text;
-    text.Format(L"%.6g", value);
-    return text.ToUtf8();
-}
-
-} // namespace
 
 std::string CsvCell(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos)
@@ -34,8 +22,10 @@ std::string CsvCell(const std::string& text) {
 }
 
 const SweepColumn kSweepColumns[kSweepValueCount] = {
-    {"solidus", "C"},   {"liquidus", "C"},           {"freezing_range", "K"},   {"latent_heat", "J/kg"},
-    {"shrinkage", "%"}, {"density_start", "kg/m^3"}, {"density_end", "kg/m^3"},
+    {"solidus", "Solidus temperature", "C"},         {"liquidus", "Liquidus temperature", "C"},
+    {"freezing_range", "Freezing range", "K"},       {"latent_heat", "Total latent heat", "J/kg"},
+    {"shrinkage", "Solidification shrinkage", "%"},  {"density_start", "Density at the start", "kg/m^3"},
+    {"density_end", "Density at the end", "kg/m^3"},
 };
 
 std::optional<double> SweepValue(const SweepValues& values, int column) {
@@ -126,10 +116,10 @@ std::string SweepCsv(const std::vector<std::string>& elements, const std::vector
     out += "error\n";
     for (const SweepRow& row : rows) {
         for (const double percent : row.composition)
-            out += Number(percent) + ',';
+            out += NumberText(percent) + ',';
         for (int k = 0; k < kSweepValueCount; ++k) {
             if (const std::optional<double> value = SweepValue(row.values, k))
-                out += Number(*value);
+                out += NumberText(*value);
             out += ',';
         }
         out += CsvCell(row.error) + '\n';
@@ -138,19 +128,19 @@ std::string SweepCsv(const std::vector<std::string>& elements, const std::vector
 }
 
 std::string SweepJson(const std::vector<std::string>& elements, const std::vector<SweepRow>& rows) {
-    nlohmann::ordered_json table{{"elements", elements}, {"rows", nlohmann::ordered_json::array()}};
+    Json table{{"elements", elements}, {"rows", Json::array()}};
     for (const SweepRow& row : rows) {
-        nlohmann::ordered_json item{{"composition", nlohmann::ordered_json::object()}};
+        Json item{{"composition", Json::object()}};
         for (size_t i = 0; i < row.composition.size() && i < elements.size(); ++i)
-            item["composition"][elements[i]] = row.composition[i];
+            item["composition"][elements[i]] = JsonNumber(row.composition[i]);
         for (int k = 0; k < kSweepValueCount; ++k) {
             const std::optional<double> value = SweepValue(row.values, k);
-            item[kSweepColumns[k].name] = value ? nlohmann::ordered_json(*value) : nullptr;
+            item[kSweepColumns[k].name] = value ? JsonNumber(*value) : nullptr;
         }
-        item["error"] = row.error.empty() ? nullptr : nlohmann::ordered_json(row.error);
+        item["error"] = row.error.empty() ? nullptr : Json(row.error);
         table["rows"].push_back(std::move(item));
     }
-    return table.dump() + '\n';
+    return JsonLine(table);
 }
 
 std::vector<SweepSpread> SweepSpreads(const std::vector<SweepRow>& rows) {

@@ -41,9 +41,11 @@ std::vector<std::vector<double>> SampleCompositions(const std::vector<VaryRange>
 // The derived values of one composition's result; absent when the result has none.
 using SweepValues = ResultSummary;
 inline constexpr int kSweepValueCount = 7;
-// The columns of the values in table order: name (as in the CSV heading and the JSON keys) and unit.
+// The columns of the values in table order: name (as in the CSV heading and the JSON keys), title (on
+// charts) and unit, the tool's.
 struct SweepColumn {
     const char* name;
+    const char* title;
     const char* unit;
 };
 extern const SweepColumn kSweepColumns[kSweepValueCount];
@@ -59,8 +61,8 @@ struct SweepRow {
 std::string CsvCell(const std::string& text);
 
 // The table as CSV: a heading (the varied elements' symbols, then the values' names with units,
-// then "error"), one line per composition; numbers in the C locale, a missing value an empty cell,
-// a cell with a comma, quote or line end quoted.
+// then "error"), one line per composition; numbers as NumberText writes them, a missing value an empty
+// cell, a cell with a comma, quote or line end quoted.
 std::string SweepCsv(const std::vector<std::string>& elements, const std::vector<SweepRow>& rows);
 // The same as one JSON object: {"elements": [...], "rows": [{"composition": {...}, values..., "error"}]}.
 std::string SweepJson(const std::vector<std::string>& elements, const std::vector<SweepRow>& rows);

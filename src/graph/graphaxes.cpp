@@ -2,6 +2,7 @@
 // pixels computed here are the ones the control draws.
 #include "graph/graphaxes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -81,11 +82,13 @@ CString WithThreeDigitExponent(const CString& text) {
     return CString(std::move(out));
 }
 
-// The values of the ticks k * step, k in the range, each a float product.
-std::vector<float> TickValues(TickRange ticks, float step) {
+// The values of the ticks k * step, k in the range and a multiple of `every`, each a float product.
+std::vector<float> TickValues(TickRange ticks, float step, int every = 1) {
     std::vector<float> values;
-    for (int k = ticks.first; k < ticks.end; ++k)
-        values.push_back(static_cast<float>(k) * step);
+    for (int k = ticks.first; k < ticks.end; ++k) {
+        if (k % every == 0)
+            values.push_back(static_cast<float>(k) * step);
+    }
     return values;
 }
 
@@ -95,15 +98,28 @@ CGraphAxes::CGraphAxes() {
     RecalcAxes();
 }
 
+std::vector<GraphPoint> DrawnPoints(const std::vector<GraphPoint>& points) {
+    std::vector<GraphPoint> drawn;
+    drawn.reserve(points.size());
+    for (const GraphPoint p : points) {
+        if (IsDrawnPoint(p))
+            drawn.push_back(p);
+    }
+    return drawn;
+}
+
 void CGraphAxes::RecalcExtents() {
-    if (m_points.empty()) {
+    const auto first = std::find_if(m_points.begin(), m_points.end(), IsDrawnPoint);
+    if (first == m_points.end()) {
         m_dataMax = {10.0f, 10.0f};
         m_dataMin = {0.0f, 0.0f};
         return;
     }
-    m_dataMin = m_dataMax = m_points.front();
-    for (size_t i = 1; i < m_points.size(); ++i) {
-        const GraphPoint p = m_points[i];
+    m_dataMin = m_dataMax = *first;
+    for (auto it = first + 1; it != m_points.end(); ++it) {
+        const GraphPoint p = *it;
+        if (!IsDrawnPoint(p))
+            continue;
         if (p.x > m_dataMax.x)
             m_dataMax.x = p.x;
         if (p.x < m_dataMin.x)
@@ -116,8 +132,9 @@ void CGraphAxes::RecalcExtents() {
 }
 
 void CGraphAxes::RecalcAxes() {
-    WidenRange(m_dataMin.x, m_dataMax.x, m_points.size(), m_axisMin.x, m_axisMax.x);
-    WidenRange(m_dataMin.y, m_dataMax.y, m_points.size(), m_axisMin.y, m_axisMax.y);
+    const size_t drawn = static_cast<size_t>(std::count_if(m_points.begin(), m_points.end(), IsDrawnPoint));
+    WidenRange(m_dataMin.x, m_dataMax.x, drawn, m_axisMin.x, m_axisMax.x);
+    WidenRange(m_dataMin.y, m_dataMax.y, drawn, m_axisMin.y, m_axisMax.y);
     m_tickStep.x = CalcTickStep(m_axisMax.x, m_axisMin.x);
     m_tickStep.y = CalcTickStep(m_axisMax.y, m_axisMin.y);
 }
@@ -206,17 +223,17 @@ std::vector<int> CGraphAxes::YTickPixels() const {
     return pixels;
 }
 
-std::vector<GraphLabel> CGraphAxes::XLabels() const {
+std::vector<GraphLabel> CGraphAxes::XLabels(int every) const {
     std::vector<GraphLabel> labels;
-    for (const float value : TickValues(XTicks(), m_tickStep.x))
+    for (const float value : TickValues(XTicks(), m_tickStep.x, every))
         labels.push_back({FormatTickLabel(value, m_tickStep.x), X(value), m_plotRect.bottom + 5});
     return labels;
 }
 
-std::vector<GraphLabel> CGraphAxes::YLabels() const {
+std::vector<GraphLabel> CGraphAxes::YLabels(int every) const {
     std::vector<GraphLabel> labels;
     const int x = m_plotRect.left - 5;
-    for (const float value : TickValues(YTicks(), m_tickStep.y)) {
+    for (const float value : TickValues(YTicks(), m_tickStep.y, every)) {
         CString mantissa;
         CString exponent;
         SplitLabel(FormatTickLabel(value, m_tickStep.y), mantissa, exponent);

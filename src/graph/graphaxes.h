@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -43,7 +44,7 @@ public:
     // Rectangles and steps zeroed, extents (0, 0)..(10, 10), then RecalcAxes: the empty chart's range.
     CGraphAxes();
 
-    // Data minimum and maximum of the points; (0, 0) and (10, 10) without points.
+    // Data minimum and maximum of the drawn points; (0, 0) and (10, 10) without any.
     void RecalcExtents();
     // Axis range and both tick steps from the extents.
     void RecalcAxes();
@@ -73,9 +74,10 @@ public:
     std::vector<int> YTickPixels() const;
     // x labels are centred on their tick under the plot, reference point at the text's top; y labels
     // end left of the plot, reference at the top, a label with an exponent as two entries (mantissa,
-    // then the part from the "e" on a line below).
-    std::vector<GraphLabel> XLabels() const;
-    std::vector<GraphLabel> YLabels() const;
+    // then the part from the "e" on a line below). With `every` n only the ticks k * step whose k is
+    // a multiple of n are labelled (the control labels all).
+    std::vector<GraphLabel> XLabels(int every = 1) const;
+    std::vector<GraphLabel> YLabels(int every = 1) const;
     // The four margins' rectangles, cleared around the plot: top, left, right, bottom.
     std::array<GraphRect, 4> FrameRects() const;
     // The x title's reference point is the middle of its band's bottom edge (centre/bottom alignment);
@@ -105,6 +107,14 @@ public:
     CString m_xTitle;
     CString m_yTitle;
 };
+
+// Whether a point is drawn: both coordinates finite. A value that is not (a file's "nan" or "inf", or
+// a number beyond single precision) counts as missing, as the reader treats a missing-value mark: it
+// is left out of the extents, and the curve joins the points on either side of it.
+inline bool IsDrawnPoint(GraphPoint p) {
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+std::vector<GraphPoint> DrawnPoints(const std::vector<GraphPoint>& points);
 
 // Colours as Windows colour values, 0x00BBGGRR.
 inline constexpr uint32_t kGraphWhite = 0xFFFFFF;

@@ -78,27 +78,29 @@ void CGraphCtrl::DrawGrid(CDC& dc) {
     }
 }
 
+// Points that are not finite are left out (IsDrawnPoint), as they are of the extents.
 void CGraphCtrl::DrawCurve(CDC& dc) {
-    if (m_points.empty())
+    const std::vector<GraphPoint> points = DrawnPoints(m_points);
+    if (points.empty())
         return;
-    if (m_points.size() >= 2) {
+    if (points.size() >= 2) {
         CPen pen(PS_SOLID, m_lineWidth, kGraphTeal);
         CDrawStep step(dc);
         step.SelectObject(pen);
         // One polyline in list order draws the pixels of a move to the first point and a line to each
         // following one, in one call instead of one per point.
         std::vector<POINT> mapped;
-        mapped.reserve(m_points.size());
-        for (const GraphPoint& p : m_points)
+        mapped.reserve(points.size());
+        for (const GraphPoint& p : points)
             mapped.push_back(POINT{X(p.x), Y(p.y)});
         dc.Polyline(mapped.data(), static_cast<int>(mapped.size()));
     }
     // A lone point has no line to show it: its symbol is drawn whatever the switch.
-    if (m_points.size() == 1 || m_showSymbols == 1) {
+    if (points.size() == 1 || m_showSymbols == 1) {
         const int h = m_symbolHalfSize;
         std::vector<RECT> symbols;
-        symbols.reserve(m_points.size());
-        for (const GraphPoint& p : m_points) {
+        symbols.reserve(points.size());
+        for (const GraphPoint& p : points) {
             const int x = X(p.x);
             const int y = Y(p.y);
             symbols.push_back(RECT{x - h, y - h, x + h, y + h});

@@ -4,10 +4,10 @@
 // covers; one-pixel lines run through pixel centres, hence the half-pixel offsets.
 #include "graph/svgplot.h"
 
-#include <filesystem>
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 
-#include "framework/osfile.h"
 #include "framework/utf.h"
 
 namespace {
@@ -105,9 +105,11 @@ std::wstring SvgHead(int width, int height) {
     return head.Str();
 }
 
-void AppendCurve(std::wstring& out, const CGraphAxes& axes, const std::vector<GraphPoint>& points,
-                 uint32_t colour, bool symbols) {
-    if (points.size() >= 2) {
+// Points that are not finite are left out (IsDrawnPoint), as they are of the extents.
+void AppendCurve(std::wstring& out, const CGraphAxes& axes, const std::vector<GraphPoint>& all,
+                 uint32_t colour, bool line, bool symbols) {
+    const std::vector<GraphPoint> points = DrawnPoints(all);
+    if (line && points.size() >= 2) {
         out += L"<polyline class=\"curve\" fill=\"none\" stroke=\"" + Colour(colour).Str() +
                L"\" stroke-width=\"" + Number(axes.m_lineWidth).Str() + L"\" points=\"";
         for (size_t i = 0; i < points.size(); ++i) {
@@ -117,7 +119,7 @@ void AppendCurve(std::wstring& out, const CGraphAxes& axes, const std::vector<Gr
         }
         out += L"\"/>\n";
     }
-    if (!points.empty() && (points.size() == 1 || symbols)) {
+    if (!points.empty() && (points.size() == 1 || symbols || !line)) {
         const int h = axes.m_symbolHalfSize;
         out += L"<g class=\"symbols\" fill=\"" + Colour(colour).Str() + L"\">\n";
         for (const GraphPoint& p : points) {
@@ -127,33 +129,6 @@ void AppendCurve(std::wstring& out, const CGraphAxes& axes, const std::vector<Gr
         }
         out += L"</g>\n";
     }
-}
-
-// The legend of an overlay, in the plot's top right corner: a short stroke of each curve's colour and
-// its label, one line each, on white so that the curves beneath do not cross the text.
-void AppendLegend(std::wstring& out, const CGraphAxes& axes, const std::vector<COverlayCurve>& curves) {
-    const int line = kGraphLabelHeight + 2;
-    const int width = 150;
-    const int left = axes.m_plotRect.right - 4 - width;
-    const int top = axes.m_plotRect.top + 4;
-    out += L"<g class=\"legend\" font-size=\"" + Number(kGraphLabelHeight * kEmPerCell).Str() + L"\">\n";
-    CString box;
-    box.Format(L"<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"%s\" stroke=\"%s\"/>\n", left, top,
-               width, line * static_cast<int>(curves.size()) + 4, Colour(kGraphWhite).GetString(),
-               Colour(kGraphGrey).GetString());
-    out += box.Str();
-    for (size_t i = 0; i < curves.size(); ++i) {
-        const int y = top + 2 + line * static_cast<int>(i) + line / 2;
-        CString entry;
-        entry.Format(L"<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"2\"/>\n"
-                     L"<text x=\"%d\" y=\"%d\">",
-                     left + 4, y, left + 24, y, Colour(OverlayColour(i)).GetString(), left + 28,
-                     y + kGraphLabelHeight / 3);
-        out += entry.Str();
-        AppendEscaped(out, curves[i].label.c_str());
-        out += L"</text>\n";
-    }
-    out += L"</g>\n";
 }
 
 void AppendFrame(std::wstring& out, const CGraphAxes& axes) {
@@ -170,13 +145,50 @@ void AppendFrame(std::wstring& out, const CGraphAxes& axes) {
     out += border.Str();
 }
 
+// A label's width in pixels at the label font, estimated from Tahoma's advance widths (digits 0.55 em,
+// "." 0.3 em, the other characters of a tick label at most 0.75 em); no font is measured here.
+double LabelWidth(const CString& text) {
+    const double em = kGraphLabelHeight * kEmPerCell;
+    double width = 0;
+    for (const wchar_t c : text.Str())
+        width += em * (c >= L'0' && c <= L'9' ? 0.55 : c == L'.' ? 0.3 : 0.75);
+    return width;
+}
+
+// The smallest stride of 1, 2, 5, 10, 20, 50, ... ticks at which labels `extent` pixels long (plus a
+// gap) fit between ticks `spacing` pixels apart.
+int LabelStride(int spacing, double extent) {
+    if (spacing <= 0)
+        return 1;
+    for (int decade = 1;; decade *= 10) {
+        for (const int n : {decade, 2 * decade, 5 * decade}) {
+            if (n * spacing >= extent + 4 || n >= 1000)
+                return n;
+        }
+    }
+}
+
+int TickSpacing(const std::vector<int>& pixels) {
+    return pixels.size() < 2 ? 0 : std::abs(pixels[1] - pixels[0]);
+}
+
 void AppendLabels(std::wstring& out, const CGraphAxes& axes) {
+    double widest = 0;
+    for (const GraphLabel& label : axes.XLabels())
+        widest = std::max(widest, LabelWidth(label.text));
+    // A y label is one line of the label font, two when it holds an exponent: YLabels gives the
+    // exponent as an entry of its own that begins with the "e".
+    int lines = 1;
+    for (const GraphLabel& label : axes.YLabels())
+        lines = label.text.Find(L'e') == 0 ? 2 : lines;
+    const int xEvery = LabelStride(TickSpacing(axes.XTickPixels()), widest);
+    const int yEvery = LabelStride(TickSpacing(axes.YTickPixels()), lines * kGraphLabelHeight);
     const CString size = Number(kGraphLabelHeight * kEmPerCell);
     out += L"<g class=\"x-labels\" font-size=\"" + size.Str() + L"\" text-anchor=\"middle\">\n";
-    for (const GraphLabel& label : axes.XLabels())
+    for (const GraphLabel& label : axes.XLabels(xEvery))
         AppendText(out, label.text, label.x, label.y, kGraphLabelHeight, true);
     out += L"</g>\n<g class=\"y-labels\" font-size=\"" + size.Str() + L"\" text-anchor=\"end\">\n";
-    for (const GraphLabel& label : axes.YLabels())
+    for (const GraphLabel& label : axes.YLabels(yEvery))
         AppendText(out, label.text, label.x, label.y, kGraphLabelHeight, true);
     out += L"</g>\n";
 }
@@ -198,24 +210,6 @@ void AppendTitles(std::wstring& out, const CGraphAxes& axes) {
     out += L"<text x=\"0\" y=\"0\">";
     AppendEscaped(out, axes.m_yTitle);
     out += L"</text>\n</g>\n";
-}
-
-bool WriteFile(const wchar_t* path, const std::string& bytes) {
-    os::File file;
-    int error = 0;
-    return file.OpenWrite(path, error) && file.Write(bytes.data(), bytes.size(), error) && file.Close(error);
-}
-
-CGraphAxes AxesFor(std::vector<GraphPoint> points, const CString& xTitle, const CString& yTitle,
-                   bool showSymbols) {
-    CGraphAxes axes;
-    axes.m_points = std::move(points);
-    axes.RecalcExtents();
-    axes.RecalcAxes();
-    axes.m_showSymbols = showSymbols ? 1 : 0;
-    axes.m_xTitle = xTitle;
-    axes.m_yTitle = yTitle;
-    return axes;
 }
 
 std::wstring Sanitised(const std::wstring& text) {
@@ -240,13 +234,6 @@ bool SameNoCase(const std::wstring& a, const std::wstring& b) {
     return CString(a).CompareNoCase(b.c_str()) == 0;
 }
 
-std::wstring InFolder(const wchar_t* folder, const std::wstring& name) {
-    std::wstring path = folder != nullptr ? folder : L"";
-    if (!path.empty() && path.back() != L'/' && path.back() != std::filesystem::path::preferred_separator)
-        path += std::filesystem::path::preferred_separator;
-    return path + name;
-}
-
 } // namespace
 
 CString GraphXTitle() {
@@ -263,12 +250,13 @@ CString GraphYTitle(KESTRUMMOD_DATATYPE type) {
     return title;
 }
 
-// The chart around its curves, still open for more: background, grid, what `drawCurves` adds, frame,
-// tick labels and titles.
-std::wstring RenderChart(CGraphAxes& axes, int width, int height,
-                         const std::function<void(std::wstring&)>& drawCurves) {
-    axes.CalcLayout({0, 0, width, height});
-    std::wstring out = SvgHead(width, height);
+namespace {
+
+// The chart over `client` (the control's client area, moved down by any band above it): background,
+// grid, what `drawCurves` adds, frame, tick labels and titles.
+void AppendChart(std::wstring& out, CGraphAxes& axes, const GraphRect& client,
+                 const std::function<void(std::wstring&)>& drawCurves) {
+    axes.CalcLayout(client);
     out += L"<g class=\"plot\" fill=\"" + Colour(kGraphWhite).Str() + L"\">\n";
     AppendRect(out, axes.m_plotRect.left, axes.m_plotRect.top, axes.m_plotRect.right, axes.m_plotRect.bottom);
     out += L"</g>\n";
@@ -277,50 +265,118 @@ std::wstring RenderChart(CGraphAxes& axes, int width, int height,
     AppendFrame(out, axes);
     AppendLabels(out, axes);
     AppendTitles(out, axes);
-    return out;
 }
 
+// The band above the chart and its title, centred in the axis titles' bold font, made smaller when the
+// title would be wider than the chart (same width estimate as the tick labels).
+constexpr int kTitleBand = 24;
+
+void AppendChartTitle(std::wstring& out, const CString& title, int width) {
+    double size = kGraphTitleHeight * kEmPerCell;
+    const double wide = LabelWidth(title) * kGraphTitleHeight / kGraphLabelHeight;
+    if (wide > width - 8)
+        size *= (width - 8) / wide;
+    out += L"<g class=\"title\" font-size=\"" + Number(size).Str() + L"\" font-weight=\"" +
+           Number(kGraphTitleWeight).Str() + L"\" text-anchor=\"middle\">\n<text x=\"" +
+           Number(width / 2).Str() + L"\" y=\"" + Number(kTitleBand - 8).Str() + L"\">";
+    AppendEscaped(out, title);
+    out += L"</text>\n</g>\n";
+}
+
+// The legend below the chart, one line per labelled curve: its line and symbol in its colour, then
+// its label.
+constexpr int kLegendLine = kGraphLabelHeight + 4;
+
+void AppendLegend(std::wstring& out, const std::vector<SvgCurve>& curves, int left, int top) {
+    out += L"<g class=\"legend\" font-size=\"" + Number(kGraphLabelHeight * kEmPerCell).Str() + L"\">\n";
+    int y = top + kLegendLine / 2;
+    for (size_t i = 0; i < curves.size(); ++i) {
+        if (curves[i].label.empty())
+            continue;
+        const CString colour = Colour(CurveColour(i));
+        CString entry;
+        if (curves[i].line)
+            entry.Format(
+                L"<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\" stroke-width=\"2\"/>\n", left,
+                y, left + 20, y, colour.GetString());
+        if (curves[i].symbols || !curves[i].line) {
+            CString symbol;
+            symbol.Format(L"<rect x=\"%d\" y=\"%d\" width=\"6\" height=\"6\" fill=\"%s\"/>\n", left + 7,
+                          y - 3, colour.GetString());
+            entry += symbol;
+        }
+        CString text;
+        text.Format(L"<text x=\"%d\" y=\"%d\">", left + 26, y + kGraphLabelHeight / 3);
+        out += (entry + text).Str();
+        AppendEscaped(out, curves[i].label.c_str());
+        out += L"</text>\n";
+        y += kLegendLine;
+    }
+    out += L"</g>\n";
+}
+
+} // namespace
+
 std::string RenderGraphSvg(CGraphAxes& axes, int width, int height) {
-    std::wstring out = RenderChart(axes, width, height, [&axes](std::wstring& svg) {
-        AppendCurve(svg, axes, axes.m_points, kGraphTeal, axes.m_showSymbols == 1);
+    std::wstring out = SvgHead(width, height);
+    AppendChart(out, axes, {0, 0, width, height}, [&axes](std::wstring& svg) {
+        AppendCurve(svg, axes, axes.m_points, kGraphTeal, true, axes.m_showSymbols == 1);
     });
     out += L"</svg>\n";
     return WideToUtf8(out);
 }
 
-uint32_t OverlayColour(size_t index) {
+uint32_t CurveColour(size_t index) {
     // The graph control's teal first, then colours apart from it and from each other.
     static constexpr uint32_t kColours[] = {kGraphTeal, 0x0000C0, 0xC00000, 0x008000, 0x800080, 0x0080FF};
     return kColours[index % std::size(kColours)];
 }
 
-std::string RenderOverlaySvg(const std::vector<COverlayCurve>& curves, const CString& xTitle,
-                             const CString& yTitle, int width, int height) {
-    std::vector<GraphPoint> all;
-    for (const COverlayCurve& curve : curves)
-        all.insert(all.end(), curve.points.begin(), curve.points.end());
-    CGraphAxes axes = AxesFor(std::move(all), xTitle, yTitle, false);
-    std::wstring out = RenderChart(axes, width, height, [&axes, &curves](std::wstring& svg) {
-        for (size_t i = 0; i < curves.size(); ++i)
-            AppendCurve(svg, axes, curves[i].points, OverlayColour(i), false);
+std::string RenderChartSvg(const SvgChart& chart) {
+    CGraphAxes axes;
+    for (const SvgCurve& curve : chart.curves)
+        axes.m_points.insert(axes.m_points.end(), curve.points.begin(), curve.points.end());
+    axes.RecalcExtents();
+    axes.RecalcAxes();
+    axes.m_xTitle = chart.xTitle;
+    axes.m_yTitle = chart.yTitle;
+    const int width = kGraphClientWidth;
+    const int top = chart.title.IsEmpty() ? 0 : kTitleBand;
+    const auto labelled = std::count_if(chart.curves.begin(), chart.curves.end(),
+                                        [](const SvgCurve& curve) { return !curve.label.empty(); });
+    const int legend = labelled > 0 ? static_cast<int>(labelled) * kLegendLine + 6 : 0;
+    const int height = top + kGraphClientHeight + legend;
+
+    std::wstring out = SvgHead(width, height);
+    CString background;
+    background.Format(
+        L"<rect class=\"background\" x=\"0\" y=\"0\" width=\"%d\" height=\"%d\" fill=\"%s\"/>\n", width,
+        height, Colour(kGraphWhite).GetString());
+    out += background.Str();
+    if (top > 0)
+        AppendChartTitle(out, chart.title, width);
+    AppendChart(out, axes, {0, top, width, top + kGraphClientHeight}, [&](std::wstring& svg) {
+        for (size_t i = 0; i < chart.curves.size(); ++i) {
+            const SvgCurve& curve = chart.curves[i];
+            AppendCurve(svg, axes, curve.points, CurveColour(i), curve.line, curve.symbols);
+        }
     });
-    AppendLegend(out, axes, curves);
+    if (legend > 0)
+        AppendLegend(out, chart.curves, axes.m_plotRect.left, top + kGraphClientHeight + 2);
     out += L"</svg>\n";
     return WideToUtf8(out);
 }
 
-int WriteSeriesSvg(const CMatPropData& series, const wchar_t* path, bool showSymbols) {
-    return WritePointsSvg(series.m_points, GraphXTitle(), GraphYTitle(series.m_dataType), path, showSymbols);
-}
-
-int WritePointsSvg(std::vector<GraphPoint> points, const CString& xTitle, const CString& yTitle,
-                   const wchar_t* path, bool showSymbols) {
-    CGraphAxes axes = AxesFor(std::move(points), xTitle, yTitle, showSymbols);
-    return WriteFile(path, RenderGraphSvg(axes, kGraphClientWidth, kGraphClientHeight)) ? 1 : 0;
-}
-
 bool IsPlottedType(KESTRUMMOD_DATATYPE type) {
     return type != JDT_NULL && type != JDT_UNKNOWN && type != JDT_T_C;
+}
+
+std::wstring PlotFileStem(KESTRUMMOD_DATATYPE type) {
+    CString label = KESTRUMMOD_DataTypeToTag(type);
+    if (label.IsEmpty())
+        label = KESTRUMMOD_DataTypeToString(type);
+    const std::wstring stem = Sanitised(label.Str());
+    return stem.empty() ? L"series" : stem;
 }
 
 std::vector<std::wstring> PlotFileNames(const CMatProps& set) {
@@ -331,12 +387,7 @@ std::vector<std::wstring> PlotFileNames(const CMatProps& set) {
             names.emplace_back();
             continue;
         }
-        CString label = KESTRUMMOD_DataTypeToTag(series.m_dataType);
-        if (label.IsEmpty())
-            label = KESTRUMMOD_DataTypeToString(series.m_dataType);
-        std::wstring stem = Sanitised(label.Str());
-        if (stem.empty())
-            stem = L"series";
+        const std::wstring stem = PlotFileStem(series.m_dataType);
         std::wstring name = stem;
         for (int n = 2;; ++n) {
             bool taken = false;
@@ -350,22 +401,4 @@ std::vector<std::wstring> PlotFileNames(const CMatProps& set) {
         names.push_back(name + L".svg");
     }
     return names;
-}
-
-int WritePropertyPlots(const CMatProps& set, const wchar_t* folder, std::optional<KESTRUMMOD_DATATYPE> only,
-                       std::vector<std::wstring>* written) {
-    const std::vector<std::wstring> names = PlotFileNames(set);
-    for (size_t i = 0; i < set.m_series.size(); ++i) {
-        const CMatPropData& series = set.m_series[i];
-        if (names[i].empty() || series.m_points.empty() || (only && series.m_dataType != *only))
-            continue;
-        CMatPropData thinned = series;
-        ThinSeries(series, thinned);
-        const std::wstring path = InFolder(folder, names[i]);
-        if (!WriteSeriesSvg(thinned, path.c_str(), true))
-            return 0;
-        if (written != nullptr)
-            written->push_back(path);
-    }
-    return 1;
 }

@@ -1,7 +1,6 @@
 // Property plots as SVG files, drawn in the graph control's layout from the same axis state.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,39 +21,37 @@ CString GraphXTitle();
 CString GraphYTitle(KESTRUMMOD_DATATYPE type);
 
 // The chart of `axes` (points, extents and axes already computed, titles and symbol switch set) as an
-// SVG document over a client area of width x height pixels; lays the axes out for that area.
+// SVG document over a client area of width x height pixels; lays the axes out for that area. Tick
+// labels that would run into each other, which the control draws over each other, are thinned to
+// every 2nd, 5th, 10th, ... tick (the grid keeps every line).
 std::string RenderGraphSvg(CGraphAxes& axes, int width, int height);
 
-// Several curves on one chart, as an overlay to judge by eye: each in its own colour (the first in the
-// graph control's), without symbols, and a legend in the plot's top right corner naming them.
-struct COverlayCurve {
-    std::vector<GraphPoint> points;
-    std::wstring label;
+// A chart of the command-line tool: one or more curves over the control's layout, with a title band
+// above the plot and the legend below it, so that neither covers a curve. Each curve has its own
+// colour, the control's teal first.
+struct SvgCurve {
+    std::vector<GraphPoint> points; // in drawing order; points that are not finite are left out
+    std::wstring label;             // its legend entry; the legend lists the curves that have one
+    bool line = true;               // joined by a line
+    bool symbols = false;           // a symbol at every point (also drawn for a lone point)
 };
-uint32_t OverlayColour(size_t index);
-std::string RenderOverlaySvg(const std::vector<COverlayCurve>& curves, const CString& xTitle,
-                             const CString& yTitle, int width, int height);
-
-// Writes the series' points, unthinned, as the graph control draws them. 1 when written, else 0.
-int WriteSeriesSvg(const CMatPropData& series, const wchar_t* path, bool showSymbols);
-
-// Writes `points` as the graph control draws a series, under the given axis titles: for charts of
-// values other than a property over temperature. 1 when written, else 0.
-int WritePointsSvg(std::vector<GraphPoint> points, const CString& xTitle, const CString& yTitle,
-                   const wchar_t* path, bool showSymbols);
+struct SvgChart {
+    std::vector<SvgCurve> curves;
+    CString title; // empty: no title band
+    CString xTitle;
+    CString yTitle;
+};
+std::string RenderChartSvg(const SvgChart& chart);
+uint32_t CurveColour(size_t index);
 
 // Whether the graph window lists a series of this data type: not null, unknown or temperature in C.
 bool IsPlottedType(KESTRUMMOD_DATATYPE type);
 
-// One SVG per listed series with points, or only those of data type `only`, drawn as the graph window
-// first shows them: the thinned series, with symbols. Files go into `folder` (empty: the current
-// folder) under names from PlotFileNames, replacing files of the same name; the paths written are
-// appended to `written`. 1 when every file was written, 0 at the first that could not be.
-int WritePropertyPlots(const CMatProps& set, const wchar_t* folder, std::optional<KESTRUMMOD_DATATYPE> only,
-                       std::vector<std::wstring>* written);
-
-// The file name of each series of `set` (empty for a series that is not plotted): the data type's tag,
-// or its name for the derived types that have none, with every character other than a letter, digit,
-// "-" or "_" made "_" (runs of them one, none at the ends) and ".svg" appended. A second series of the
-// same name gets "-2", a third "-3", compared without case since Windows file names are.
+// The stem of a property's file name: the data type's tag, or its name for the derived types that have
+// none, with every character other than a letter, digit, "-" or "_" made "_" (runs of them one, none
+// at the ends); "series" when nothing is left.
+std::wstring PlotFileStem(KESTRUMMOD_DATATYPE type);
+// The file name of each series of `set` (empty for a series that is not plotted): its stem and ".svg".
+// A second series of the same name gets "-2", a third "-3", compared without case since Windows file
+// names are.
 std::vector<std::wstring> PlotFileNames(const CMatProps& set);

@@ -68,6 +68,11 @@ enum class TypeShape {
 
 // One row per data type, the source of everything the layers know of it. `unit` is the unit of the
 // values as the module holds them, after `readScale` turned the file's values into it.
+//
+// The module's names and units are the host's and stay as they are, misspellings and odd labels
+// included. The command-line tool shows every property in SI units (temperatures in degrees
+// Celsius): `title` is the property's plain name, `siUnit` its unit in ASCII ("C" for degrees
+// Celsius, "^3" for cubed) and `siFactor` turns a held value into that unit.
 struct DataTypeInfo {
     KESTRUMMOD_DATATYPE type;
     const wchar_t* tag;
@@ -78,6 +83,9 @@ struct DataTypeInfo {
     float readScale;
     TypeOrigin origin;
     TypeShape shape;
+    const wchar_t* title;
+    const wchar_t* siUnit;
+    double siFactor;
 };
 
 // Every type from JDT_NULL to JDT_END, in value order.

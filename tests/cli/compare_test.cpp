@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
+#include "cli/present.h"
 #include "support/series.h"
 
 namespace {
@@ -26,7 +28,8 @@ TEST(Compare, InterpolatesInsideTheRangeOnly) {
 // Properties of both sets over their common range; derived values are compared apart.
 TEST(Compare, LargestDifferenceOverTheCommonRange) {
     CMatProps first;
-    first.m_series = {Series(JDT_D_TOTAL, {{400, 2600}, {500, 2550}, {600, 2400}, {700, 2380}}),
+    // A value that is not finite is left out, not compared as NaN.
+    first.m_series = {Series(JDT_D_TOTAL, {{400, 2600}, {500, 2550}, {550, NAN}, {600, 2400}, {700, 2380}}),
                       Series(JDT_WT_LIQUID, {{500, 0}, {600, 1}}), Series(JDT_SOLIDUS, {{555, 0.01f}}),
                       Series(JDT_CP_WT, {{100, 1}, {200, 1}})};
     CMatProps second;
@@ -43,12 +46,20 @@ TEST(Compare, LargestDifferenceOverTheCommonRange) {
     EXPECT_EQ(differences[2].compared, 0u);
 }
 
-// Nine digits bring a float back; a heading with a comma is quoted.
-TEST(Compare, SeriesCsv) {
-    EXPECT_EQ(SeriesCsv(Series(JDT_D_TOTAL, {{475.5f, 2598.95f}}), "D-TOTAL", "kg/m^3"),
-              "Temperature (C),D-TOTAL (kg/m^3)\n475.5,2598.94995\n");
-    EXPECT_EQ(SeriesCsv(Series(JDT_WT_LIQUID, {}), "Fraction, liquid", ""),
-              "Temperature (C),\"Fraction, liquid\"\n");
+// In SI units from what the module holds (D-LIQUID in g/cm3, VISC-TOTAL in hundreds of mPa s), each
+// number as short as reads back the same; an empty cell for a value that is not finite; a single value
+// alone under its heading, not as a pair with the fraction it was found at.
+TEST(Compare, SeriesCsvInSiUnits) {
+    CMatProps held;
+    held.m_series = {Series(JDT_D_LIQUID, {{475.5f, 2.3812f}, {500, NAN}}),
+                     Series(JDT_VISC_TOTAL, {{560, 8803.958f}}), Series(JDT_LIQUIDUS, {{614.26f, 0.99f}}),
+                     Series(JDT_UNKNOWN, {{1, 2}}, JDT_T_C, L"Hardness, HV")};
+    const CMatProps si = InSiUnits(held);
+    EXPECT_EQ(SeriesCsv(si.m_series[0]),
+              "Temperature (C),Density of the liquid (kg/m^3)\n475.5,2381.2\n500,\n");
+    EXPECT_EQ(SeriesCsv(si.m_series[1]), "Temperature (C),Viscosity (Pa s)\n560,0.08803958\n");
+    EXPECT_EQ(SeriesCsv(si.m_series[2]), "Liquidus temperature (C)\n614.26\n");
+    EXPECT_EQ(SeriesCsv(si.m_series[3]), "Temperature (C),\"Hardness, HV\"\n1,2\n");
 }
 
 } // namespace

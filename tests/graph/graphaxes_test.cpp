@@ -58,6 +58,8 @@ TEST(GraphAxes, TickStepIsOneTwoOrFiveTimesAPowerOfTen) {
 TEST(GraphAxes, ZeroSpanIsWidenedByATenthOfTheValue) {
     ExpectRange(CGraphAxes(), -0.1f, 10.1f, -0.1f, 10.1f);
     ExpectRange(WithPoints({{600.0f, 2.5f}}), 599.9f, 600.1f, 2.4f, 2.6f);
+    // A point that is not finite does not count: one point is left, not two on one value.
+    ExpectRange(WithPoints({{std::nanf(""), 1.0f}, {600.0f, 2.5f}}), 599.9f, 600.1f, 2.4f, 2.6f);
     const CGraphAxes constant = WithPoints({{450.0f, 2500.0f}, {700.0f, 2500.0f}, {600.0f, 2500.0f}});
     ExpectRange(constant, 425.0f, 725.0f, 2250.0f, 2750.0f); // x widened as usual
     EXPECT_EQ(Labels(constant.YTicks(), constant.m_tickStep.y),

@@ -1,3 +1,5 @@
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -9,11 +11,16 @@
 
 namespace {
 
+// The chart as the graph window shows the series, in the control's size.
 std::string Render(const CMatPropData& series, bool symbols) {
-    TempDir dir;
-    const std::wstring path = dir.File(L"chart.svg");
-    EXPECT_EQ(WriteSeriesSvg(series, path.c_str(), symbols), 1);
-    return ReadBytes(path);
+    CGraphAxes axes;
+    axes.m_points = series.m_points;
+    axes.RecalcExtents();
+    axes.RecalcAxes();
+    axes.m_showSymbols = symbols ? 1 : 0;
+    axes.m_xTitle = GraphXTitle();
+    axes.m_yTitle = GraphYTitle(series.m_dataType);
+    return RenderGraphSvg(axes, kGraphClientWidth, kGraphClientHeight);
 }
 
 int Count(const std::string& text, const std::string& what) {
@@ -53,32 +60,76 @@ TEST(SvgPlot, TextIsEscaped) {
     EXPECT_NE(svg.find(">Zo\xc3\xab</text>"), std::string::npos);
 }
 
-TEST(SvgPlot, OneFilePerPlottedSeriesNamedAfterItsTag) {
+TEST(SvgPlot, OneFileNamePerPlottedSeriesAfterItsTag) {
     CMatProps set;
-    set.m_series = {Series(JDT_T_C, {{1.0f, 1.0f}, {2.0f, 2.0f}}),                   // the temperature axis
-                    Series(JDT_D_TOTAL, {{1.0f, 1.0f}, {2.0f, 2.0f}, {3.0f, 3.0f}}), // thinned to its ends
-                    Series(JDT_WT_LIQUID, {}),                                       // no points
-                    Series(JDT_LIQUIDUS, {{600.0f, 0.0f}}),                          // derived: no tag
-                    Series(JDT_T_K, {{1.0f, 1.0f}}),
-                    Series(JDT_D_TOTAL, {{1.0f, 5.0f}}),
-                    Series(JDT_UNKNOWN, {{1.0f, 5.0f}})};
+    set.m_series = {Series(JDT_T_C), Series(JDT_D_TOTAL), Series(JDT_WT_LIQUID), Series(JDT_LIQUIDUS),
+                    Series(JDT_T_K), Series(JDT_D_TOTAL), Series(JDT_UNKNOWN)};
     EXPECT_EQ(PlotFileNames(set),
               (std::vector<std::wstring>{L"", L"D-TOTAL.svg", L"WT-LIQUID.svg", L"Liquidus_Temperature.svg",
                                          L"T_K.svg", L"D-TOTAL-2.svg", L""}));
-    TempDir dir;
-    const std::wstring folder = dir.Path().wstring();
-    std::vector<std::wstring> written;
-    ASSERT_EQ(WritePropertyPlots(set, folder.c_str(), std::nullopt, &written), 1);
-    ASSERT_EQ(written,
-              (std::vector<std::wstring>{dir.File(L"D-TOTAL.svg"), dir.File(L"Liquidus_Temperature.svg"),
-                                         dir.File(L"T_K.svg"), dir.File(L"D-TOTAL-2.svg")}));
-    EXPECT_EQ(Count(ReadBytes(written[0]), "<rect"),
-              5 + 2); // the plot and frame, and symbols at the ends only
+}
 
-    std::vector<std::wstring> none;
-    EXPECT_EQ(WritePropertyPlots(set, dir.File(L"missing").c_str(), std::nullopt, &none), 0);
-    EXPECT_TRUE(none.empty());
-    EXPECT_EQ(WriteSeriesSvg(set.m_series[1], dir.File(L"missing/x.svg").c_str(), true), 0);
+SvgCurve Curve(std::vector<GraphPoint> points, std::wstring label = L"") {
+    SvgCurve curve;
+    curve.points = std::move(points);
+    curve.label = std::move(label);
+    return curve;
+}
+
+// The pixel positions of one class of texts, in document order.
+std::vector<double> TextPositions(const std::string& svg, const std::string& group, const char* axis) {
+    std::vector<double> positions;
+    const size_t begin = svg.find("class=\"" + group + "\"");
+    const size_t end = svg.find("</g>", begin);
+    for (size_t at = svg.find(std::string("<text ") + axis + "=\"", begin); at < end;
+         at = svg.find(std::string("<text ") + axis + "=\"", at + 1))
+        positions.push_back(std::stod(svg.substr(at + 9)));
+    return positions;
+}
+
+// 0.2 to 0.4 gets a tick every 0.02 over 259 pixels: 21 pixels, too close for "0.24" beside "0.26",
+// which the control draws over each other. The SVG labels every other tick instead.
+TEST(SvgPlot, TickLabelsThatWouldRunTogetherAreThinned) {
+    SvgChart chart;
+    chart.curves.push_back(Curve({{0.2f, 1.0f}, {0.4f, 1.0e-4f}}));
+    const std::string svg = RenderChartSvg(chart);
+    const std::vector<double> x = TextPositions(svg, "x-labels", "x");
+    ASSERT_GE(x.size(), 3u);
+    EXPECT_LE(x.size(), 7u);
+    for (size_t i = 1; i < x.size(); ++i)
+        EXPECT_GE(x[i] - x[i - 1], 30) << i;
+    EXPECT_NE(svg.find(">0.24</text>"), std::string::npos);
+    EXPECT_EQ(svg.find(">0.26</text>"), std::string::npos);
+    // The grid keeps a line at every tick: the vertical ones run from the plot's bottom, y 282.
+    const size_t grid = svg.find("class=\"grid\"");
+    EXPECT_GE(Count(svg.substr(grid, svg.find("</g>", grid) - grid), "y1=\"282\""), 2 * x.size() - 1);
+}
+
+// A point that is not finite takes no part in the axes or the curve; the others are drawn as without it.
+TEST(SvgPlot, PointsThatAreNotFiniteAreLeftOut) {
+    const float inf = std::numeric_limits<float>::infinity();
+    SvgChart with;
+    with.curves.push_back(Curve({{500, 1}, {550, std::nanf("")}, {600, 2}, {650, inf}, {-inf, 5}, {700, 3}}));
+    SvgChart without;
+    without.curves.push_back(Curve({{500, 1}, {600, 2}, {700, 3}}));
+    EXPECT_EQ(RenderChartSvg(with), RenderChartSvg(without));
+}
+
+// The title above the plot and the legend below it: neither lies over the plot, where the curves are.
+TEST(SvgPlot, TitleAndLegendStayOutsideThePlot) {
+    SvgChart chart;
+    chart.title = L"alsi7mg.out";
+    chart.curves = {Curve({{0, 0}, {10, 10}}, L"first"), Curve({{0, 10}, {10, 0}}, L"second & third")};
+    const std::string svg = RenderChartSvg(chart);
+    EXPECT_NE(svg.find("height=\"379\""), std::string::npos); // 24 + 317 + 2 lines of 16 + 6
+    const std::vector<double> title = TextPositions(svg, "title", "x");
+    ASSERT_EQ(title.size(), 1u);
+    const size_t legend = svg.find("class=\"legend\"");
+    ASSERT_NE(legend, std::string::npos);
+    EXPECT_NE(svg.find(">second &amp; third</text>", legend), std::string::npos);
+    // The plot spans y 34 to 306; the legend's first line runs at 341 + 2 + 8.
+    EXPECT_NE(svg.find("<rect x=\"55\" y=\"34\" width=\"259\" height=\"272\"/>"), std::string::npos);
+    EXPECT_NE(svg.find("y1=\"351\"", legend), std::string::npos);
 }
 
 } // namespace
