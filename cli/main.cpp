@@ -28,6 +28,7 @@
 #include "framework/stdiofile.h"
 #include "framework/utf.h"
 #include "graph/svgplot.h"
+#include "kestrumversion.h"
 #include "props/datatypes.h"
 #include "props/matprops.h"
 #include "results/resultfile.h"
@@ -54,7 +55,7 @@ constexpr char kUsage[] =
     "       kestrumprops plot --overlay FILE FILE [FILE ...] [--type TAG|all] [-o DIR]\n"
     "       kestrumprops compare A B [--jmatpro]\n"
     "       kestrumprops export FILE --csv DIR [--jmatpro]\n"
-    "       kestrumprops --help\n"
+    "       kestrumprops --help | --version\n"
     "\n"
     "Commands:\n"
     "  read     Print each property series of a result file (data type, name, unit,\n"
@@ -565,6 +566,8 @@ int Run(const std::vector<std::string>& args) {
     // The usage text is ours, so that it reads the same whatever the parser's version.
     if (WantsHelp(args))
         return WriteStdout(kUsage);
+    if (args.size() == 1 && args[0] == "--version")
+        return WriteStdout("kestrumprops " KESTRUM_VERSION "\n");
     CLI::App app("kestrumprops");
     app.set_help_flag();
     // CLI11 takes "/name" for an option on Windows; here it is a path (Wine maps "/" to a drive).

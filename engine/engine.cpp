@@ -12,6 +12,7 @@
 #include "framework/numparse.h"
 #include "framework/osfile.h"
 #include "framework/stdiofile.h"
+#include "kestrumversion.h"
 #include "xml/matcondition.h"
 
 namespace {
@@ -236,7 +237,7 @@ int CRun::WriteResult() {
 }
 
 int CRun::Run() {
-    m_out.Line(L"Kestrum engine: reading " + m_inputPath);
+    m_out.Line(L"Kestrum engine " KESTRUM_VERSION L": reading " + m_inputPath);
     if (!LoadMatCondition(m_inputPath.c_str(), &m_rec))
         return Refuse(m_inputPath + L" is not a material condition document that can be read (missing, not "
                                     L"well-formed XML, a document type declaration, which is refused, or a "
