@@ -68,3 +68,5 @@ set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/cpack-strip.cmake)
 set(CPACK_KESTRUM_BINARIES ${KESTRUM_PACKAGE_BINARIES})
 set(CPACK_KESTRUM_OBJCOPY ${CMAKE_OBJCOPY})
 include(CPack)
+
+add_subdirectory(${PROJECT_SOURCE_DIR}/tests/package ${CMAKE_BINARY_DIR}/tests/package)
