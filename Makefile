@@ -1,5 +1,5 @@
 # Thin front over scripts/ and the CMake presets.
-.PHONY: all demo gui test native windows clean
+.PHONY: all demo gui test package native windows clean
 
 all: native
 
@@ -8,6 +8,10 @@ demo:
 
 test:
 	scripts/test
+
+# The Windows package for host developers and the Linux package of the tool (see README.md).
+package:
+	scripts/package
 
 # The host program kestrumhost.exe under Wine, on this session's display.
 gui:

@@ -20,6 +20,7 @@
 #include "framework/cstring.h"
 #include "framework/debugout.h"
 #include "framework/utf.h"
+#include "kestrumversion.h"
 #include "xml/matcondition.h"
 
 namespace {
@@ -190,7 +191,7 @@ int Run(const std::vector<std::string>& args) {
     // The help texts are ours, so that they read the same whatever the parser's version.
     if (WantsHelp(args))
         return WriteStdout(HelpText(args));
-    // The project's version, which the build passes in.
+    // The project's version, from the one place CMake sets it.
     if (args.size() == 1 && args[0] == "--version")
         return WriteStdout("kestrumprops " KESTRUM_VERSION "\n");
     CLI::App app("kestrumprops");

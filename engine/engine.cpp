@@ -14,6 +14,7 @@
 #include "framework/numparse.h"
 #include "framework/osfile.h"
 #include "framework/stdiofile.h"
+#include "kestrumversion.h"
 #include "xml/matcondition.h"
 
 namespace {
@@ -278,7 +279,7 @@ int CRun::WriteResult() {
 }
 
 int CRun::Run() {
-    m_out.Line(L"Kestrum engine: reading " + m_inputPath);
+    m_out.Line(L"Kestrum engine " KESTRUM_VERSION L": reading " + m_inputPath);
     if (const FileResult load = LoadMatCondition(m_inputPath.c_str(), &m_rec); !load)
         return Refuse(m_inputPath + L" is not a material condition document that can be read: " +
                       load.message);

@@ -62,8 +62,9 @@ void BinaryStreams() {}
 
 std::string CommandLine(int argc, char** argv) {
     std::string line;
+    // Appended in place: GCC 12 at -O3 sees an overlap that is not there in " " + std::string.
     for (int i = 0; i < argc; ++i)
-        line += (i ? " " : "") + std::string(argv[i]);
+        line.append(i ? " " : "").append(argv[i]);
     return line;
 }
 

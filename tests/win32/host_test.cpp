@@ -83,26 +83,6 @@ TEST(Library, ExportsTheModuleInterfaceAndNothingElseWithTheTableInItsOrder) {
     EXPECT_EQ(reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + table)->NumberOfNames, expected.size());
 }
 
-// The version record that Explorer shows: the build's version, a library, the module's description.
-TEST(Library, VersionRecordNamesTheFile) {
-    wchar_t path[2048];
-    ASSERT_GT(::GetModuleFileNameW(Library(), path, 2048), 0u);
-    DWORD ignored = 0;
-    std::string record(::GetFileVersionInfoSizeW(path, &ignored), '\0');
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    wchar_t* description = nullptr;
-    UINT size = 0;
-    ASSERT_TRUE(!record.empty() && ::GetFileVersionInfoW(path, 0, DWORD(record.size()), record.data()) &&
-                ::VerQueryValueW(record.data(), L"\\", reinterpret_cast<void**>(&fixed), &size) &&
-                ::VerQueryValueW(record.data(), L"\\StringFileInfo\\040904B0\\FileDescription",
-                                 reinterpret_cast<void**>(&description), &size));
-    const DWORD version = MAKELONG(KESTRUM_VERSION_MINOR, KESTRUM_VERSION_MAJOR);
-    EXPECT_EQ(
-        std::tuple(fixed->dwFileVersionMS, fixed->dwProductVersionMS, fixed->dwFileType,
-                   std::wstring(description)),
-        std::tuple(version, version, DWORD{VFT_DLL}, std::wstring(L"Kestrum material property module")));
-}
-
 class HostWindow : public ::testing::Test {
 protected:
     // Runs the host window in its own message loop, as kestrumhost.exe does, while `script` drives it;

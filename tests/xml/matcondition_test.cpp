@@ -18,7 +18,8 @@ static void PrintTo(const MatCondition& r, std::ostream* os) {
         << r.tempStep << ' ' << r.fractionLimit << " flags " << r.pearlitic << r.pbSearch
         << r.fastInterStitial << r.allPhases << " phases";
     for (int k = 0; k < kMatPhaseCount; ++k)
-        *os << (r.phases[k] ? " " + std::to_string(k) + "=" + std::to_string(r.phases[k]) : "");
+        if (r.phases[k])
+            *os << ' ' << k << '=' << r.phases[k];
     for (const MatCompoEntry& e : r.compositions)
         *os << " [" << e.base << e.present << ' ' << e.compo << ']';
     *os << " '" << WideToUtf8(r.dataPath) << "' '" << WideToUtf8(r.resPath) << "'}";
