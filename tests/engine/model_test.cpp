@@ -86,7 +86,7 @@ TEST(ModelTest, PresetsMatchTheirHandbookTemperaturesAndKeepTheInvariants) {
         {"alsi7mg0.3.vjp", 615, 555},
         {"az91.vjp", 595, 470},
         {"grey-iron-gjl250.vjp", 1194, 1153},
-        {"ductile-iron-gjs400.vjp", 1156, 1153},
+        {"ductile-iron-gjs400.vjp", 1222, 1153},
         {"stellite6.vjp", 1410, 1285},
         {"in713c.vjp", 1290, 1260},
         {"in718.vjp", 1336, 1260},
