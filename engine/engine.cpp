@@ -177,7 +177,8 @@ int CRun::CheckRanges() {
         // the family's, whatever its own limits.
         if (amount > baseAmount)
             return Refuse(symbol + L" " + Number(L"%g", amount) + L" wt% is more than the base " +
-                          ElementTable[base] + L" (" + Number(L"%g", baseAmount) + L" wt%): not an " + name);
+                          ElementTable[base] + L" (" + Number(L"%g", baseAmount) +
+                          L" wt%), which must lead in " + name);
         if (amount < range->low - kRangeTolerance || amount > range->high + kRangeTolerance)
             warnings.push_back(RangeWarning{symbol, amount, range->low, range->high, name});
     }
