@@ -85,8 +85,8 @@ constexpr int32_t kSolderPhases[] = {
 // to its grade's limits; an element none of them holds, up to the 0.05 % its grades allow any other
 // element (0.1 % for Ti-6Al-4V). limit: where the element's data in the engine's files end: a
 // primary-phase branch's reach, the base's binary eutectic or peritectic where it lies closer, else
-// where the element's slope alone would take the liquidus down to the family's lowest end of
-// solidification, at most 50 (the base must stay the balance).
+// where the element's slope alone would move the liquidus by the family's freezing span (the base's
+// melting point less the lowest end of solidification), at most 50 (the base must stay the balance).
 // clang-format off
 constexpr CompositionRange kAluminiumRanges[] = {
     // A356, A380, 319, A390 (its 16-18 % Si), Al 99.99, Al-11.6Si.
@@ -134,7 +134,7 @@ constexpr CompositionRange kCastIronRanges[] = {
     {eCu, 0, 0.05f, 50}, {eNb, 0, 0.05f, 50}, {eTa, 0, 0.05f, 50}, {eV, 0, 0.05f, 50}, {eN, 0, 0.05f, 6.4f},
 };
 constexpr CompositionRange kCobaltRanges[] = {
-    // Stellite 6: AWS A5.21 ERCoCr-A.
+    // Stellite 6: the ranges its preset was made from (AWS A5.13 ECoCr-A).
     {eCr, 26, 32, 50}, {eW, 3, 6, 50}, {eC, 0.9f, 1.4f, 8.3f}, {eNi, 0, 3, 50}, {eFe, 0, 3, 50},
     {eSi, 0, 2, 13}, {eMn, 0, 1, 50}, {eMo, 0, 1, 48},
     {eAl, 0, 0.05f, 26}, {eHf, 0, 0.05f, 23}, {eNb, 0, 0.05f, 26}, {eTa, 0, 0.05f, 50}, {eTi, 0, 0.05f, 23},
