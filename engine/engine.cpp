@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <cwchar>
+#include <functional>
 #include <vector>
 
 #include "calc/catalogue.h"
@@ -27,6 +27,8 @@ constexpr double kSameRow = 2e-4;
 
 // A present composition must sum to 100 % within this.
 constexpr double kCompositionTolerance = 0.01;
+// Amounts are single precision: one this close to a range's end counts as at it, wt%.
+constexpr double kRangeTolerance = 1e-3;
 constexpr long kMaxRows = 1000000;
 
 std::wstring Number(const wchar_t* format, double value) {
@@ -83,6 +85,9 @@ private:
         return kEngineExitInput;
     }
     int CheckCondition();
+    // Refuses an amount above its element's limit, or a base that does not predominate; warns of
+    // amounts outside the checked ranges.
+    int CheckRanges();
     // Rows from the start down to the end, the end included when a whole number of steps reaches it
     // within a thousandth of a step: the single-precision fields rarely hold exact values.
     double RowCount() const {
@@ -149,6 +154,37 @@ int CRun::CheckCondition() {
         (m_rec.graphiteType < 0 || m_rec.graphiteType >= static_cast<int32_t>(kGraphiteTypeCount)))
         return Refuse(L"cast iron needs a graphite type 0, 1 or 2, not " +
                       std::to_wstring(m_rec.graphiteType));
+    return kEngineExitOk;
+}
+
+int CRun::CheckRanges() {
+    const FamilyDescription& family = Families[static_cast<size_t>(m_rec.materialType)];
+    const std::wstring name = family.name;
+    const int32_t base = family.Base();
+    const double baseAmount = 100.0 * m_massFraction[base];
+    std::vector<RangeWarning> warnings;
+    for (uint32_t k = 0; k < kElementCount; ++k) {
+        const double amount = 100.0 * m_massFraction[k];
+        const std::wstring symbol = ElementTable[k];
+        // An element without a range is not the family's; the family's data file refuses it.
+        const CompositionRange* range = family.FindRange(static_cast<int32_t>(k));
+        if (static_cast<int32_t>(k) == base || !range)
+            continue;
+        if (amount > range->limit + kRangeTolerance)
+            return Refuse(symbol + L" " + Number(L"%g", amount) + L" wt% lies above " +
+                          Number(L"%g", range->limit) + L" wt%, where the model's data for " + symbol +
+                          L" in " + name + L" end");
+        // The family's base must stay the balance: an alloy where another element leads is not one of
+        // the family's, whatever its own limits.
+        if (amount > baseAmount)
+            return Refuse(symbol + L" " + Number(L"%g", amount) + L" wt% is more than the base " +
+                          ElementTable[base] + L" (" + Number(L"%g", baseAmount) +
+                          L" wt%), which must lead in " + name);
+        if (amount < range->low - kRangeTolerance || amount > range->high + kRangeTolerance)
+            warnings.push_back(RangeWarning{symbol, amount, range->low, range->high, name});
+    }
+    for (const RangeWarning& warning : warnings)
+        m_out.Line(FormatRangeWarning(warning));
     return kEngineExitOk;
 }
 
@@ -293,6 +329,8 @@ int CRun::Run() {
     }
     m_out.Line(std::wstring(L"Family ") + std::to_wstring(m_rec.materialType) + L" (" +
                Families[static_cast<size_t>(m_rec.materialType)].name + L"), wt%:" + composition);
+    if (const int code = CheckRanges(); code != kEngineExitOk)
+        return code;
     if (const int code = LoadData(); code != kEngineExitOk)
         return code;
     m_out.Line(L"Liquidus " + Celsius(m_model.Liquidus()) + L", solidus (end of solidification) " +
@@ -326,6 +364,52 @@ bool ParseBelowLiquidusWarning(std::wstring_view line, double* liquidusCelsius) 
     if (rest.empty() || !(rest[0] == L'-' || (rest[0] >= L'0' && rest[0] <= L'9')))
         return false;
     *liquidusCelsius = ParseLeadingDouble(rest.c_str());
+    return true;
+}
+
+namespace {
+constexpr std::wstring_view kRangeStart = L"Warning: ";
+constexpr std::wstring_view kRangeOutside = L" wt% lies outside ";
+constexpr std::wstring_view kRangeTo = L" to ";
+constexpr std::wstring_view kRangeFamily = L" wt%, the range the model was checked on for ";
+
+// A field that is a number and nothing else.
+bool ReadNumber(std::wstring_view text, double* value) {
+    if (text.empty() || text.find_first_not_of(L"0123456789.eE+-") != std::wstring_view::npos)
+        return false;
+    *value = ParseLeadingDouble(std::wstring(text).c_str());
+    return std::isfinite(*value);
+}
+} // namespace
+
+std::wstring FormatRangeWarning(const RangeWarning& warning) {
+    return std::wstring(kRangeStart) + warning.element + L" " + Number(L"%g", warning.amount) +
+           std::wstring(kRangeOutside) + Number(L"%g", warning.low) + std::wstring(kRangeTo) +
+           Number(L"%g", warning.high) + std::wstring(kRangeFamily) + warning.family;
+}
+
+bool ParseRangeWarning(std::wstring_view line, RangeWarning* warning) {
+    if (!line.starts_with(kRangeStart))
+        return false;
+    line.remove_prefix(kRangeStart.size());
+    const size_t blank = line.find(L' ');
+    const size_t outside = line.find(kRangeOutside);
+    const size_t to =
+        outside == std::wstring_view::npos ? outside : line.find(kRangeTo, outside + kRangeOutside.size());
+    const size_t family = to == std::wstring_view::npos ? to : line.find(kRangeFamily, to + kRangeTo.size());
+    if (family == std::wstring_view::npos || blank > outside)
+        return false;
+    RangeWarning read;
+    read.element = line.substr(0, blank);
+    read.family = line.substr(family + kRangeFamily.size());
+    const size_t low = outside + kRangeOutside.size();
+    const size_t high = to + kRangeTo.size();
+    if (FindElementSymbol(read.element) < 0 || read.family.empty() ||
+        !ReadNumber(line.substr(blank + 1, outside - blank - 1), &read.amount) ||
+        !ReadNumber(line.substr(low, to - low), &read.low) ||
+        !ReadNumber(line.substr(high, family - high), &read.high))
+        return false;
+    *warning = read;
     return true;
 }
 

@@ -33,3 +33,17 @@ int RunEngine(const std::wstring& inputPath, IEngineOutput& out);
 std::wstring BelowLiquidusWarning(double startKelvin, double liquidusKelvin);
 // The liquidus in degrees Celsius named by such a line; false for any other line.
 bool ParseBelowLiquidusWarning(std::wstring_view line, double* liquidusCelsius);
+
+// An element's amount outside the range the model was checked on for its family (CompositionRange):
+// the run calculates it and prints, before the rows, one line per such element:
+// "Warning: Si 30 wt% lies outside 0 to 18 wt%, the range the model was checked on for Aluminium Alloy".
+struct RangeWarning {
+    std::wstring element; // its symbol
+    double amount = 0;    // wt%
+    double low = 0;
+    double high = 0;
+    std::wstring family; // the family's name
+};
+std::wstring FormatRangeWarning(const RangeWarning& warning);
+// Reads such a line back; false, leaving `warning` alone, for any other line.
+bool ParseRangeWarning(std::wstring_view line, RangeWarning* warning);

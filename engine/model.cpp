@@ -27,7 +27,7 @@ bool CAlloyModel::Setup(const double (&massFraction)[kElementCount], const Famil
     double weightedPartition = 0;
     double inverseMolarMass = 0;
     double logViscosity = 0;
-    double volumeYoung = 0;   // sum of v_i E_i (Voigt) and v_i / E_i (Reuss) over the solid's volume
+    double volumeYoung = 0; // sum of v_i E_i (Voigt) and v_i / E_i (Reuss) over the solid's volume
     double volumeCompliance = 0;
     double elasticVolume = 0;
     *this = CAlloyModel();
@@ -61,11 +61,13 @@ bool CAlloyModel::Setup(const double (&massFraction)[kElementCount], const Famil
             }
             // Dissolved, the solute scatters electrons and takes its partial volume; beyond its
             // solubility it forms a phase of its own with the element's own density.
-            const double dissolved = solute->solubility >= 0 ? std::min(percent, solute->solubility) : percent;
+            const double dissolved =
+                solute->solubility >= 0 ? std::min(percent, solute->solubility) : percent;
             m_scattering += solute->conductivityDrop * dissolved;
             if (solute->density > 0) {
                 mushVolume = w / solute->density;
-                solidVolume = dissolved / 100.0 / solute->density + (percent - dissolved) / 100.0 / e.solidDensity;
+                solidVolume =
+                    dissolved / 100.0 / solute->density + (percent - dissolved) / 100.0 / e.solidDensity;
             }
             if (solute->liquidDensity > 0 || solute->density > 0)
                 liquidVolume = w / (solute->liquidDensity > 0 ? solute->liquidDensity : solute->density);
@@ -94,15 +96,25 @@ bool CAlloyModel::Setup(const double (&massFraction)[kElementCount], const Famil
     m_viscosity = std::exp(logViscosity);
     // Young's modulus: Hill's mean of the Voigt and Reuss bounds over the elements' volume fractions.
     m_young = 0.5 * (volumeYoung / elasticVolume + elasticVolume / volumeCompliance);
-    // Matthiessen's rule: the dissolved solutes add resistivity in proportion to their amounts; the
-    // liquid, already disordered, loses half as much. The solid's temperature dependence: Evaluate.
-    m_tcLiquid /= 1.0 + 0.5 * m_scattering;
-    // At 25 C the solid conducts k_mix / (1 + D); of that a lattice (phonon) part, at most half and at
-    // most kLatticeConductivity, falls as 1/T, and the electronic rest follows Wiedemann-Franz with the
-    // residual resistivity D' that leaves the 25 C value as it is.
+    // Resistivities are taken in units of the mix's ideal one at 25 C, L 298.15 K / k_mix (Wiedemann-Franz);
+    // in these units the plateau where concentrated alloys' resistivity stops rising is:
+    const double plateau = kSaturationResistivity * m_tcSolid / (kLorenz * kRoomKelvin);
+    // The liquid: Matthiessen's rule, the dissolved solutes adding half as much as in the solid (the
+    // liquid is already disordered), up to the plateau, unless the mix's own liquid lies above it.
+    const double liquidPlateau = kSaturationResistivity * m_tcLiquid / (kLorenz * m_baseMelting);
+    m_tcLiquid /= std::min(1.0 + 0.5 * m_scattering, std::max(liquidPlateau, 1.0));
+    // The solid at 25 C conducts k_mix / (1 + D). Of that a lattice (phonon) part, at most half and at
+    // most kLatticeConductivity, and at most what leaves the electrons the plateau's conduction, falls
+    // as 1/T; the electrons' resistivity is the mix's ideal one growing as T plus a residual one, in
+    // parallel with the plateau (Wiesmann et al.), the residual set so that 25 C keeps its value. An
+    // alloy at the plateau keeps its resistivity: its conductivity grows as T.
     const double room = m_tcSolid / (1.0 + m_scattering);
-    m_tcLattice = std::min(0.5 * room, kLatticeConductivity);
-    m_scattering = m_tcSolid / (room - m_tcLattice) - 1.0;
+    m_tcLattice = std::clamp(room - kLorenz * kRoomKelvin / kSaturationResistivity, 0.0,
+                             std::min(0.5 * room, kLatticeConductivity));
+    const double resistivity = m_tcSolid / (room - m_tcLattice);
+    m_plateau = std::max(plateau, resistivity);
+    m_residual = resistivity < plateau ? resistivity * plateau / (plateau - resistivity) - 1.0
+                                       : std::numeric_limits<double>::infinity();
     m_expansionRise = kExpansionRise;
 
     const double baseLiquidus = m_baseMelting + shift;
@@ -191,8 +203,7 @@ double CAlloyModel::FractionLiquid(double kelvin) const {
     if (m_depression <= 0)
         return m_scheilFraction;
     // Scheil: C_L = C0 f^(k-1) on a linear liquidus, solved for f.
-    const double fraction =
-        std::pow(1.0 + (m_scheilTop - kelvin) / m_depression, 1.0 / (m_partition - 1.0));
+    const double fraction = std::pow(1.0 + (m_scheilTop - kelvin) / m_depression, 1.0 / (m_partition - 1.0));
     return std::clamp(m_scheilFraction * fraction, 0.0, 1.0);
 }
 
@@ -208,9 +219,10 @@ PropertyRow CAlloyModel::Evaluate(double kelvin) const {
     const double solidVolume = SolidVolume(kelvin, fl > 0);
     // Above the base's melting point the liquid expands at its own rate; below it, undercooled, it is
     // taken to contract as the solid does, so that it never becomes the denser of the two.
-    const double liquidVolume = kelvin >= m_baseMelting
-                                    ? m_liquidVolume * (1.0 + kLiquidExpansion * (kelvin - m_baseMelting))
-                                    : m_liquidVolume * SolidVolume(kelvin, true) / SolidVolume(m_baseMelting, true);
+    const double liquidVolume =
+        kelvin >= m_baseMelting
+            ? m_liquidVolume * (1.0 + kLiquidExpansion * (kelvin - m_baseMelting))
+            : m_liquidVolume * SolidVolume(kelvin, true) / SolidVolume(m_baseMelting, true);
     const double volume = fl * liquidVolume + fs * solidVolume; // specific volumes add by mass
     row.density = 1.0 / volume;
     row.molarVolume = m_molarMass * volume;
@@ -223,12 +235,13 @@ PropertyRow CAlloyModel::Evaluate(double kelvin) const {
         m_cpSolid * (m_liquidus - kRoomKelvin) + m_latentHeat + m_cpLiquid * (kelvin - m_liquidus);
     row.enthalpy = fl * liquidEnthalpy + fs * solidEnthalpy;
     row.latentHeat = fs * m_latentHeat;
-    // The solid's conductivity (Wiedemann-Franz with Matthiessen's rule): the base's ideal resistivity
-    // grows as T, the solutes' residual one stays, so the electronic part is k_mix t / (t + D') with
-    // t = T / 298.15 K: the dilute alloy keeps the base's conductivity, the concentrated one gains
-    // towards its solidus; the lattice part falls as 1 / t.
+    // The solid's conductivity: the electrons' by Wiedemann-Franz, k_mix t / r with t = T / 298.15 K and r
+    // the resistivity of Setup; the lattice part falls as 1 / t.
     const double t = std::max(kelvin, 1.0) / kRoomKelvin;
-    const double solidConductivity = m_tcSolid * t / (t + m_scattering) + m_tcLattice / t;
+    const double matthiessen = m_residual + t;
+    const double resistivity =
+        std::isinf(matthiessen) ? m_plateau : matthiessen * m_plateau / (matthiessen + m_plateau);
+    const double solidConductivity = m_tcSolid * t / resistivity + m_tcLattice / t;
     row.conductivity = fl * m_tcLiquid + fs * solidConductivity;
 
     if (fl > 0) {

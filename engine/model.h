@@ -64,7 +64,9 @@ private:
     double m_branchContent = 0;
     double m_branchSlope = 0;
     double m_expansionRise = 0; // of the solid's expansion towards the base's melting point
-    double m_scattering = 0;    // the solutes' residual resistivity over the base's ideal one at 25 C
+    double m_scattering = 0;    // the dissolved solutes' resistivity over the mix's ideal one at 25 C
+    double m_residual = 0;      // the solid's residual resistivity in the same units; infinite at the plateau
+    double m_plateau = 0;       // the saturation resistivity in the same units
     double m_tcLattice = 0;     // the solid's lattice conductivity at 25 C, W/(m K)
     double m_molarMass = 0;
     double m_solidVolume = 0;  // cm3/g at 25 C
@@ -91,3 +93,8 @@ inline constexpr double kMaxPacking = 0.64;        // solid fraction at which a 
 inline constexpr double kExpansionRise = 0.6;
 // The most of an alloy's conductivity at 25 C taken as carried by phonons, W/(m K).
 inline constexpr double kLatticeConductivity = 5.0;
+// The Wiedemann-Franz law's Lorenz number, W Ohm/K2, and the resistivity, Ohm m, at which concentrated
+// transition-metal alloys stop growing more resistive with temperature (Mooij's plateau; set with
+// Ti-6Al-4V, engine/README.md).
+inline constexpr double kLorenz = 2.443e-8;
+inline constexpr double kSaturationResistivity = 1.70e-6;

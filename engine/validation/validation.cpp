@@ -479,12 +479,39 @@ std::string FormatMarkdown(const std::vector<Result>& results) {
     return out;
 }
 
+std::string FormatRanges() {
+    // Shortest form of the single-precision value, so that 0.65f reads 0.65.
+    const auto number = [](float value) {
+        char buffer[32];
+        const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+        return error == std::errc() ? std::string(buffer, end) : std::string("?");
+    };
+    std::string out = "| Family | Element: checked range (refused above), wt% |\n|---|---|\n";
+    for (uint32_t f = 0; f < kMaterialTypeCount; ++f) {
+        const FamilyDescription& family = Families[f];
+        if (family.ranges.empty())
+            continue;
+        std::string cell;
+        for (const CompositionRange& range : family.ranges)
+            cell += (cell.empty() ? "" : "; ") + WideToUtf8(ElementTable[range.element]) + " " +
+                    number(range.low) + "–" + number(range.high) + " (" + number(range.limit) + ")";
+        out += "| " + WideToUtf8(family.name) + " (" + std::to_string(f) + ", base " +
+               WideToUtf8(ElementTable[family.Base()]) + ") | " + cell + " |\n";
+    }
+    return out;
+}
+
 bool ReplaceSection(std::string& text, const std::string& section) {
-    const size_t start = text.find(kSectionStart);
+    return ReplaceSection(text, section, kSectionStart, kSectionEnd);
+}
+
+bool ReplaceSection(std::string& text, const std::string& section, const char* startMarker,
+                    const char* endMarker) {
+    const size_t start = text.find(startMarker);
     if (start == std::string::npos)
         return false;
     const size_t body = text.find('\n', start);
-    const size_t end = text.find(kSectionEnd, start);
+    const size_t end = text.find(endMarker, start);
     if (body == std::string::npos || end == std::string::npos || end < body)
         return false;
     text.replace(body + 1, end - body - 1, section);

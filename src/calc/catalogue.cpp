@@ -80,21 +80,125 @@ constexpr int32_t kSolderPhases[] = {
     207, 208, 209, 210, 211, 212, 213, 214, 215, 216, 217, 218, 219, 220, 221, 222, 223, 224, 225,
     226, 227, 228, 229, 230, 231, 232, 233, 234, 235, 236, 237, 238, 239, 240};
 
+// Composition ranges, wt%: {element, low, high, limit}; engine/README.md "Valid composition ranges"
+// gives the rule and every basis. low to high: the alloys the family was checked on, each end widened
+// to its grade's limits; an element none of them holds, up to the 0.05 % its grades allow any other
+// element (0.1 % for Ti-6Al-4V). limit: where the element's data in the engine's files end: a
+// primary-phase branch's reach, the base's binary eutectic or peritectic where it lies closer, else
+// where the element's slope alone would move the liquidus by the family's freezing span (the base's
+// melting point less the lowest end of solidification), at most 50 (the base must stay the balance).
+// clang-format off
+constexpr CompositionRange kAluminiumRanges[] = {
+    // A356, A380, 319, A390 (its 16-18 % Si), Al 99.99, Al-11.6Si.
+    {eSi, 0, 18, 25},     // the primary-silicon branch, read on the diagram to 20 %
+    {eCu, 0, 5, 33},      // Al-Al2Cu eutectic, 33.2 %
+    {eMg, 0, 0.65f, 22},
+    {eFe, 0, 1.3f, 2},    // Al-Al13Fe4 eutectic 1.8 %; 380 allows 2 %
+    {eZn, 0, 3, 50},
+    {eMn, 0, 0.5f, 1.9f}, // Al-Al6Mn eutectic
+    {eNi, 0, 0.5f, 6.1f}, // Al-Al3Ni eutectic
+    {eSn, 0, 0.35f, 50},
+    {eTi, 0, 0.25f, 0.25f}, // Al-Al3Ti peritectic 0.15 %; 319 allows 0.25 %
+    {eCa, 0, 0.05f, 7.6f},  // Al-Al4Ca eutectic
+    {eCo, 0, 0.05f, 1},     // Al-Al9Co2 eutectic
+    {eCr, 0, 0.05f, 0.41f}, // Al-Al7Cr peritectic
+    {eLa, 0, 0.05f, 50},
+    {ePb, 0, 0.05f, 1.5f},  // the monotectic: beyond it two liquids
+    {eSc, 0, 0.05f, 0.55f}, // Al-Al3Sc eutectic
+    {eSr, 0, 0.05f, 50},
+    {eV, 0, 0.05f, 13},
+    {eZr, 0, 0.05f, 0.11f}, // Al-Al3Zr peritectic
+    {eB, 0, 0.022f, 0.022f}, // Al-AlB2 eutectic
+    {eC, 0, 0.05f, 50},
+};
+constexpr CompositionRange kMagnesiumRanges[] = {
+    // AZ91D.
+    {eAl, 8.3f, 9.7f, 32},   // Mg-Mg17Al12 eutectic, 32.3 %
+    {eZn, 0.35f, 1, 42},
+    {eMn, 0.15f, 0.5f, 2},   // Mg-Mn peritectic
+    {eSi, 0, 0.1f, 1.34f},   // Mg-Mg2Si eutectic
+    {eCu, 0, 0.03f, 39},
+    {eFe, 0, 0.005f, 50},
+    {eCa, 0, 0.05f, 25}, {eCe, 0, 0.05f, 50}, {eGd, 0, 0.05f, 50}, {eLa, 0, 0.05f, 50}, {eNd, 0, 0.05f, 50},
+    {eSc, 0, 0.05f, 50}, {eSr, 0, 0.05f, 32}, {eZr, 0, 0.05f, 30}, {eY, 0, 0.05f, 50},
+};
+constexpr CompositionRange kCastIronRanges[] = {
+    // GJL-250, GJS-400 and the hypereutectic ductile iron of the validation table.
+    {eC, 3.3f, 3.9f, 5},    // the graphite branch: about the most carbon iron dissolves when cast
+    {eSi, 2, 2.8f, 4.5f},   // the carbon equivalent's lines are straight to about 4.5 % Si
+    {eMn, 0, 0.6f, 50},
+    {eP, 0, 0.1f, 8},
+    {eS, 0, 0.08f, 10},
+    {eMg, 0, 0.045f, 50},
+    {eAl, 0, 0.05f, 50}, {eNi, 0, 0.05f, 50}, {eTi, 0, 0.05f, 21}, {eMo, 0, 0.05f, 50}, {eCr, 0, 0.05f, 50},
+    {eCu, 0, 0.05f, 50}, {eNb, 0, 0.05f, 50}, {eTa, 0, 0.05f, 50}, {eV, 0, 0.05f, 50}, {eN, 0, 0.05f, 6.4f},
+};
+constexpr CompositionRange kCobaltRanges[] = {
+    // Stellite 6: the ranges its preset was made from (AWS A5.13 ECoCr-A).
+    {eCr, 26, 32, 50}, {eW, 3, 6, 50}, {eC, 0.9f, 1.4f, 8.3f}, {eNi, 0, 3, 50}, {eFe, 0, 3, 50},
+    {eSi, 0, 2, 13}, {eMn, 0, 1, 50}, {eMo, 0, 1, 48},
+    {eAl, 0, 0.05f, 26}, {eHf, 0, 0.05f, 23}, {eNb, 0, 0.05f, 26}, {eTa, 0, 0.05f, 50}, {eTi, 0, 0.05f, 23},
+    {eZr, 0, 0.05f, 13}, {eB, 0, 0.05f, 2}, {eN, 0, 0.05f, 20},
+};
+constexpr CompositionRange kNickelRanges[] = {
+    // IN-713C: the Nickel Institute's limits.
+    {eCr, 12, 14, 50}, {eAl, 5.5f, 6.5f, 12}, {eMo, 3.8f, 5.2f, 50}, {eNb, 1.8f, 2.8f, 26},
+    {eTi, 0.5f, 1, 18}, {eC, 0.08f, 0.2f, 3.3f}, {eB, 0.005f, 0.015f, 1.9f}, {eZr, 0.05f, 0.15f, 8.8f},
+    {eFe, 0, 2.5f, 50}, {eMn, 0, 0.25f, 50}, {eSi, 0, 0.5f, 7.2f}, {eCu, 0, 0.5f, 50},
+    {eCo, 0, 0.05f, 50}, {eHf, 0, 0.05f, 20}, {eO, 0, 0.05f, 6.4f}, {ePt, 0, 0.05f, 50}, {eRe, 0, 0.05f, 48},
+    {eRu, 0, 0.05f, 50}, {eTa, 0, 0.05f, 50}, {eV, 0, 0.05f, 50}, {eW, 0, 0.05f, 50}, {eN, 0, 0.05f, 19},
+};
+constexpr CompositionRange kNickelIronRanges[] = {
+    // IN-718: Special Metals' limits; iron is the balance they leave.
+    {eCr, 17, 21, 50}, {eFe, 11, 25, 50}, {eNb, 4.75f, 5.5f, 21}, {eMo, 2.8f, 3.3f, 50},
+    {eTi, 0.65f, 1.15f, 18}, {eAl, 0.2f, 0.8f, 32}, {eCo, 0, 1, 50}, {eC, 0, 0.08f, 3.3f},
+    {eMn, 0, 0.35f, 50}, {eSi, 0, 0.35f, 7.2f}, {eCu, 0, 0.3f, 50}, {eB, 0, 0.006f, 1.9f},
+    {eTa, 0, 0.05f, 50}, {eW, 0, 0.05f, 50}, {eN, 0, 0.05f, 19},
+};
+constexpr CompositionRange kSingleCrystalRanges[] = {
+    // CMSX-4: a nominal composition, each amount within 10 % of it.
+    {eCo, 8.1f, 9.9f, 50}, {eCr, 5.85f, 7.15f, 50}, {eTa, 5.85f, 7.15f, 50}, {eW, 5.4f, 6.6f, 50},
+    {eAl, 5.04f, 6.16f, 14}, {eRe, 2.7f, 3.3f, 33}, {eTi, 0.9f, 1.1f, 12}, {eMo, 0.54f, 0.66f, 50},
+    {eHf, 0.09f, 0.11f, 14},
+    {eNb, 0, 0.05f, 18}, {ePt, 0, 0.05f, 50}, {eRu, 0, 0.05f, 50}, {eSi, 0, 0.05f, 4.9f}, {eB, 0, 0.05f, 1.3f},
+    {eC, 0, 0.05f, 2.3f},
+};
+constexpr CompositionRange kTitaniumRanges[] = {
+    // Ti-6Al-4V: ASTM grade 5.
+    {eAl, 5.5f, 6.75f, 50}, {eV, 3.5f, 4.5f, 50}, {eFe, 0, 0.4f, 40}, {eO, 0, 0.2f, 48}, {eC, 0, 0.08f, 18},
+    {eN, 0, 0.05f, 36}, {eH, 0, 0.015f, 50},
+    {eCr, 0, 0.1f, 50}, {eCu, 0, 0.1f, 40}, {eMo, 0, 0.1f, 50}, {eNb, 0, 0.1f, 50}, {eNi, 0, 0.1f, 27},
+    {eRe, 0, 0.1f, 50}, {eRu, 0, 0.1f, 50}, {eSi, 0, 0.1f, 18}, {eSn, 0, 0.1f, 50}, {eTa, 0, 0.1f, 50},
+    {eZr, 0, 0.1f, 50}, {eB, 0, 0.1f, 5.6f},
+};
+constexpr CompositionRange kSolderRanges[] = {
+    // SAC305 and Sn63Pb37.
+    {ePb, 0, 37.5f, 38},   // the Sn-Pb eutectic: beyond it lead's side, which the model lacks
+    {eAg, 0, 3.2f, 4},     // Sn-Ag3Sn eutectic 3.5 %, the ternary one near 3.8 %
+    {eCu, 0, 0.6f, 0.9f},  // Sn-Cu6Sn5 eutectic, 0.7 to 0.9 %
+    {eAl, 0, 0.05f, 0.5f}, // Sn-Al eutectic
+    {eAu, 0, 0.05f, 10},   // Sn-AuSn4 eutectic
+    {eBi, 0, 0.05f, 25}, {eIn, 0, 0.05f, 22}, {eNi, 0, 0.05f, 10},
+    {eSb, 0, 0.05f, 10},   // Sn-SnSb peritectic
+    {eZn, 0, 0.05f, 8.8f}, // Sn-Zn eutectic
+};
+// clang-format on
+
 } // namespace
 
 // clang-format off
 constexpr std::array<FamilyDescription, kMaterialTypeCount> Families = {{
-    {L"Aluminium Alloy",          973.15f,  300.15f, -5.0f, 0.01f, 1, kAluminiumElements,      kAluminiumPhases,      L"aluminium.csv"},
-    {L"Magnesium Alloy",          973.15f,  300.15f, -5.0f, 0.01f, 1, kMagnesiumElements,      kMagnesiumPhases,      L"magnesium.csv"},
-    {L"Cast Iron",               1673.15f, 1273.15f, -5.0f, 0.01f, 1, kCastIronElements,       kCastIronPhases,       L"castiron.csv"},
-    {L"Stainless Steel",         1773.15f,  873.15f, -5.0f, 0.01f, 0, kStainlessSteelElements, kStainlessSteelPhases, nullptr},
-    {L"Cobalt Alloy",            1673.15f, 1373.15f, -5.0f, 0.01f, 1, kCobaltElements,         kCobaltPhases,         L"cobalt.csv"},
-    {L"Nickel Based Superalloy", 1673.15f, 1373.15f, -5.0f, 0.02f, 1, kNickelElements,         kNickelPhases,         L"nickel.csv"},
-    {L"NiFe Based Superalloy",   1773.15f,  873.15f, -5.0f, 0.02f, 1, kNickelIronElements,     kNickelIronPhases,     L"nickeliron.csv"},
-    {L"Single Crystal",          1773.15f, 1273.15f, -5.0f, 0.02f, 1, kSingleCrystalElements,  kSingleCrystalPhases,  L"singlecrystal.csv"},
-    {L"Titanium Alloy",          2100.15f, 1400.15f, -5.0f, 0.01f, 1, kTitaniumElements,       kTitaniumPhases,       L"titanium.csv"},
-    {L"General Steel",           1873.15f,  873.15f, -5.0f, 0.01f, 0, kGeneralSteelElements,   kGeneralSteelPhases,   nullptr},
-    {L"Solder Alloy",             700.15f,  300.15f, -5.0f, 0.01f, 1, kSolderElements,         kSolderPhases,         L"solder.csv"},
+    {L"Aluminium Alloy",          973.15f,  300.15f, -5.0f, 0.01f, 1, kAluminiumElements,      kAluminiumPhases,      L"aluminium.csv",     kAluminiumRanges},
+    {L"Magnesium Alloy",          973.15f,  300.15f, -5.0f, 0.01f, 1, kMagnesiumElements,      kMagnesiumPhases,      L"magnesium.csv",     kMagnesiumRanges},
+    {L"Cast Iron",               1673.15f, 1273.15f, -5.0f, 0.01f, 1, kCastIronElements,       kCastIronPhases,       L"castiron.csv",      kCastIronRanges},
+    {L"Stainless Steel",         1773.15f,  873.15f, -5.0f, 0.01f, 0, kStainlessSteelElements, kStainlessSteelPhases, nullptr,               {}},
+    {L"Cobalt Alloy",            1673.15f, 1373.15f, -5.0f, 0.01f, 1, kCobaltElements,         kCobaltPhases,         L"cobalt.csv",        kCobaltRanges},
+    {L"Nickel Based Superalloy", 1673.15f, 1373.15f, -5.0f, 0.02f, 1, kNickelElements,         kNickelPhases,         L"nickel.csv",        kNickelRanges},
+    {L"NiFe Based Superalloy",   1773.15f,  873.15f, -5.0f, 0.02f, 1, kNickelIronElements,     kNickelIronPhases,     L"nickeliron.csv",    kNickelIronRanges},
+    {L"Single Crystal",          1773.15f, 1273.15f, -5.0f, 0.02f, 1, kSingleCrystalElements,  kSingleCrystalPhases,  L"singlecrystal.csv", kSingleCrystalRanges},
+    {L"Titanium Alloy",          2100.15f, 1400.15f, -5.0f, 0.01f, 1, kTitaniumElements,       kTitaniumPhases,       L"titanium.csv",      kTitaniumRanges},
+    {L"General Steel",           1873.15f,  873.15f, -5.0f, 0.01f, 0, kGeneralSteelElements,   kGeneralSteelPhases,   nullptr,               {}},
+    {L"Solder Alloy",             700.15f,  300.15f, -5.0f, 0.01f, 1, kSolderElements,         kSolderPhases,         L"solder.csv",        kSolderRanges},
 }};
 // clang-format on
 
@@ -183,6 +287,14 @@ int GetGraphiteTypeName(uint32_t graphiteType, wchar_t* buffer) {
 
 int GetElementName(uint32_t element, wchar_t* buffer) {
     return element < kElementCount ? CopyCatalogueName(ElementTable[element], buffer) : 0;
+}
+
+const CompositionRange* FamilyDescription::FindRange(int32_t element) const {
+    for (const CompositionRange& range : ranges) {
+        if (range.element == element)
+            return &range;
+    }
+    return nullptr;
 }
 
 const FamilyDescription* FindFamilyDescription(int32_t family) {

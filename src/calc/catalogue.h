@@ -20,6 +20,16 @@ inline constexpr int32_t kCastIronFamily = 2;
 // Characters the name accessors copy at most; callers pass buffers of at least one more.
 inline constexpr int kCatalogueNameMax = 259;
 
+// An element's composition range in a family, wt%: the engine calculates an amount outside low to high
+// (the range the model was checked on) with a warning, and refuses one above limit (where the model's
+// data for the element end). engine/README.md gives each range's basis.
+struct CompositionRange {
+    int32_t element;
+    float low;
+    float high;
+    float limit;
+};
+
 // One material family: everything the input dialog, the engine and the command-line tool know of it.
 // The families are the catalogue's family table; its composition and phase tables are made from them.
 struct FamilyDescription {
@@ -28,12 +38,15 @@ struct FamilyDescription {
     float tempEnd;   // kelvin
     float tempStep;  // kelvin, negative: the calculation runs downwards
     float fractionLimit;
-    int32_t offered;                   // 1 when the main dialog lists the family
-    std::span<const int32_t> elements; // element indexes, the base (balance) element first
-    std::span<const int32_t> phases;   // phase indexes, LIQUID first
-    const wchar_t* dataFile;           // the engine's file in its data folder; null without data
+    int32_t offered;                          // 1 when the main dialog lists the family
+    std::span<const int32_t> elements;        // element indexes, the base (balance) element first
+    std::span<const int32_t> phases;          // phase indexes, LIQUID first
+    const wchar_t* dataFile;                  // the engine's file in its data folder; null without data
+    std::span<const CompositionRange> ranges; // one per element but the base; empty without data
 
     int32_t Base() const { return elements.front(); }
+    // The element's range, or null when the family has none for it (not one of its elements).
+    const CompositionRange* FindRange(int32_t element) const;
 };
 extern const std::array<FamilyDescription, kMaterialTypeCount> Families;
 // The family of that index, or null.

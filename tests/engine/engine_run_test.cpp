@@ -1,7 +1,9 @@
 // The engine run on the library: the result appears in the job folder and reads back; every input
 // problem ends with 2 and a reason. And the built engine's command-line forms, run as a child.
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -143,6 +145,65 @@ TEST(EngineRunTest, InputProblemsEndWithTwoAndAReason) {
         EXPECT_NE(std::wstring::npos, outcome.lastLine.find(name + L" is not a material condition document"))
             << WideToUtf8(outcome.output);
     }
+}
+
+// Outside the range the model was checked on an amount is calculated after one warning line per
+// element, which reads back with the element, its amount and range; beyond the element's limit, or
+// where the base no longer leads, the run is refused and names the element.
+TEST(EngineRunTest, CompositionRangesWarnOrRefuse) {
+    const int kZn = 17, kCu = 4;
+    const auto withSilicon = [](float silicon) {
+        return [silicon](MatCondition& rec) {
+            rec.compositions[kAl].compo -= silicon - rec.compositions[kSi].compo;
+            rec.compositions[kSi].compo = silicon;
+        };
+    };
+    TempDir job;
+    MatCondition rec = Preset(L"alsi7mg0.3.vjp", job);
+    withSilicon(20)(rec);
+    const Outcome warned = RunJob(job, rec);
+    ASSERT_EQ(0, warned.exitCode) << WideToUtf8(warned.output);
+    size_t lines = 0;
+    RangeWarning warning;
+    for (size_t at = warned.output.find(L"\nWarning: "); at != std::wstring::npos;
+         at = warned.output.find(L"\nWarning: ", at + 1), ++lines)
+        EXPECT_TRUE(ParseRangeWarning(
+            warned.output.substr(at + 1, warned.output.find(L'\n', at + 1) - at - 1), &warning));
+    EXPECT_EQ(1u, lines) << WideToUtf8(warned.output);
+    EXPECT_TRUE(warning.element == L"Si" && std::fabs(warning.amount - 20) < 1e-4 && warning.low == 0 &&
+                std::fabs(warning.high - 18) < 1e-6 && warning.family == L"Aluminium Alloy")
+        << WideToUtf8(FormatRangeWarning(warning));
+
+    const std::pair<std::function<void(MatCondition&)>, const wchar_t*> refused[] = {
+        {withSilicon(30), L"Si 30 wt% lies above 25 wt%"},
+        {withSilicon(95), L"Si 95 wt% lies above 25 wt%"},
+        {[&](MatCondition& r) {
+             withSilicon(0)(r);
+             r.compositions[kZn] = MatCompoEntry{0, 1, 45};
+             r.compositions[kCu] = MatCompoEntry{0, 1, 20};
+             r.compositions[kAl].compo -= 65;
+         },
+         L"Zn 45 wt% is more than the base Al"},
+    };
+    for (const auto& [change, reason] : refused) {
+        MatCondition changed = Preset(L"alsi7mg0.3.vjp", job);
+        change(changed);
+        const Outcome outcome = RunJob(job, changed);
+        EXPECT_TRUE(outcome.exitCode == 2 &&
+                    outcome.lastLine.rfind(L"Error: " + std::wstring(reason), 0) == 0)
+            << outcome.exitCode << ' ' << WideToUtf8(outcome.output);
+    }
+
+    // Only the fixed form reads back.
+    for (const wchar_t* line :
+         {L"Warning: Xx 20 wt% lies outside 0 to 18 wt%, the range the model was checked on for Aluminium "
+          L"Alloy",
+          L"Warning: Si 2o wt% lies outside 0 to 18 wt%, the range the model was checked on for Aluminium "
+          L"Alloy",
+          L"Warning: Si 20 wt% lies outside 0 to 18 wt%, the range the model was checked on for ",
+          L"Warning: the start temperature 600.0 C lies below the liquidus 614.8 C: the result has no "
+          L"liquidus"})
+        EXPECT_FALSE(ParseRangeWarning(line, &warning)) << WideToUtf8(line);
 }
 
 #ifdef _WIN32

@@ -1,5 +1,6 @@
 // The alloy model against closed forms on a made-up binary, and on the shipped data against the
 // handbook table of engine/README.md, read from the presets, with its invariants.
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -86,7 +87,7 @@ TEST(ModelTest, PresetsMatchTheirHandbookTemperaturesAndKeepTheInvariants) {
         {"alsi7mg0.3.vjp", 615, 555},
         {"az91.vjp", 595, 470},
         {"grey-iron-gjl250.vjp", 1194, 1153},
-        {"ductile-iron-gjs400.vjp", 1156, 1153},
+        {"ductile-iron-gjs400.vjp", 1222, 1153},
         {"stellite6.vjp", 1410, 1285},
         {"in713c.vjp", 1290, 1260},
         {"in718.vjp", 1336, 1260},
@@ -110,6 +111,12 @@ TEST(ModelTest, PresetsMatchTheirHandbookTemperaturesAndKeepTheInvariants) {
         for (int i = 1; DefaultCompositionTable[family][i] >= 0; ++i)
             EXPECT_TRUE(data.Find(DefaultCompositionTable[family][i])) << i;
         EXPECT_LT(data.terminal, Families[family].tempStart);
+        // A preset calculates without a range warning.
+        for (const CompositionRange& range : Families[family].ranges) {
+            const float amount =
+                rec.compositions[range.element].present ? rec.compositions[range.element].compo : 0;
+            EXPECT_TRUE(amount >= range.low - 1e-3f && amount <= range.high + 1e-3f) << range.element;
+        }
 
         double fraction[kElementCount] = {};
         for (uint32_t k = 0; k < kElementCount; ++k)
@@ -178,4 +185,48 @@ TEST(ModelTest, PrimaryBranchEutecticLinesAndConductivity) {
     family.solutes[0].solubility = 5.0;
     ASSERT_TRUE(model.Setup(fraction, family, elements, 0.0, reason));
     EXPECT_NEAR(200.0 / 1.5, model.Evaluate(kRoomKelvin).conductivity, 1e-9);
+}
+
+// Every element of a family but its base has one range, whose limit lies where the family's data still
+// hold: a primary-phase branch below its element's melting point, any other solute's liquidus, on its
+// slope alone, above the family's lowest end of solidification.
+TEST(ModelTest, CompositionRangesRestOnTheFamilyData) {
+    ElementSet elements;
+    DataError error;
+    ASSERT_TRUE(LoadElementFile(kDataDir + kElementFileName, elements, error));
+    for (uint32_t f = 0; f < kMaterialTypeCount; ++f) {
+        const FamilyDescription& family = Families[f];
+        if (!family.dataFile) {
+            EXPECT_TRUE(family.ranges.empty());
+            continue;
+        }
+        SCOPED_TRACE(std::filesystem::path(family.dataFile).string());
+        FamilyData data;
+        ASSERT_TRUE(LoadFamilyFile(kDataDir + family.dataFile, data, error));
+        double lowest = data.terminal;
+        for (const TerminalData& line : data.terminals)
+            lowest = std::min(lowest, line.kelvin);
+        const double window = elements.element[data.base].meltingPoint - lowest;
+        EXPECT_EQ(family.elements.size() - 1, family.ranges.size());
+        for (const int32_t element : family.elements.subspan(1)) {
+            SCOPED_TRACE(element);
+            const CompositionRange* range = family.FindRange(element);
+            ASSERT_TRUE(range);
+            EXPECT_TRUE(0 <= range->low && range->low <= range->high && range->high <= range->limit &&
+                        range->limit <= 50);
+            const SoluteData* solute = data.Find(element);
+            ASSERT_TRUE(solute);
+            const BranchData* branch = nullptr;
+            for (const BranchData& candidate : data.branches)
+                branch = candidate.primary == element ? &candidate : branch;
+            if (!branch) {
+                EXPECT_LE(std::fabs(solute->slope) * range->limit, window + 1e-6);
+                continue;
+            }
+            double top = branch->reference;
+            for (const auto& [symbol, slope] : branch->slopes)
+                top += symbol == element ? slope * range->limit : 0;
+            EXPECT_LT(top, elements.element[element].meltingPoint);
+        }
+    }
 }

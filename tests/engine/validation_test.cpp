@@ -1,6 +1,7 @@
 // The engine against the published values of engine/validation/published.json: every value within its
 // tolerance, or a miss the table lists with its reason, and no listed miss that passes; the table's
-// preset alloys are the presets; the table in engine/README.md is the one the validation prints.
+// preset alloys are the presets; the table in engine/README.md is the one the validation prints, and
+// its composition ranges those of the family descriptions.
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -53,6 +54,12 @@ TEST(ValidationTest, EveryPublishedValueIsWithinItsToleranceOrAListedMiss) {
     ASSERT_TRUE(validation::ReplaceSection(regenerated, validation::FormatMarkdown(results)));
     EXPECT_TRUE(regenerated == text) << "engine/README.md's validation table is out of date: run "
                                         "kestrumprops validate --readme engine/README.md";
+    // So are the family descriptions' composition ranges.
+    std::string ranges = text;
+    ASSERT_TRUE(validation::ReplaceSection(ranges, validation::FormatRanges(), validation::kRangesStart,
+                                           validation::kRangesEnd));
+    EXPECT_TRUE(ranges == text) << "engine/README.md's composition ranges are out of date; they read:\n"
+                                << validation::FormatRanges();
 #endif
 }
 
