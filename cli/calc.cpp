@@ -95,6 +95,12 @@ public:
         return m_belowLiquidus;
     }
 
+    // The engine's warnings of amounts outside the ranges the model was checked on.
+    std::vector<RangeWarning> RangeWarnings() const {
+        std::lock_guard lock(m_lock);
+        return m_rangeWarnings;
+    }
+
 private:
     static constexpr size_t kLinesKept = 6;
     // Narrower than any terminal, so that a line never wraps and "\r" returns to its start.
@@ -116,6 +122,8 @@ private:
         const bool shown = m_shown && line.rfind("Liquidus ", 0) != 0;
         if (double liquidus = 0; ParseBelowLiquidusWarning(Utf8ToWide(line), &liquidus))
             m_belowLiquidus = liquidus;
+        if (RangeWarning warning; ParseRangeWarning(Utf8ToWide(line), &warning))
+            m_rangeWarnings.push_back(std::move(warning));
         m_last.push_back(line);
         if (m_last.size() > kLinesKept)
             m_last.pop_front();
@@ -149,6 +157,7 @@ private:
     size_t m_shownWidth = 0;
     bool m_runnerTrailer = false;
     std::optional<double> m_belowLiquidus;
+    std::vector<RangeWarning> m_rangeWarnings;
 };
 
 bool CopyWholeFile(const wchar_t* from, const wchar_t* to, std::string& reason) {
@@ -270,6 +279,9 @@ int Calculate(const CalcOptions& options, MatCondition& rec) {
     std::string text = Summary(rec, SummarizeResult(InSiUnits(set)));
     if (const std::optional<double> liquidus = console.BelowLiquidus())
         text += BelowLiquidusNote(rec, *liquidus);
+    // On a terminal the engine's own lines were overwritten by the progress display.
+    for (const RangeWarning& warning : console.RangeWarnings())
+        text += WideToUtf8(FormatRangeWarning(warning)) + '\n';
     if (!options.out.empty())
         text += "Result file: " + options.out + '\n';
     if (!options.plot.empty()) {
@@ -289,16 +301,21 @@ int Calculate(const CalcOptions& options, MatCondition& rec) {
 
 } // namespace
 
-int CalculateQuietly(MatCondition rec, CMatProps& set, std::string& failure) {
+int CalculateQuietly(MatCondition rec, CMatProps& set, std::string& failure, std::string& warnings) {
     CCalcJob job;
     EngineConsole console(false, false);
     JobOutcome outcome = job.Prepare(rec);
     if (outcome)
         outcome = job.Run(
             rec, [&console](const wchar_t* text) { console.OnOutput(text); }, Interrupted, set);
+    console.Finish();
+    for (const RangeWarning& warning : console.RangeWarnings()) {
+        warnings += (warnings.empty() ? "" : "; ") +
+                    WideToUtf8(Text(L"%s %g wt%% outside %g to %g wt%%", warning.element.c_str(),
+                                    warning.amount, warning.low, warning.high));
+    }
     if (outcome)
         return kExitOk;
-    console.Finish();
     failure = WideToUtf8(outcome.reason);
     if (outcome.status == JobStatus::EngineFailed && outcome.exitCode != 0) {
         if (const std::vector<std::string> last = console.LastLines(); !last.empty())

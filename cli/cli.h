@@ -138,8 +138,9 @@ void AddValidateCommand(CLI::App& app, Runner& run); // validate.cpp
 
 // One calculation job without output, as calc runs it, its folder removed in every case and the engine
 // stopped by an interrupt. kExitOk with `set` filled, or a status with the reason (and the engine's
-// last line) in `failure`. Runs side by side in several threads.
-int CalculateQuietly(MatCondition rec, CMatProps& set, std::string& failure);
+// last line) in `failure`; the engine's warnings of amounts outside the checked ranges, shortened, in
+// `warnings`. Runs side by side in several threads.
+int CalculateQuietly(MatCondition rec, CMatProps& set, std::string& failure, std::string& warnings);
 // An element by its catalogue symbol (any letter case) or its index; -1 if none.
 int32_t FindElement(const std::string& given);
 // Sets the percentages of `elements` in `rec` and gives the base element the balance, as the input

@@ -19,15 +19,22 @@ std::string Symbol(int32_t element) {
     return WideToUtf8(ElementTable[element]);
 }
 
-// One element of a family as the listing names it; where valid composition ranges join the catalogue,
-// they belong here and in the JSON object beside the symbol.
-std::string ElementText(int32_t element) {
-    return Symbol(element);
+// One element of a family as the listing names it: the range the model was checked on and, in
+// brackets, the amount above which the engine refuses it (wt%).
+std::string ElementText(const FamilyDescription& family, int32_t element) {
+    const CompositionRange* range = family.FindRange(element);
+    if (!range)
+        return Symbol(element);
+    return Symbol(element) + ' ' +
+           WideToUtf8(Text(L"%g-%g(%g)", static_cast<double>(range->low), static_cast<double>(range->high),
+                           static_cast<double>(range->limit)));
 }
 
 std::string FamiliesText() {
     std::string out = "Material families: --family takes the index or the start of the name, --set the\n"
-                      "elements listed; the base element takes the balance.\n";
+                      "elements listed; the base element takes the balance. After each element, in wt%,\n"
+                      "the range the engine's model was checked on (outside it the engine warns) and,\n"
+                      "in brackets, the amount above which it refuses the composition.\n";
     for (size_t k = 0; k < Families.size(); ++k) {
         const FamilyDescription& family = Families[k];
         out += WideToUtf8(Text(L"\n%2zu  %s\n", k, family.name));
@@ -36,9 +43,9 @@ std::string FamiliesText() {
                                CelsiusFromKelvin(family.tempEnd), -static_cast<double>(family.tempStep),
                                static_cast<double>(family.fractionLimit)));
         // Elements on lines of at most 80 characters.
-        std::string line = "    elements";
+        std::string line = family.ranges.empty() ? "    elements" : "    elements, wt%";
         for (size_t e = 1; e < family.elements.size(); ++e) {
-            const std::string element = ElementText(family.elements[e]);
+            const std::string element = ElementText(family, family.elements[e]);
             if (line.size() + 1 + element.size() > 80) {
                 out += line + '\n';
                 line = "            ";
@@ -57,8 +64,15 @@ std::string FamiliesJson() {
     for (size_t k = 0; k < Families.size(); ++k) {
         const FamilyDescription& family = Families[k];
         Json elements = Json::array();
-        for (size_t e = 1; e < family.elements.size(); ++e)
-            elements.push_back({{"symbol", Symbol(family.elements[e])}});
+        for (size_t e = 1; e < family.elements.size(); ++e) {
+            Json item{{"symbol", Symbol(family.elements[e])}};
+            if (const CompositionRange* range = family.FindRange(family.elements[e])) {
+                item["low"] = JsonNumber(range->low);
+                item["high"] = JsonNumber(range->high);
+                item["limit"] = JsonNumber(range->limit);
+            }
+            elements.push_back(std::move(item));
+        }
         families.push_back({{"index", k},
                             {"name", WideToUtf8(family.name)},
                             {"base", Symbol(family.Base())},

@@ -253,7 +253,7 @@ int RunSweep(SweepOptions& options) {
             MatCondition rec = base;
             CMatProps set;
             if (SetComposition(rec, elements, row.composition, row.error) &&
-                CalculateQuietly(rec, set, row.error) == kExitOk)
+                CalculateQuietly(rec, set, row.error, row.warning) == kExitOk)
                 row.values = SummarizeResult(InSiUnits(set));
             finished[i] = row.error.empty() || !Interrupted();
             progress.Done(++done);
@@ -273,7 +273,7 @@ int RunSweep(SweepOptions& options) {
     for (size_t i = 0; i < rows.size(); ++i) {
         if (finished[i])
             continue;
-        rows[i] = {compositions[i], {}, kInterruptedMark};
+        rows[i] = {compositions[i], {}, {}, kInterruptedMark};
         ++unfinished;
     }
 
@@ -310,6 +310,11 @@ int RunSweep(SweepOptions& options) {
         spread += "Plots: " + std::to_string(plots) + " SVG files in " + options.plot + '\n';
     if (failed > 0)
         spread += std::to_string(failed) + " of " + std::to_string(rows.size()) + " compositions failed\n";
+    if (const auto outside =
+            std::count_if(rows.begin(), rows.end(), [](const SweepRow& r) { return !r.warning.empty(); });
+        outside > 0)
+        spread += std::to_string(outside) + " of " + std::to_string(rows.size()) +
+                  " compositions lie outside the ranges the model was checked on (the warning column)\n";
     std::fwrite(spread.data(), 1, spread.size(), stderr);
     if (Interrupted())
         return Fail(kExitCalcFailed,

@@ -113,7 +113,7 @@ std::string SweepCsv(const std::vector<std::string>& elements, const std::vector
         out += CsvCell(element) + ',';
     for (const SweepColumn& column : kSweepColumns)
         out += CsvCell(std::string(column.name) + " (" + column.unit + ")") + ',';
-    out += "error\n";
+    out += "warning,error\n";
     for (const SweepRow& row : rows) {
         for (const double percent : row.composition)
             out += NumberText(percent) + ',';
@@ -122,7 +122,7 @@ std::string SweepCsv(const std::vector<std::string>& elements, const std::vector
                 out += NumberText(*value);
             out += ',';
         }
-        out += CsvCell(row.error) + '\n';
+        out += CsvCell(row.warning) + ',' + CsvCell(row.error) + '\n';
     }
     return out;
 }
@@ -137,6 +137,7 @@ std::string SweepJson(const std::vector<std::string>& elements, const std::vecto
             const std::optional<double> value = SweepValue(row.values, k);
             item[kSweepColumns[k].name] = value ? JsonNumber(*value) : nullptr;
         }
+        item["warning"] = row.warning.empty() ? nullptr : Json(row.warning);
         item["error"] = row.error.empty() ? nullptr : Json(row.error);
         table["rows"].push_back(std::move(item));
     }

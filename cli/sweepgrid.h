@@ -54,7 +54,8 @@ std::optional<double> SweepValue(const SweepValues& values, int column);
 struct SweepRow {
     std::vector<double> composition; // one percentage per varied element
     SweepValues values;
-    std::string error; // why the composition has no values; empty when it has them
+    std::string warning; // the engine's warnings of amounts outside the ranges the model was checked on
+    std::string error;   // why the composition has no values; empty when it has them
 };
 
 // A CSV cell: quoted, with its quotes doubled, when it holds a comma, a quote or a line end.

@@ -40,9 +40,11 @@ std::wstring ToolFolder() {
 
 int RunValidate(const ValidateOptions& options) {
     const std::wstring folder = ToolFolder();
-    const std::wstring table =
-        options.table.empty() ? folder + L"validation" + jobos::kSeparator + L"published.json" : Utf8ToWide(options.table);
-    const std::wstring data = options.data.empty() ? folder + L"dbdata" + jobos::kSeparator : Utf8ToWide(options.data);
+    const std::wstring table = options.table.empty()
+                                   ? folder + L"validation" + jobos::kSeparator + L"published.json"
+                                   : Utf8ToWide(options.table);
+    const std::wstring data =
+        options.data.empty() ? folder + L"dbdata" + jobos::kSeparator : Utf8ToWide(options.data);
     std::vector<validation::Alloy> alloys;
     std::string error;
     if (!validation::LoadTable(table, alloys, error))
@@ -58,11 +60,16 @@ int RunValidate(const ValidateOptions& options) {
             return Fail(kExitFileError, "cannot read " + options.readme);
         text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         if (!validation::ReplaceSection(text, validation::FormatMarkdown(results)))
-            return Fail(kExitFileError, options.readme + " has no validation table section (its marker lines)");
+            return Fail(kExitFileError,
+                        options.readme + " has no validation table section (its marker lines)");
+        // The families' composition ranges stand beside the table; they are made anew with it.
+        validation::ReplaceSection(text, validation::FormatRanges(), validation::kRangesStart,
+                                   validation::kRangesEnd);
         if (const int status = WriteWholeFile(options.readme, text); status != kExitOk)
             return status;
     }
-    const std::string report = options.markdown ? validation::FormatMarkdown(results) : validation::FormatText(results);
+    const std::string report =
+        options.markdown ? validation::FormatMarkdown(results) : validation::FormatText(results);
     if (const int status = WriteStdout(report); status != kExitOk)
         return status;
     if (!failures.empty())

@@ -328,7 +328,9 @@ import re, sys
 text = open(sys.argv[1]).read()
 assert len(re.findall(r"^ ?\d+  \S", text, re.M)) == 11, text
 assert re.search(r"^ 0  Aluminium Alloy\n    base Al; from 700 C down to 27 C in steps of 5 K, fraction limit 0\.01\n"
-                 r"    elements Ca .* Mg .* Si .*\n", text, re.M), text
+                 r"    elements, wt% Ca ", text, re.M), text
+# Each element with its checked range and, in brackets, where the engine refuses it.
+assert "Si 0-18(25)" in text.split("\n 1  ")[0], text
 # The two steel families without engine data are marked.
 assert re.findall(r"^ ?(\d+)  .*\n.*\n.*\n    the engine has no data", text, re.M) == ["3", "9"], text
 assert max(map(len, text.splitlines())) <= 80
@@ -337,15 +339,18 @@ run families --json
 check "families --json: the same list" json_ok "$tmp/out" '
 fam = doc["families"]
 assert [f["index"] for f in fam] == list(range(11)) and [f["engineData"] for f in fam].count(False) == 2
-assert fam[2]["base"] == "Fe" and {"symbol": "C"} in fam[2]["elements"] and (fam[2]["start"], fam[2]["end"]) == (1400, 1000)'
+assert fam[2]["base"] == "Fe" and (fam[2]["start"], fam[2]["end"]) == (1400, 1000)
+carbon = [e for e in fam[2]["elements"] if e["symbol"] == "C"][0]
+assert carbon["low"] < carbon["high"] < carbon["limit"], carbon
+assert all("low" not in e for e in fam[3]["elements"])'
 
 run --version
 check "version: the project's version" test "$rc" -eq 0 -a "$(cat "$tmp/out")" = \
     "kestrumprops $(sed -n 's/^project(Kestrum VERSION \([0-9.]*\).*/\1/p' "$examples/../CMakeLists.txt")"
 run --help
 check "help: an overview naming every command and the unit system" sh -c "grep -q '^Usage:' '$tmp/out' &&
-    grep -q 'SI units' '$tmp/out' && [ \$(grep -cE '^  (calc|sweep|families|read|compare|plot|export|convert|condition) ' '$tmp/out') -eq 10 ]"
-for command in calc sweep families read compare plot export convert "condition show" "condition new"; do
+    grep -q 'SI units' '$tmp/out' && [ \$(grep -cE '^  (calc|sweep|families|validate|read|compare|plot|export|convert|condition) ' '$tmp/out') -eq 11 ]"
+for command in calc sweep families validate read compare plot export convert "condition show" "condition new"; do
     run $command --help
     check "help: '$command --help' is that command's help" sh -c "[ $rc -eq 0 ] && [ ! -s '$tmp/err' ] &&
         head -1 '$tmp/out' | grep -q '^Usage: kestrumprops $command' && [ \$(wc -l <'$tmp/out') -lt 55 ] &&
@@ -516,6 +521,11 @@ check "calc: the copy has the engine's columns (135 rows of the step less one at
 calc --preset "$examples/presets/ductile-iron-gjs400.vjp"
 check "calc: ductile iron shows one liquidus" test "$rc" -eq 0 -a "$(grep -ci liquidus "$tmp/out")" -eq 1
 
+# Past the range the model was checked on, the engine's warning stands after the summary too.
+calc --family 0 --set Si=20
+check "calc: an amount outside the checked range is calculated, and the summary says so" sh -c "[ $rc -eq 0 ] &&
+    tail -1 '$tmp/out' | grep -q '^Warning: Si 20 wt% lies outside 0 to 18 wt%, the range the model was checked on'"
+
 calc --preset "$tmp/al.vjp" --keep --start 650 --end 600 --step 10
 check "calc: a preset with its range changed" succeeded
 job=$(sed -n 's/^Job folder: //p' "$tmp/out")
@@ -614,6 +624,18 @@ other = json.load(open(args[0]))
 assert [r["composition"] for r in other["rows"]] == [r["composition"] for r in rows]' "$tmp/sweep2.json"
 check "sweep: samples are drawn as points, not joined" svg_ok "$tmp/samples/liquidus-Si.svg" '
 assert curves() == [] and len([r for g in svg.iter() if g.get("class") == "symbols" for r in g]) == 5'
+
+# Outside the ranges the model was checked on: calculated, and the row says so; far outside: refused.
+sweep --family 0 --set Mg=0.3 --vary Si=17:19:2 -o "$tmp/ranges.csv"
+check "sweep: a composition outside the checked range is marked in its row" python3 - "$tmp/ranges.csv" <<'EOF'
+import csv, sys
+rows = list(csv.DictReader(open(sys.argv[1], newline="")))
+assert [r["warning"] for r in rows] == ["", "Si 19 wt% outside 0 to 18 wt%"], rows
+assert all(r["error"] == "" and r["liquidus (C)"] for r in rows), rows
+EOF
+sweep --family 0 --set Mg=0.3 --vary Si=90:95:5
+check "sweep: silicon at 90 % in an aluminium alloy is refused by the engine" \
+    sh -c "[ $rc -eq 3 ] && [ \$(grep -c 'exit code 2: Error: Si 9[05] wt% lies above 25 wt%' '$tmp/out') -eq 2 ]"
 
 # Engines that fail: each composition's row says why, the others go on, nothing is left behind.
 fake_engine 'echo nothing to do'

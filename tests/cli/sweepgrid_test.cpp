@@ -48,30 +48,31 @@ TEST(SweepGrid, SamplesSpreadOverTheRangesAndFollowTheirSeed) {
     EXPECT_GT((*high)[0], 7.4);
 }
 
-// A row without a value leaves its cell empty (null in JSON) and the spread out of it; an error is
-// quoted as CSV quotes.
+// A row without a value leaves its cell empty (null in JSON) and the spread out of it; a warning stands
+// beside its values; an error is quoted as CSV quotes.
 std::vector<SweepRow> SampleRows() {
-    SweepRow ok{{7.0, 0.3}, {}, ""};
+    SweepRow ok{{7.0, 0.3}, {}, "", ""};
     ok.values.solidus = 555.25;
     ok.values.liquidus = 615.0;
     ok.values.densityStart = 2377.5;
-    SweepRow other{{7.5, 0.3}, {}, ""};
+    SweepRow other{{7.5, 0.3}, {}, "Si 7.5 wt% outside 0 to 7 wt%", ""};
     other.values.solidus = 554.0;
-    SweepRow failed{{8.0, 0.3}, {}, "the engine failed with exit code 2: Error: \"x\", y"};
+    SweepRow failed{{8.0, 0.3}, {}, "", "the engine failed with exit code 2: Error: \"x\", y"};
     return {ok, other, failed};
 }
 
 TEST(SweepTable, CsvJsonAndSpread) {
     EXPECT_EQ(SweepCsv({"Si", "Mg"}, SampleRows()),
               "Si,Mg,solidus (C),liquidus (C),freezing_range (K),latent_heat (J/kg),shrinkage (%),"
-              "density_start (kg/m^3),density_end (kg/m^3),error\n"
-              "7,0.3,555.25,615,,,,2377.5,,\n"
-              "7.5,0.3,554,,,,,,,\n"
-              "8,0.3,,,,,,,,\"the engine failed with exit code 2: Error: \"\"x\"\", y\"\n");
+              "density_start (kg/m^3),density_end (kg/m^3),warning,error\n"
+              "7,0.3,555.25,615,,,,2377.5,,,\n"
+              "7.5,0.3,554,,,,,,,Si 7.5 wt% outside 0 to 7 wt%,\n"
+              "8,0.3,,,,,,,,,\"the engine failed with exit code 2: Error: \"\"x\"\", y\"\n");
 
     const auto doc = nlohmann::json::parse(SweepJson({"Si", "Mg"}, SampleRows()));
     ASSERT_EQ(doc["rows"].size(), 3u);
     EXPECT_TRUE(doc["rows"][2]["solidus"].is_null());
+    EXPECT_EQ(doc["rows"][1]["warning"], "Si 7.5 wt% outside 0 to 7 wt%");
     EXPECT_EQ(doc["rows"][2]["error"], "the engine failed with exit code 2: Error: \"x\", y");
 
     const std::vector<SweepSpread> spreads = SweepSpreads(SampleRows());
