@@ -234,6 +234,17 @@ bool SetComposition(MatCondition& rec, const std::vector<int32_t>& elements,
         failure = "the other elements leave nothing for the base element " + WideToUtf8(ElementTable[base]);
         return false;
     }
+    // What the engine would refuse as beyond its model, found before it starts.
+    if (const FamilyDescription* family = FindFamilyDescription(rec.materialType)) {
+        for (const int32_t element : rows) {
+            const std::wstring refused = RefusedAmount(*family, element, rec.compositions[element].compo,
+                                                       rec.compositions[base].compo);
+            if (!refused.empty()) {
+                failure = WideToUtf8(refused);
+                return false;
+            }
+        }
+    }
     return true;
 }
 

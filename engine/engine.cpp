@@ -170,16 +170,9 @@ int CRun::CheckRanges() {
         const CompositionRange* range = family.FindRange(static_cast<int32_t>(k));
         if (static_cast<int32_t>(k) == base || !range)
             continue;
-        if (amount > range->limit + kRangeTolerance)
-            return Refuse(symbol + L" " + Number(L"%g", amount) + L" wt% lies above " +
-                          Number(L"%g", range->limit) + L" wt%, where the model's data for " + symbol +
-                          L" in " + name + L" end");
-        // The family's base must stay the balance: an alloy where another element leads is not one of
-        // the family's, whatever its own limits.
-        if (amount > baseAmount)
-            return Refuse(symbol + L" " + Number(L"%g", amount) + L" wt% is more than the base " +
-                          ElementTable[base] + L" (" + Number(L"%g", baseAmount) +
-                          L" wt%), which must lead in " + name);
+        if (const std::wstring refused = RefusedAmount(family, static_cast<int32_t>(k), amount, baseAmount);
+            !refused.empty())
+            return Refuse(refused);
         if (amount < range->low - kRangeTolerance || amount > range->high + kRangeTolerance)
             warnings.push_back(RangeWarning{symbol, amount, range->low, range->high, name});
     }

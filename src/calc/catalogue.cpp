@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "framework/cstring.h"
+
 // clang-format off
 
 const wchar_t* const GraphiteTypeTable[kGraphiteTypeCount] = {L"Spheroidal", L"Compacted", L"Lamellar"};
@@ -287,6 +289,24 @@ int GetGraphiteTypeName(uint32_t graphiteType, wchar_t* buffer) {
 
 int GetElementName(uint32_t element, wchar_t* buffer) {
     return element < kElementCount ? CopyCatalogueName(ElementTable[element], buffer) : 0;
+}
+
+std::wstring RefusedAmount(const FamilyDescription& family, int32_t element, double amount,
+                           double baseAmount) {
+    constexpr double kTolerance = 1e-3;
+    const CompositionRange* range = family.FindRange(element);
+    if (element == family.Base() || !range)
+        return {};
+    const std::wstring symbol = ElementTable[element];
+    CString text;
+    if (amount > range->limit + kTolerance)
+        text.Format(L"%s %g wt%% lies above %g wt%%, where the model's data for %s in %s end", symbol.c_str(),
+                    amount, static_cast<double>(range->limit), symbol.c_str(), family.name);
+    // An alloy where another element leads is not one of the family's, whatever its own limits.
+    else if (amount > baseAmount)
+        text.Format(L"%s %g wt%% is more than the base %s (%g wt%%), which must lead in %s", symbol.c_str(),
+                    amount, ElementTable[family.Base()], baseAmount, family.name);
+    return text.Str();
 }
 
 const CompositionRange* FamilyDescription::FindRange(int32_t element) const {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "xml/matcondition.h"
 
@@ -49,6 +50,12 @@ struct FamilyDescription {
     const CompositionRange* FindRange(int32_t element) const;
 };
 extern const std::array<FamilyDescription, kMaterialTypeCount> Families;
+
+// Why the family's model refuses `amount` wt% of `element` beside `baseAmount` wt% of the base: above the
+// element's limit, or more than the base, which must lead. Empty when the amount is taken. Amounts are
+// rounded in single precision, so a thousandth of a percent over counts as on the limit.
+std::wstring RefusedAmount(const FamilyDescription& family, int32_t element, double amount,
+                           double baseAmount);
 // The family of that index, or null.
 const FamilyDescription* FindFamilyDescription(int32_t family);
 
