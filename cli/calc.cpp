@@ -237,7 +237,7 @@ std::string Summary(const MatCondition& rec, const ResultSummary& summary) {
         if (value)
             add(Text(L"%s at %g C", title(JDT_D_TOTAL).c_str(), at), value, L"%.1f", unit(JDT_D_TOTAL));
     }
-    return out + FormatTable(rows, {false, true, false});
+    return out + FormatTextTable(rows, {false, true, false});
 }
 
 int Calculate(const CalcOptions& options, MatCondition& rec) {

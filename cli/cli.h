@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/cstring.h"
+#include "framework/texttable.h"
 #include "props/datatypes.h"
 #include "props/matprops.h"
 #include "xml/matcondition.h"
@@ -48,10 +49,7 @@ template <class... Args> std::wstring Text(const wchar_t* format, Args... args) 
     return text.Str();
 }
 
-// Cells are wide so that widths count characters, not UTF-8 bytes.
-using Row = std::vector<std::wstring>;
-// Columns listed in `rightAligned` hold numbers. Two blanks between columns; no trailing blanks.
-std::string FormatTable(const std::vector<Row>& rows, const std::vector<bool>& rightAligned);
+using Row = TextRow;
 // A derived single value of a set in the tool's units (solidus, liquidus, latent heat, shrinkage) as
 // title, value and unit; "n/a" without a unit where the set has none.
 Row DerivedRow(const CMatProps& siSet, KESTRUMMOD_DATATYPE type);

@@ -44,28 +44,6 @@ std::wstring_view SeriesName(const CMatPropData& series) {
     return {series.m_name, wcsnlen(series.m_name, std::size(series.m_name))};
 }
 
-std::string FormatTable(const std::vector<Row>& rows, const std::vector<bool>& rightAligned) {
-    std::vector<size_t> widths(rightAligned.size(), 0);
-    for (const Row& row : rows) {
-        for (size_t i = 0; i < row.size(); ++i)
-            widths[i] = std::max(widths[i], row[i].size());
-    }
-    std::wstring text;
-    for (const Row& row : rows) {
-        std::wstring line;
-        for (size_t i = 0; i < row.size(); ++i) {
-            if (i > 0)
-                line += L"  ";
-            const std::wstring pad(widths[i] - row[i].size(), L' ');
-            line += rightAligned[i] ? pad + row[i] : row[i] + pad;
-        }
-        line.erase(line.find_last_not_of(L' ') + 1);
-        text += line;
-        text += L'\n';
-    }
-    return WideToUtf8(text);
-}
-
 Row DerivedRow(const CMatProps& siSet, KESTRUMMOD_DATATYPE type) {
     CMatPropData none;
     none.m_dataType = type;

@@ -114,7 +114,7 @@ std::string ConditionToTable(const MatCondition& rec, const std::string& shownPa
         {L"Job folder", Folder(rec.resPath)},
     };
     std::string out = shownPath + " (material condition document)\n\n";
-    out += FormatTable(fields, {false, false});
+    out += FormatTextTable(fields, {false, false});
 
     std::vector<Row> compositions{{L"Element", L"Base", L"Percent"}};
     for (int k = 0; k < kMatElementCount; ++k) {
@@ -124,7 +124,7 @@ std::string ConditionToTable(const MatCondition& rec, const std::string& shownPa
                                     Text(L"%g", static_cast<double>(entry.compo))});
     }
     out += "\nComposition\n";
-    out += FormatTable(compositions, {true, false, true});
+    out += FormatTextTable(compositions, {true, false, true});
     return out;
 }
 

@@ -80,7 +80,7 @@ std::string SetToTable(const CMatProps& siSet, const std::string& shownPath, boo
     }
     std::string out = shownPath + (jmatpro ? " (JMatPro output)" : " (engine result file)") + ": " +
                       std::to_string(rows.size() - 1) + " property series\n\n";
-    out += FormatTable(rows, {true, false, false, false, true, false});
+    out += FormatTextTable(rows, {true, false, false, false, true, false});
 
     out += "\nDerived values\n";
     std::vector<Row> derived;
@@ -88,7 +88,7 @@ std::string SetToTable(const CMatProps& siSet, const std::string& shownPath, boo
         if (info.shape != TypeShape::Series)
             derived.push_back(DerivedRow(siSet, info.type));
     }
-    out += FormatTable(derived, {false, true, false});
+    out += FormatTextTable(derived, {false, true, false});
     return out;
 }
 
@@ -172,14 +172,14 @@ int RunCompare(const CompareOptions& options) {
                         Text(L"%zu", d.compared), none ? L"n/a" : Text(L"%+.6g", d.largest),
                         PropertyUnit(d.type), none ? L"" : Text(L"%.1f C", d.at)});
     }
-    out += FormatTable(rows, {true, false, true, true, false, true});
+    out += FormatTextTable(rows, {true, false, true, true, false, true});
     out += "\nDerived values\n";
     std::vector<Row> derived;
     for (const KESTRUMMOD_DATATYPE type : {JDT_SOLIDUS, JDT_LIQUIDUS, JDT_SHRINKAGE}) {
         derived.push_back(
             {DescribeDataType(type).title, DerivedDifference(sets[0], sets[1], type), PropertyUnit(type)});
     }
-    out += FormatTable(derived, {false, true, false});
+    out += FormatTextTable(derived, {false, true, false});
     return WriteStdout(out);
 }
 

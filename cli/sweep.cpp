@@ -302,7 +302,7 @@ int RunSweep(SweepOptions& options) {
         spreadRows.push_back({Utf8ToWide(kSweepColumns[k].name), s.min ? Text(L"%.6g", *s.min) : L"n/a",
                               s.max ? Text(L"%.6g", *s.max) : L"n/a", Utf8ToWide(kSweepColumns[k].unit)});
     }
-    spread += FormatTable(spreadRows, {false, true, true, false});
+    spread += FormatTextTable(spreadRows, {false, true, true, false});
     const auto failed =
         std::count_if(rows.begin(), rows.end(), [](const SweepRow& r) { return !r.error.empty(); }) -
         static_cast<std::ptrdiff_t>(unfinished);

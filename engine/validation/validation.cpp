@@ -13,6 +13,7 @@
 #include "calc/catalogue.h"
 #include "engine/engine.h"
 #include "engine/enginedata.h"
+#include "framework/texttable.h"
 #include "framework/utf.h"
 #include "results/resultfile.h"
 
@@ -367,27 +368,16 @@ std::string ValueText(const Result& result, double value) {
     return Fixed(value, Decimals(result.published->property));
 }
 
-// Columns padded to their widest cell (the text is ASCII), two blanks apart.
+// The text table's cells, wide for the formatter.
 std::string Columns(const std::vector<std::vector<std::string>>& rows) {
-    std::vector<size_t> width;
+    std::vector<TextRow> wide;
     for (const auto& row : rows) {
-        width.resize(std::max(width.size(), row.size()));
-        for (size_t i = 0; i < row.size(); ++i)
-            width[i] = std::max(width[i], row[i].size());
+        TextRow cells;
+        for (const std::string& cell : row)
+            cells.push_back(Utf8ToWide(cell));
+        wide.push_back(std::move(cells));
     }
-    std::string out;
-    for (const auto& row : rows) {
-        std::string line;
-        for (size_t i = 0; i < row.size(); ++i) {
-            line += row[i];
-            if (i + 1 < row.size())
-                line += std::string(width[i] - row[i].size() + 2, ' ');
-        }
-        while (!line.empty() && line.back() == ' ')
-            line.pop_back();
-        out += line + '\n';
-    }
-    return out;
+    return FormatTextTable(wide);
 }
 
 std::string MarkdownCell(std::string text) {
