@@ -337,14 +337,8 @@ int RunCalc(CalcOptions& options) {
     // Everything that can fail without the engine fails before it starts.
     if (const int family = CheckFamilyData(rec); family != kExitOk)
         return family;
-    if (!options.out.empty()) {
-        if (const int out = CheckWritable(options.out); out != kExitOk)
-            return out;
-    }
-    if (!options.plot.empty()) {
-        if (const int plot = MakeFolder(options.plot); plot != kExitOk)
-            return plot;
-    }
+    if (const int outputs = PrepareOutputs(options.out, options.plot); outputs != kExitOk)
+        return outputs;
     return Calculate(options, rec);
 }
 

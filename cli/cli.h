@@ -80,6 +80,9 @@ int LoadSet(const std::string& file, bool jmatpro, CMatProps& set);
 // Checks before any work that `path` can be written: a file that is missing is created and removed
 // again. A failure is reported with the system's reason.
 int CheckWritable(const std::string& path);
+// The outputs of a calculation, before it starts: the file (when named) can be written and the chart
+// folder (when named) exists or is made.
+int PrepareOutputs(const std::string& file, const std::string& plotFolder);
 // Makes the folder (and its parents) when missing and checks that a file can be written into it; an
 // empty name is the current folder.
 int MakeFolder(const std::string& folder);

@@ -162,6 +162,14 @@ bool CanCreate(const std::string& path, std::string& reason) {
 
 } // namespace
 
+int PrepareOutputs(const std::string& file, const std::string& plotFolder) {
+    if (!file.empty()) {
+        if (const int status = CheckWritable(file); status != kExitOk)
+            return status;
+    }
+    return plotFolder.empty() ? kExitOk : MakeFolder(plotFolder);
+}
+
 int CheckWritable(const std::string& path) {
     std::error_code error;
     if (std::filesystem::is_directory(PathOf(path), error))

@@ -229,14 +229,8 @@ int RunSweep(SweepOptions& options) {
             return Fail(kExitUsage, named + ": " + failure);
         }
     }
-    if (!options.output.empty()) {
-        if (const int status = CheckWritable(options.output); status != kExitOk)
-            return status;
-    }
-    if (!options.plot.empty()) {
-        if (const int status = MakeFolder(options.plot); status != kExitOk)
-            return status;
-    }
+    if (const int status = PrepareOutputs(options.output, options.plot); status != kExitOk)
+        return status;
 
     // Every composition gets a row, in order, whatever order the runs end in. A run the interrupt cut
     // short counts as not finished, as does one never started.
